@@ -1,0 +1,20 @@
+# q7310_core_library(NAME DEPENDS ...): a static library of every .cpp file in the calling folder.
+function(q7310_core_library name)
+  cmake_parse_arguments(L "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${L_DEPENDS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+  endif()
+endfunction()
+
+# Adds a folder that has a CMakeLists.txt; folders still to come are passed over.
+function(q7310_subdirectory dir)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/${dir} ${PROJECT_BINARY_DIR}/${dir})
+  endif()
+endfunction()

@@ -1,0 +1,101 @@
+// Every text that the operator sees, in one place. The desktop program, the command-line tool
+// and the tests take them from here; none of them is spelled anywhere else.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace q7310::texts {
+
+// Files in the program's folder.
+inline constexpr std::string_view kFirmwareFile = "Q7310_v201.mot";
+inline constexpr std::string_view kBackupFile = "BACKUP.BIN";
+inline constexpr std::string_view kUpdateFile = "UPDATE.BIN";
+
+// Message boxes.
+inline constexpr std::string_view kCaptionError = "ERROR";
+inline constexpr std::string_view kCaptionComplete = "COMPLETE";
+inline constexpr std::string_view kMsgPortError = "Set the communication port correctly.";
+inline constexpr std::string_view kMsgMotReadFailed = "Failed to read the MOT file.";
+inline constexpr std::string_view kMsgUpdateFileFailed = "Failed to read the update file.";
+inline constexpr std::string_view kMsgBackupFileFailed = "Failed to read the backup file.";
+inline constexpr std::string_view kMsgBackupFailed =
+    "Failed to backup the settings of 7310series Amplifier.";
+inline constexpr std::string_view kMsgConvertFailed = "Failed to convert the backup data.";
+inline constexpr std::string_view kMsgUpdateFailed =
+    "Failed to update the settings of 7310series Amplifier.";
+inline constexpr std::string_view kMsgRestoreFailed =
+    "Failed to restore the settings of 7310series Amplifier.";
+inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
+inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
+
+// Progress dialog.
+inline constexpr std::string_view kTitleBackup = "BACKUP";
+inline constexpr std::string_view kTitleUpdate = "UPDATE";
+inline constexpr std::string_view kTitleRestore = "RESTORE";
+inline constexpr std::string_view kCommunicating = "Communicating ...";
+inline constexpr std::string_view kProgressTemplateMessage = "Communicating .....";
+inline constexpr const char* kFmtReadingSlot = "Reading ... slot no. %d";
+inline constexpr const char* kFmtWritingSlot = "Writing ... slot no. %d";
+inline constexpr const char* kFmtTransmitted = "%4d %%  (%d/%d byte) transmitted";
+inline constexpr std::string_view kProgressCaution =
+    "Do not turn off the power, or disconnect RS-232C cable during firmware upgrade.";
+inline constexpr std::string_view kProgressCancel = "Cancel";
+
+// Main window.
+inline constexpr std::string_view kMainCaption =
+    "7310 Series v2.0 Firmware Upgrade and Settings Transfer Software";
+inline constexpr std::string_view kCautionTitle = "CAUTION:";
+inline constexpr std::string_view kMainCaution =
+    "Save parameters with 7310 Series Maintenance Software v1.0 before upgrading firmware. "
+    "Parameters may be lost if this software is terminated during upgrade.";
+inline constexpr std::string_view kButtonBackup = "BACKUP";
+inline constexpr std::string_view kButtonUpdate = "UPDATE";
+inline constexpr std::string_view kButtonRestore = "RESTORE";
+inline constexpr std::string_view kArrow = "->";
+inline constexpr std::string_view kMenuFile = "File(&F)";
+inline constexpr std::string_view kMenuExit = "Exit(&X)";
+inline constexpr std::string_view kMenuOption = "Option(&O)";
+inline constexpr std::string_view kMenuSetting = "Setting(&S)";
+inline constexpr std::string_view kGuideLineSeparator = "\r\n";
+
+// Instruction lines per guidance stage. The doubled apostrophes are the program's own text.
+inline constexpr std::array<std::string_view, 3> kGuideStage0 = {
+    "Communication error ! ",
+    "Can not communicate with 7310 Series Amplifier.",
+    "Check the communication settings and try again.",
+};
+inline constexpr std::array<std::string_view, 3> kGuideStage1 = {
+    "Connect the 7310 Series Amplifier to PC with a 9-pin straight RS-232C cable.",
+    "Starting with power OFF, set unit to ''BACKUP mode'' by pressing the (INPUT SELECT 8 + "
+    "ENTER + POWER) keys.",
+    "When display reads ''BACKUP'', click on BACKUP button above.",
+};
+inline constexpr std::array<std::string_view, 3> kGuideStage2 = {
+    "If display still reads ''BACKUP MODE'', please press the POWER key for about 5 seconds to "
+    "power off.",
+    "Set unit to ''UPDATE mode'' by pressing the (INPUT SELECT 8 + ESC/BACK + POWER) keys.",
+    "When display reads ''UPDATE'', click on UPDATE button above.",
+};
+inline constexpr std::array<std::string_view, 4> kGuideStage3 = {
+    "When display reads, ''INITIALIZE MEMORY?'', press the ENTER key to initialize memory.",
+    "Unit will power itself down.",
+    "Set unit to ''BACKUP mode'' by pressing the (INPUT SELECT 8 + ENTER + POWER) keys.",
+    "When display reads ''BACKUP'', click on RESTORE button above.",
+};
+
+// Port settings dialog.
+inline constexpr std::string_view kSettingCaption = "Setting";
+inline constexpr std::string_view kSettingPortLabel = "PORT NO. :";
+inline constexpr std::string_view kSettingBaudLabel = "BAUDRATE :";
+inline constexpr std::string_view kSettingBps = "bps";
+inline constexpr std::string_view kSettingOk = "OK";
+inline constexpr std::string_view kSettingCancel = "Cancel";
+inline constexpr const char* kFmtTooManyChars = "Please enter no more than %1 characters.";
+
+// About box.
+inline constexpr std::string_view kAboutMenuItem = "&About Q7310_VersionUpSoftware...";
+inline constexpr std::string_view kAboutCaption = "About Q7310_VersionUpSoftware";
+inline constexpr std::string_view kAboutText = "Q7310_VersionUpSoftware Version 1.0";
+
+}  // namespace q7310::texts

@@ -1,0 +1,25 @@
+// The subcommands of the command-line tool q7310. Each file cli/cmd_*.cpp declares its options
+// on a CLI11 subcommand and runs it; main.cpp only builds the table and maps errors to exit
+// statuses.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace q7310::cli {
+
+// Exit statuses of q7310.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// What a subcommand leaves for main: its exit status.
+struct RunResult {
+  int exitCode = kExitOk;
+};
+
+// q7310 image FILE [--stage PATH]
+void AddImageCommand(CLI::App& app, RunResult& result);
+// q7310 inspect FILE
+void AddInspectCommand(CLI::App& app, RunResult& result);
+
+}  // namespace q7310::cli

@@ -1,0 +1,96 @@
+// CFirmwareImage: reads a Motorola S-record firmware file, stages the raw image in a file
+// (UPDATE.BIN) and hands the staged image out in 128-byte blocks numbered from 0.
+//
+// The load reads the file in two passes. Pass 1 checks every line's type and address and finds
+// the address range; pass 2 checks and places the data records of lines 2 .. n-1 (line 1 is the
+// header, line n the terminator) into a 0xFF-filled buffer, later lines winning over earlier
+// ones. The staged file holds the image bytes from the lowest record address to the highest
+// address reached, nothing else.
+//
+// Used on one thread only (the controller's). Not copyable.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace q7310 {
+
+class CFirmwareImage {
+ public:
+  static constexpr uint32_t kStagingBufferSize = 0xC00000;  // 12 MiB
+  static constexpr uint32_t kMaxLines = 0x100000;
+  static constexpr uint32_t kBlockSize = 128;
+  // The 16-bit block counter covers 65,536 blocks; larger images are refused by the load.
+  static constexpr uint32_t kMaxImageSize = 65536u * kBlockSize;
+
+  // Why the last LoadMotFile failed: the 1-based line number (0 when no line is to blame, for
+  // example a file that cannot be opened) and a short reason such as "bad checksum".
+  struct LoadError {
+    uint32_t line = 0;
+    std::string reason;
+  };
+
+  CFirmwareImage() = default;
+  virtual ~CFirmwareImage();
+  CFirmwareImage(const CFirmwareImage&) = delete;
+  CFirmwareImage& operator=(const CFirmwareImage&) = delete;
+
+  // Sets start address, end address, image size and sum to 0. Leaves the block counter and the
+  // staged file alone.
+  void Clear();
+
+  // Loads the S-record file at motPath and writes the staged image to stagingPath. True on
+  // success. On failure nothing is written (an earlier staged file stays as it was), LastError()
+  // says why, and everything the load took is released.
+  bool LoadMotFile(std::string motPath, std::string stagingPath);
+  const LoadError& LastError() const { return m_lastError; }
+
+  // Pass-1 check of one line: type and address only; widens the address range.
+  bool ScanRecord(const char* line, size_t length);
+  // Pass-2 parse of one data line into the staging buffer (which has kStagingBufferSize bytes).
+  bool ParseDataRecord(const char* line, size_t length, uint8_t* buffer);
+  bool ParseS1Record(const char* line, size_t length, uint8_t* buffer);
+  bool ParseS2Record(const char* line, size_t length, uint8_t* buffer);
+  bool ParseS3Record(const char* line, size_t length, uint8_t* buffer);
+
+  // Hex conversion of 2, 4, 6 or 8 upper-case hex digits at text[0..]; `available` is the number
+  // of characters left in the line from text on. False on a character that is not 0-9 or A-F, or
+  // on the end of the line.
+  static bool HexToByte(uint8_t& out, const char* text, size_t available);
+  static bool HexToWord(uint16_t& out, const char* text, size_t available);
+  static bool HexToAddr24(uint32_t& out, const char* text, size_t available);
+  static bool HexToDword(uint32_t& out, const char* text, size_t available);
+
+  // Block source over the staged file.
+  // Opens the staged file (closing one already open) and restarts at block 0. True if it opened.
+  bool OpenStagedImage(std::string path);
+  // True while the file is open and a block is left.
+  bool HasNextBlock() const;
+  // Index of the block that ReadNextBlock will hand out next.
+  uint16_t GetBlockIndex() const { return m_blockIndex; }
+  // Reads the next block into buffer (at least 128 bytes) and returns its length (1..128).
+  // Returns 0 when the file is closed (nothing changes) or when the file delivered fewer bytes
+  // than the block needs (ReadFailed() then turns true): the transfer must not go on.
+  uint16_t ReadNextBlock(uint8_t* buffer);
+  bool ReadFailed() const { return m_readFailed; }
+  // Closes the staged file if it is open; harmless otherwise. The block counter keeps its value.
+  void CloseStagedImage();
+
+  uint32_t GetStartAddress() const { return m_startAddress; }
+  uint32_t GetEndAddress() const { return m_endAddress; }
+  uint32_t GetImageSize() const { return m_imageSize; }
+  uint32_t GetImageSum() const { return m_imageSum; }
+
+ private:
+  uint32_t m_startAddress = 0;
+  uint32_t m_endAddress = 0;
+  uint32_t m_imageSize = 0;
+  uint32_t m_imageSum = 0;
+  uint16_t m_blockIndex = 0;
+  std::FILE* m_stagedFile = nullptr;
+  bool m_readFailed = false;
+  LoadError m_lastError;
+};
+
+}  // namespace q7310

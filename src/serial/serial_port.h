@@ -1,0 +1,114 @@
+// CSerialPort: the program's only path to the amplifier.
+//
+// The owner names the port (a port number, mapped to a device by DeviceForPortNumber, or an
+// explicit device path), opens it with Connect and closes it with Disconnect. While it is open a
+// receive thread reads every byte, cuts the stream into frames (FrameAssembler) and hands each
+// frame to the owner's IFrameReceiver, together with its receive status word. TransmitFrame sends
+// one frame inside its DLE STX / DLE ETX envelope with its checksum.
+//
+// Threads: every operation is called on the owner's thread. The receive thread only reads and
+// delivers; it never writes to the port. After Close (or Disconnect) returns, the receive thread
+// has ended and nothing more is delivered.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/frame_assembler.h"
+#include "serial/serial_device.h"
+
+namespace q7310 {
+
+// Receives the frames of an open CSerialPort.
+class IFrameReceiver {
+ public:
+  virtual ~IFrameReceiver() = default;
+  // Called on the receive thread, once per frame, in arrival order: `status` is the receive
+  // status word (line-error CE_ bits and RXERR_ bits, 0 for a clean frame), `frame` the frame's
+  // bytes. The implementation must be thread-safe and hand the frame to its own thread (a queued
+  // event, a queue) rather than act on it here.
+  virtual void PostFrame(uint32_t status, std::vector<uint8_t> frame) = 0;
+};
+
+// Sees every byte run that goes out or comes in (for the protocol trace). Called on the thread
+// that moves the bytes: the owner's for transmit, the receive thread for receive.
+class IWireObserver {
+ public:
+  virtual ~IWireObserver() = default;
+  virtual void OnTransmit(std::span<const uint8_t> frame, bool ok) = 0;
+  virtual void OnLineError(uint32_t bits) = 0;
+};
+
+// Parity and stop-bit values as the Windows driver numbers them.
+inline constexpr uint8_t NOPARITY = 0;
+inline constexpr uint8_t ONESTOPBIT = 0;
+
+class CSerialPort {
+ public:
+  CSerialPort();
+  // Closes the port if it is still open.
+  ~CSerialPort();
+  CSerialPort(const CSerialPort&) = delete;
+  CSerialPort& operator=(const CSerialPort&) = delete;
+
+  // The receiver of frames. Connect, Disconnect and TransmitFrame do nothing while it is null.
+  void SetOwner(IFrameReceiver* owner) { m_hOwner = owner; }
+  // Stored for the next Open; no effect on a port already open.
+  void SetPortNumber(unsigned portNumber) { m_nPortNumber = portNumber; }
+  void SetBaudRate(unsigned baudRate) { m_nBaudRate = baudRate; }
+  // An explicit device path that takes the place of the port number's device; empty to use the
+  // port number again.
+  void SetDevicePath(std::string path) { m_devicePath = std::move(path); }
+  void SetWireObserver(IWireObserver* observer) { m_observer = observer; }
+
+  // The device that a port number maps to. Linux: port N is /dev/ttyS<N-1>; port 0 maps to
+  // nothing (an empty string) and fails to open.
+  static std::string DeviceForPortNumber(unsigned portNumber);
+  // The device that the next Open will use: the explicit path, or the port number's device.
+  std::string DevicePath() const;
+
+  // 0 at once without an owner; otherwise Open(port, baud, 8, NOPARITY, ONESTOPBIT, 1).
+  int Connect();
+  // Close if an owner is set and the port is open; otherwise nothing. Safe to call twice.
+  void Disconnect();
+
+  // Opens the device exclusively, configures it raw at the baud rate with 8 data bits, the given
+  // parity and stop bits, no flow control, DTR and RTS on, and starts the receive thread. 1 on
+  // success, 0 on failure (everything taken is released; LastError says why).
+  int Open(unsigned portNumber, unsigned baudRate, uint8_t byteSize, uint8_t parity,
+           uint8_t stopBits, int parityCheck);
+  // Stops and joins the receive thread, discards what is queued, and closes the device.
+  void Close();
+  bool IsOpen() const { return m_device != nullptr && m_device->IsOpen(); }
+
+  // Sends one frame in its envelope. 1 when every byte was written, 0 otherwise (no owner, port
+  // not open, or a write failed; bytes already sent stay sent and the frame is not closed).
+  int TransmitFrame(const uint8_t* frame, unsigned length);
+
+  SerialError LastError() const { return m_lastError; }
+  // The system's reason for the last failure (strerror text and the device), for a detail line.
+  const std::string& LastErrorDetail() const { return m_lastErrorDetail; }
+
+ private:
+  void ReceiveThreadProc();
+
+  IFrameReceiver* m_hOwner = nullptr;
+  IWireObserver* m_observer = nullptr;
+  std::atomic<bool> m_bRun{false};
+  std::thread m_pThread;
+  FrameAssembler m_assembler;
+  std::unique_ptr<SerialDevice> m_device;
+  unsigned m_nPortNumber = 0;
+  unsigned m_nBaudRate = 0;
+  std::string m_devicePath;
+  std::vector<uint8_t> m_txBuffer;
+  SerialError m_lastError = SerialError::None;
+  std::string m_lastErrorDetail;
+};
+
+}  // namespace q7310
