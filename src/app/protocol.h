@@ -45,23 +45,23 @@ inline constexpr size_t kSlotFrameHeaderSize = 10;
 inline constexpr uint16_t kEndOfSlotControl = 0x0100;  // control word of a slot's last block
 
 // Update family (0x10, 0x11, 0x20, 0x25).
-inline constexpr size_t kOffStartAddress = 8;  // 0x10
-inline constexpr size_t kOffImageSize = 12;    // 0x10
-inline constexpr size_t kOffImageSum = 16;     // 0x10
-inline constexpr size_t kOffUpdateData = 8;    // 0x11
-inline constexpr size_t kOffMessageText = 8;   // 0x25
+inline constexpr size_t kOffStartAddress = 8;   // 0x10
+inline constexpr size_t kOffImageSize = 12;     // 0x10
+inline constexpr size_t kOffImageSum = 16;      // 0x10
+inline constexpr size_t kOffUpdateData = 8;     // 0x11
+inline constexpr size_t kOffMessageText = 8;    // 0x25
 inline constexpr uint16_t kUpdateStatusOk = 1;  // the only status word that means success
 
 // Frame sizes.
 inline constexpr uint16_t kReadSlotFrameSize = 10;
 inline constexpr uint16_t kUpdateStartFrameSize = 20;
-inline constexpr size_t kMaxUpdateBlock = 128;     // image bytes in one 0x11 frame
-inline constexpr size_t kMaxReadSlotData = 128;    // slot bytes in one 0x40 frame
-inline constexpr size_t kMaxWriteSlotData = 128;   // what the 0x31 builder accepts
-inline constexpr size_t kRestoreBlockSize = 64;    // what the backup store hands out
-inline constexpr size_t kMaxDeviceText = 128;      // text bytes of a 0x25 frame shown
-inline constexpr size_t kMinReplySize = 6;         // 0x20 and 0x41: bytes read
-inline constexpr size_t kLastFrameSize = 160;      // size of the kept copy of the last request
+inline constexpr size_t kMaxUpdateBlock = 128;    // image bytes in one 0x11 frame
+inline constexpr size_t kMaxReadSlotData = 128;   // slot bytes in one 0x40 frame
+inline constexpr size_t kMaxWriteSlotData = 128;  // what the 0x31 builder accepts
+inline constexpr size_t kRestoreBlockSize = 64;   // what the backup store hands out
+inline constexpr size_t kMaxDeviceText = 128;     // text bytes of a 0x25 frame shown
+inline constexpr size_t kMinReplySize = 6;        // 0x20 and 0x41: bytes read
+inline constexpr size_t kLastFrameSize = 160;     // size of the kept copy of the last request
 inline constexpr size_t kMaxReadSlotFrame = kSlotFrameHeaderSize + kMaxReadSlotData;  // 138
 
 // Settings slots.

@@ -1,0 +1,504 @@
+#include "app/upgrade_dlg.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/app_paths.h"
+#include "app/texts.h"
+#include "backup/settings_backup.h"
+#include "firmware/firmware_image.h"
+#include "serial/envelope.h"
+#include "serial/serial_port.h"
+
+namespace q7310 {
+namespace {
+
+constexpr size_t kCommandFieldSize = 4;  // command and length: enough to dispatch
+constexpr size_t kDeviceTextBuffer = kMaxDeviceText + 1;
+
+// printf-style formatting of the controller's progress texts.
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, args...);
+  return text;
+}
+
+std::string JoinLines(std::span<const std::string_view> lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) text += texts::kGuideLineSeparator;
+    text += lines[i];
+  }
+  return text;
+}
+
+std::string LoadErrorDetail(const CFirmwareImage::LoadError& error) {
+  if (error.line == 0) return error.reason;
+  return "line " + std::to_string(error.line) + ": " + error.reason;
+}
+
+}  // namespace
+
+CUpgradeDlg::CUpgradeDlg(IUpgradeHost& host, CSerialPort& serial, CSettingsBackup& backup,
+                         CFirmwareImage& image, std::string appFolder)
+    : m_host(host),
+      m_serial(serial),
+      m_backup(backup),
+      m_image(image),
+      m_appFolder(appFolder.empty() ? ProgramFolder() : std::move(appFolder)) {}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up, port, guidance, shut-down
+
+void CUpgradeDlg::OnInitDialog(IFrameReceiver& receiver) {
+  m_mode = kIdle;
+  m_retryCount = 0;
+  m_portNo = 1;
+  m_baudRate = static_cast<int>(kBaudRate);
+  m_serial.SetOwner(&receiver);
+  if (OpenPort(m_portNo, m_baudRate) == 1) {
+    SetGuidance(1);
+  } else {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, m_serial.LastErrorDetail());
+    SetGuidance(0);
+  }
+}
+
+int CUpgradeDlg::OpenPort(int portNo, int baudRate) {
+  m_serial.SetPortNumber(static_cast<unsigned>(portNo));
+  m_serial.SetBaudRate(static_cast<unsigned>(baudRate));
+  m_serial.Disconnect();
+  return m_serial.Connect();
+}
+
+void CUpgradeDlg::OnSetting() {
+  if (m_mode != kIdle) return;
+  const int chosen = m_host.RunSettingDialog(m_portNo, m_baudRate);
+  if (chosen == m_portNo) return;
+  m_portNo = chosen;
+  if (OpenPort(m_portNo, m_baudRate) == 1) {
+    SetGuidance(1);
+  } else {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, m_serial.LastErrorDetail());
+    SetGuidance(0);
+  }
+}
+
+Guidance CUpgradeDlg::GuidanceFor(int stage) {
+  Guidance g;
+  switch (stage) {
+    case 1:
+      g.stage = 1;
+      g.backupEnabled = true;
+      g.settingEnabled = true;
+      g.instructions = JoinLines(texts::kGuideStage1);
+      g.cautionTitle = texts::kCautionTitle;
+      g.cautionText = texts::kMainCaution;
+      break;
+    case 2:
+      g.stage = 2;
+      g.updateEnabled = true;
+      g.settingEnabled = false;
+      g.instructions = JoinLines(texts::kGuideStage2);
+      break;
+    case 3:
+      g.stage = 3;
+      g.restoreEnabled = true;
+      g.settingEnabled = false;
+      g.instructions = JoinLines(texts::kGuideStage3);
+      break;
+    default:
+      g.stage = 0;
+      g.settingEnabled = true;
+      g.instructions = JoinLines(texts::kGuideStage0);
+      break;
+  }
+  return g;
+}
+
+void CUpgradeDlg::SetGuidance(int stage) {
+  const Guidance g = GuidanceFor(stage);
+  m_stage = g.stage;
+  m_host.ApplyGuidance(g);
+}
+
+std::string CUpgradeDlg::GetAppFilePath(std::string_view name) const {
+  return JoinPath(m_appFolder, name);
+}
+
+std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
+  m_serial.Disconnect();
+  std::vector<std::string> undeleted;
+  if (keepFiles) return undeleted;
+  for (std::string_view name : {texts::kBackupFile, texts::kUpdateFile}) {
+    const std::string path = GetAppFilePath(name);
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) {
+      undeleted.push_back(path);
+    }
+  }
+  return undeleted;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame builders
+
+std::span<const uint8_t> CUpgradeDlg::LastFrame() const {
+  const size_t length = std::min<size_t>(GetU16(m_lastFrame, kOffLength), m_lastFrame.size());
+  return {m_lastFrame.data(), length};
+}
+
+void CUpgradeDlg::SendFrame(const uint8_t* frame, unsigned length) {
+  length = std::min<unsigned>(length, kLastFrameSize);
+  std::copy_n(frame, length, m_lastFrame.begin());
+  // A frame that did not get out is left to the reply timer, which resends it.
+  m_serial.TransmitFrame(m_lastFrame.data(), length);
+}
+
+void CUpgradeDlg::SendReadSlot(uint16_t slotNo) {
+  uint8_t frame[kReadSlotFrameSize] = {};
+  PutU16(frame, kOffCommand, CMD_READ_SLOT);
+  PutU16(frame, kOffLength, kReadSlotFrameSize);
+  PutU16(frame, kOffSlotNumber, slotNo);
+  SendFrame(frame, kReadSlotFrameSize);
+}
+
+void CUpgradeDlg::SendWriteSlot(uint16_t control, uint16_t blockNo, uint16_t slotNo,
+                                const uint8_t* data, uint16_t length) {
+  uint8_t frame[kSlotFrameHeaderSize + kMaxWriteSlotData] = {};
+  length = static_cast<uint16_t>(std::min<size_t>(length, kMaxWriteSlotData));
+  const auto total = static_cast<uint16_t>(kSlotFrameHeaderSize + length);
+  PutU16(frame, kOffCommand, CMD_WRITE_SLOT);
+  PutU16(frame, kOffLength, total);
+  PutU16(frame, kOffWord4, control);
+  PutU16(frame, kOffBlockNumber, blockNo);
+  PutU16(frame, kOffSlotNumber, slotNo);
+  if (length) std::copy_n(data, length, frame + kOffSlotData);
+  SendFrame(frame, total);
+}
+
+void CUpgradeDlg::SendUpdateStart(uint32_t startAddress, uint32_t imageSize, uint32_t imageSum) {
+  uint8_t frame[kUpdateStartFrameSize] = {};
+  PutU16(frame, kOffCommand, CMD_UPDATE_START);
+  PutU16(frame, kOffLength, kUpdateStartFrameSize);
+  PutU32(frame, kOffStartAddress, startAddress);
+  PutU32(frame, kOffImageSize, imageSize);
+  PutU32(frame, kOffImageSum, imageSum);
+  SendFrame(frame, kUpdateStartFrameSize);
+}
+
+void CUpgradeDlg::SendUpdateData(uint16_t blockIndex, const uint8_t* data, uint16_t length) {
+  uint8_t frame[kFrameHeaderSize + kMaxUpdateBlock] = {};
+  length = static_cast<uint16_t>(std::min<size_t>(length, kMaxUpdateBlock));
+  const auto total = static_cast<uint16_t>(kFrameHeaderSize + length);
+  PutU16(frame, kOffCommand, CMD_UPDATE_DATA);
+  PutU16(frame, kOffLength, total);
+  PutU16(frame, kOffWord6, blockIndex);
+  if (length) std::copy_n(data, length, frame + kOffUpdateData);
+  SendFrame(frame, total);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operations
+
+void CUpgradeDlg::StartReplyTimer() {
+  m_host.SetTimer(kReplyTimerId, m_replyTimeoutMs);
+}
+void CUpgradeDlg::StopReplyTimer() {
+  m_host.KillTimer(kReplyTimerId);
+}
+
+void CUpgradeDlg::ReportProgress(std::string_view text) {
+  m_host.SetProgressMessage(text);
+}
+
+int CUpgradeDlg::EndWithMessage(std::string_view text, std::string_view detail) {
+  const bool inUpdate = m_mode == kUpdate;
+  m_mode = kIdle;
+  // Stopped before the message box opens: a modal box runs a nested event loop in which a
+  // running timer would still fire.
+  StopReplyTimer();
+  if (inUpdate) m_image.CloseStagedImage();
+  m_host.ShowMessage(MessageKind::Error, text, detail);
+  m_host.ShowProgress(false);
+  return kFailed;
+}
+
+void CUpgradeDlg::OnBackup() {
+  if (m_mode != kIdle) return;
+  m_backup.Clear();
+  m_mode = kBackup;
+  m_host.SetProgressTitle(texts::kTitleBackup);
+  m_host.SetProgressMessage(texts::kCommunicating);
+  m_host.SetProgressPercent(-1);
+  m_host.ShowProgress(true);
+  m_slotNo = 0;
+  SendReadSlot(0);
+  StartReplyTimer();
+}
+
+void CUpgradeDlg::OnUpdate() {
+  if (m_mode != kIdle) return;
+  m_image.Clear();
+  if (!m_image.LoadMotFile(GetAppFilePath(texts::kFirmwareFile),
+                           GetAppFilePath(texts::kUpdateFile))) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgMotReadFailed,
+                       LoadErrorDetail(m_image.LastError()));
+    return;
+  }
+  m_mode = kUpdate;
+  m_bytesSent = 0;
+  m_host.SetProgressTitle(texts::kTitleUpdate);
+  m_host.SetProgressMessage(texts::kCommunicating);
+  m_host.SetProgressPercent(0);
+  m_host.ShowProgress(true);
+  if (!m_image.OpenStagedImage(GetAppFilePath(texts::kUpdateFile))) {
+    // Nothing is pending yet: back to idle at once rather than leave the operator a progress
+    // dialog whose only way out is Cancel.
+    EndWithMessage(texts::kMsgUpdateFileFailed);
+    return;
+  }
+  SendUpdateStart(m_image.GetStartAddress(), m_image.GetImageSize(), m_image.GetImageSum());
+  StartReplyTimer();
+}
+
+void CUpgradeDlg::OnRestore() {
+  if (m_mode != kIdle) return;
+  m_backup.Clear();
+  if (!m_backup.LoadBackup(GetAppFilePath(texts::kBackupFile))) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, {});
+    return;
+  }
+  m_mode = kRestore;
+  m_host.SetProgressTitle(texts::kTitleRestore);
+  m_host.SetProgressMessage(texts::kCommunicating);
+  m_host.SetProgressPercent(-1);
+  m_host.ShowProgress(true);
+  uint16_t slotNo = 0;
+  if (!SendNextRestoreBlock(slotNo)) {
+    EndWithMessage(texts::kMsgBackupFileFailed,
+                   "the backup file is not a sequence of slot records");
+    return;
+  }
+  StartReplyTimer();
+}
+
+bool CUpgradeDlg::SendNextRestoreBlock(uint16_t& slotNo) {
+  uint16_t control = 0;
+  uint16_t blockNo = 0;
+  uint16_t length = 0;
+  uint8_t data[kRestoreBlockSize];
+  if (!m_backup.GetNextBlock(control, blockNo, slotNo, data, length)) return false;
+  SendWriteSlot(control, blockNo, slotNo, data, length);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Received frames
+
+std::string_view CUpgradeDlg::DropReason(uint32_t status, std::span<const uint8_t> frame) {
+  // A damaged frame may hold cut-off or changed bytes; acting on it could put wrong settings
+  // into BACKUP.BIN. The reply timer resends the request instead.
+  if (status & (RXERR_CHECKSUM | RXERR_FRAMING)) return "damaged frame";
+  if (frame.size() < kCommandFieldSize) return "frame shorter than its header";
+  const uint16_t command = GetU16(frame, kOffCommand);
+  const size_t length = GetU16(frame, kOffLength);
+  switch (command) {
+    case CMD_UPDATE_REPLY:
+    case CMD_WRITE_SLOT_REPLY:
+      if (frame.size() < kMinReplySize) return "reply shorter than its status field";
+      break;
+    case CMD_DEVICE_MESSAGE:
+      if (frame.size() < kFrameHeaderSize || length < kFrameHeaderSize || frame.size() < length)
+        return "device message shorter than its fields";
+      break;
+    case CMD_READ_SLOT_REPLY:
+      if (frame.size() < kSlotFrameHeaderSize || length < kSlotFrameHeaderSize ||
+          frame.size() < std::min(length, kMaxReadSlotFrame + 1))
+        return "slot reply shorter than its fields";
+      break;
+    default:
+      break;
+  }
+  return {};
+}
+
+int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame) {
+  if (const std::string_view reason = DropReason(status, frame); !reason.empty()) {
+    m_host.OnProtocolEvent(ProtocolEvent::DroppedFrame, reason);
+    return 1;
+  }
+  const uint16_t command = GetU16(frame, kOffCommand);
+  int result = kNothingDecided;
+  switch (command) {
+    case CMD_UPDATE_REPLY:
+      result = OnUpdateReply(frame);
+      if (result == kSucceeded) SetGuidance(3);
+      break;
+    case CMD_DEVICE_MESSAGE:
+      result = OnDeviceMessage(frame);
+      break;
+    case CMD_READ_SLOT_REPLY:
+      result = OnReadSlotReply(frame);
+      if (result == kSucceeded) SetGuidance(2);
+      break;
+    case CMD_WRITE_SLOT_REPLY:
+      result = OnWriteSlotReply(frame);
+      if (result == kSucceeded) {
+        m_host.ShowMessage(MessageKind::Complete, texts::kMsgComplete, {});
+        SetGuidance(1);
+      }
+      break;
+    default:
+      m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(command));
+      break;
+  }
+  return 1;
+}
+
+int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
+  if (m_mode != kBackup || GetU16(frame, kOffCommand) != CMD_READ_SLOT_REPLY) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_READ_SLOT_REPLY");
+    return kNothingDecided;
+  }
+  const uint16_t length = GetU16(frame, kOffLength);
+  if (length > kMaxReadSlotFrame) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply longer than 138 bytes");
+    return kNothingDecided;
+  }
+  StopReplyTimer();
+  if (frame[kOffStatusByte] != 0) return EndWithMessage(texts::kMsgBackupFailed);
+
+  const uint16_t control = GetU16(frame, kOffWord4);
+  if (!m_backup.StoreBlock(control, GetU16(frame, kOffBlockNumber), GetU16(frame, kOffSlotNumber),
+                           frame.data() + kOffSlotData,
+                           static_cast<uint16_t>(length - kSlotFrameHeaderSize))) {
+    return EndWithMessage(texts::kMsgBackupFailed,
+                          "the slot data does not fit the backup store or arrived out of order");
+  }
+  if (frame[kOffEndOfSlot] == 0) {
+    // The amplifier sends the slot's next block by itself.
+    StartReplyTimer();
+    return kNothingDecided;
+  }
+  ++m_slotNo;
+  if (m_slotNo < kSlotCount) {
+    SendReadSlot(m_slotNo);
+    StartReplyTimer();
+    ReportProgress(Format(texts::kFmtReadingSlot, static_cast<int>(m_slotNo)));
+    return kNothingDecided;
+  }
+  m_mode = kIdle;
+  int result = kSucceeded;
+  if (!m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, {});
+    result = kFailed;
+  }
+  m_host.ShowProgress(false);
+  return result;
+}
+
+int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
+  if (m_mode != kUpdate || GetU16(frame, kOffCommand) != CMD_UPDATE_REPLY) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_UPDATE_REPLY");
+    return kNothingDecided;
+  }
+  StopReplyTimer();
+  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
+
+  if (!m_image.HasNextBlock()) {
+    m_mode = kIdle;
+    m_image.CloseStagedImage();
+    m_host.ShowProgress(false);
+    return kSucceeded;
+  }
+  // The index is taken before the read, so the frame carries the index of the block it holds.
+  const uint16_t index = m_image.GetBlockIndex();
+  uint8_t block[kMaxUpdateBlock];
+  const uint16_t n = m_image.ReadNextBlock(block);
+  if (n == 0) {
+    return EndWithMessage(texts::kMsgUpdateFileFailed,
+                          "the staged image is shorter than announced; it was changed on disk");
+  }
+  SendUpdateData(index, block, n);
+  StartReplyTimer();
+  m_bytesSent += n;
+  const uint32_t size = m_image.GetImageSize();
+  const uint32_t percent = m_bytesSent * 100u / size;
+  m_host.SetProgressPercent(static_cast<int>(percent));
+  ReportProgress(Format(texts::kFmtTransmitted, static_cast<int>(percent),
+                        static_cast<int>(m_bytesSent), static_cast<int>(size)));
+  return kNothingDecided;
+}
+
+int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
+  if (m_mode != kUpdate || GetU16(frame, kOffCommand) != CMD_DEVICE_MESSAGE) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_DEVICE_MESSAGE");
+    return kNothingDecided;
+  }
+  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
+  // An overlong text shows its first 128 bytes; the text ends at its first zero byte.
+  char text[kDeviceTextBuffer] = {};
+  const size_t count =
+      std::min<size_t>(GetU16(frame, kOffLength) - kOffMessageText, kMaxDeviceText);
+  std::copy_n(frame.data() + kOffMessageText, count, text);
+  ReportProgress(text);
+  return kNothingDecided;
+}
+
+int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
+  if (m_mode != kRestore || GetU16(frame, kOffCommand) != CMD_WRITE_SLOT_REPLY) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_WRITE_SLOT_REPLY");
+    return kNothingDecided;
+  }
+  StopReplyTimer();
+  if (frame[kOffStatusByte] != 0) return EndWithMessage(texts::kMsgRestoreFailed);
+  if (m_backup.HasNextBlock()) {
+    uint16_t slotNo = 0;
+    if (!SendNextRestoreBlock(slotNo)) {
+      return EndWithMessage(texts::kMsgBackupFileFailed,
+                            "a slot record runs past the end of the backup file");
+    }
+    StartReplyTimer();
+    ReportProgress(Format(texts::kFmtWritingSlot, static_cast<int>(slotNo)));
+    return kNothingDecided;
+  }
+  m_mode = kIdle;
+  m_host.ShowProgress(false);
+  return kSucceeded;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timer and cancel
+
+void CUpgradeDlg::OnTimer(unsigned id) {
+  if (id != kReplyTimerId) return;
+  if (m_retryCount < kMaxResends) {
+    ++m_retryCount;
+    const std::span<const uint8_t> last = LastFrame();
+    m_host.OnProtocolEvent(ProtocolEvent::Resend, CommandName(GetU16(last, kOffCommand)));
+    m_serial.TransmitFrame(last.data(), static_cast<unsigned>(last.size()));
+    return;  // the timer keeps running: the next time-out follows one period later
+  }
+  m_host.OnProtocolEvent(ProtocolEvent::GiveUp, CommandName(GetU16(m_lastFrame, kOffCommand)));
+  m_retryCount = 0;
+  m_mode = kIdle;
+  m_image.CloseStagedImage();
+  StopReplyTimer();
+  m_host.ShowMessage(MessageKind::Error, texts::kMsgNoReply, {});
+  m_host.ShowProgress(false);
+}
+
+int CUpgradeDlg::OnCommCancel() {
+  m_mode = kIdle;
+  m_image.CloseStagedImage();
+  StopReplyTimer();
+  m_host.ShowProgress(false);
+  return 1;
+}
+
+}  // namespace q7310

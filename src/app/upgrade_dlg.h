@@ -1,0 +1,131 @@
+// CUpgradeDlg: the controller of the three operations and the operator guidance, without any
+// toolkit types.
+//
+// BACKUP reads the nine settings slots and saves them converted to BACKUP.BIN; UPDATE sends the
+// firmware image staged in UPDATE.BIN; RESTORE writes BACKUP.BIN back. Each is a strict
+// request/reply sequence: one request outstanding, a reply timer of 5000 ms, and three resends
+// counted from start-up or from the last give-up (not per request). The guidance stage decides
+// the one enabled button and the instructions.
+//
+// Threads: every member runs on the controller's thread. Received frames reach it through the
+// front end's IFrameReceiver, which queues them and calls OnFrameReceived on this thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/protocol.h"
+#include "app/upgrade_host.h"
+
+namespace q7310 {
+
+class CSerialPort;
+class CSettingsBackup;
+class CFirmwareImage;
+class IFrameReceiver;
+
+class CUpgradeDlg {
+ public:
+  enum Mode : int { kIdle = 0, kBackup = 1, kUpdate = 2, kRestore = 3 };
+  // Results of the reply handlers.
+  enum ReplyResult : int { kNothingDecided = 0, kSucceeded = 1, kFailed = 2 };
+
+  // `appFolder` holds Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN; empty means the program's own
+  // folder (or, when that cannot be found, the current directory).
+  CUpgradeDlg(IUpgradeHost& host, CSerialPort& serial, CSettingsBackup& backup,
+              CFirmwareImage& image, std::string appFolder = {});
+
+  // Start-up: makes `receiver` the serial link's owner, opens port m_portNo (1) at 57600 bps and
+  // shows stage 1, or the port error and stage 0.
+  void OnInitDialog(IFrameReceiver& receiver);
+
+  // The three buttons. Each starts its operation only while idle.
+  void OnBackup();
+  void OnUpdate();
+  void OnRestore();
+
+  // A frame delivered by the serial link, with its receive status word. Always returns 1.
+  int OnFrameReceived(uint32_t status, std::span<const uint8_t> frame);
+  // Timer expiry; ids other than the reply timer's are ignored.
+  void OnTimer(unsigned id);
+  // The progress dialog's Cancel. Always returns 1.
+  int OnCommCancel();
+
+  // Option > Setting: while idle, runs the settings dialog and reopens the port when the number
+  // changed.
+  void OnSetting();
+  // File > Exit, the close box, and Enter/Escape in the main window may end the program only
+  // while idle.
+  bool CanClose() const { return m_mode == kIdle; }
+  // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN (unless
+  // keepFiles). Returns the files that existed but could not be deleted.
+  std::vector<std::string> OnDestroy(bool keepFiles = false);
+
+  // Opens (or reopens) the serial link. 1 when the port opened, 0 otherwise.
+  int OpenPort(int portNo, int baudRate);
+  // Shows a guidance stage through the host.
+  void SetGuidance(int stage);
+  static Guidance GuidanceFor(int stage);
+  // The full path of `name` in the application folder.
+  std::string GetAppFilePath(std::string_view name) const;
+
+  // Frame builders: each builds its request, keeps the copy in m_lastFrame and sends it.
+  void SendReadSlot(uint16_t slotNo);
+  void SendWriteSlot(uint16_t control, uint16_t blockNo, uint16_t slotNo, const uint8_t* data,
+                     uint16_t length);
+  void SendUpdateStart(uint32_t startAddress, uint32_t imageSize, uint32_t imageSum);
+  void SendUpdateData(uint16_t blockIndex, const uint8_t* data, uint16_t length);
+  void SendFrame(const uint8_t* frame, unsigned length);
+
+  // Front-end settings.
+  void SetReplyTimeoutMs(unsigned ms) { m_replyTimeoutMs = ms; }
+
+  // State, for front ends and tests.
+  int Mode() const { return m_mode; }
+  int PortNo() const { return m_portNo; }
+  int BaudRate() const { return m_baudRate; }
+  uint8_t RetryCount() const { return m_retryCount; }
+  uint16_t SlotNo() const { return m_slotNo; }
+  uint32_t BytesSent() const { return m_bytesSent; }
+  int Stage() const { return m_stage; }
+  std::span<const uint8_t> LastFrame() const;
+
+ private:
+  int OnReadSlotReply(std::span<const uint8_t> frame);
+  int OnWriteSlotReply(std::span<const uint8_t> frame);
+  int OnUpdateReply(std::span<const uint8_t> frame);
+  int OnDeviceMessage(std::span<const uint8_t> frame);
+
+  // A reason to drop the frame before dispatch (damaged, or shorter than its fields), or empty.
+  static std::string_view DropReason(uint32_t status, std::span<const uint8_t> frame);
+  void StartReplyTimer();
+  void StopReplyTimer();
+  // Ends the running operation with a failure message: idle, timer stopped, staged image closed
+  // (in an update), message, progress hidden.
+  int EndWithMessage(std::string_view text, std::string_view detail = {});
+  // Sends the next restore block; false when the store could not hand one out.
+  bool SendNextRestoreBlock(uint16_t& slotNo);
+  void ReportProgress(std::string_view text);
+
+  IUpgradeHost& m_host;
+  CSerialPort& m_serial;
+  CSettingsBackup& m_backup;
+  CFirmwareImage& m_image;
+  std::string m_appFolder;
+
+  int m_mode = kIdle;
+  int m_portNo = 1;
+  int m_baudRate = static_cast<int>(kBaudRate);
+  std::array<uint8_t, kLastFrameSize> m_lastFrame{};
+  uint8_t m_retryCount = 0;
+  uint16_t m_slotNo = 0;
+  uint32_t m_bytesSent = 0;
+  unsigned m_replyTimeoutMs = kReplyTimeoutMs;
+  int m_stage = 0;
+};
+
+}  // namespace q7310

@@ -1,0 +1,74 @@
+// The host interface: everything the controller needs from the world around it.
+//
+// CUpgradeDlg is plain C++; where a windowing program would start a timer, open a message box or
+// enable a button, it calls this interface instead. The desktop program implements it with Qt
+// widgets, the command-line tool for a terminal, and the tests with a virtual clock. All calls
+// come on the controller's thread, and the host calls the controller back on that same thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace q7310 {
+
+enum class MessageKind {
+  Error,     // caption "ERROR", exclamation icon
+  Complete,  // caption "COMPLETE", information icon
+};
+
+// What one guidance stage shows: the single enabled button, the instructions, the Setting menu
+// item and the caution texts.
+struct Guidance {
+  int stage = 0;  // 0 communication error, 1 backup, 2 update, 3 restore
+  bool backupEnabled = false;
+  bool updateEnabled = false;
+  bool restoreEnabled = false;
+  bool settingEnabled = true;
+  std::string instructions;  // the stage's lines joined with "\r\n"
+  std::string cautionTitle;  // empty outside stage 1
+  std::string cautionText;   // empty outside stage 1
+};
+
+// Protocol events that a trace or a machine-readable front end may want; the operator sees none.
+enum class ProtocolEvent {
+  Resend,        // the reply timer expired and the last request was sent again
+  GiveUp,        // the reply timer expired after the last resend
+  DroppedFrame,  // a received frame was damaged or too short and was dropped
+  IgnoredFrame,  // a received frame did not belong to the running operation
+};
+
+class IUpgradeHost {
+ public:
+  virtual ~IUpgradeHost() = default;
+
+  // Starts timer `id` with the given period, or restarts it when it runs already. Until
+  // KillTimer(id), the host calls CUpgradeDlg::OnTimer(id) every period.
+  virtual void SetTimer(unsigned id, unsigned periodMs) = 0;
+  virtual void KillTimer(unsigned id) = 0;
+
+  // A message box with a single OK button, owned by the main window. `detail` is an optional
+  // system reason (such as an errno text) shown apart from the fixed text; often empty.
+  virtual void ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) = 0;
+
+  // The progress dialog.
+  virtual void SetProgressTitle(std::string_view title) = 0;
+  virtual void SetProgressMessage(std::string_view text) = 0;
+  // The update's percentage (0..100) for a progress bar; -1 when no percentage applies.
+  virtual void SetProgressPercent(int percent) = 0;
+  virtual void ShowProgress(bool visible) = 0;
+
+  // The main window's buttons, instructions, Setting menu item and caution labels.
+  virtual void ApplyGuidance(const Guidance& guidance) = 0;
+
+  // Runs the port settings dialog modally with the current values and returns the port number it
+  // hands back (the value given, when the operator cancelled).
+  virtual int RunSettingDialog(int portNo, int baudRate) = 0;
+
+  // Protocol events for traces and machine-readable output. `detail` says more (the command,
+  // the reason a frame was dropped). Default: ignored.
+  virtual void OnProtocolEvent(ProtocolEvent /*event*/, std::string_view /*detail*/) {}
+};
+
+}  // namespace q7310

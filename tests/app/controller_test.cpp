@@ -1,0 +1,512 @@
+// The controller against a virtual clock, sending over a real pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "app/protocol.h"
+#include "app/texts.h"
+#include "app/upgrade_dlg.h"
+#include "backup/sample_settings.h"
+#include "backup/settings_backup.h"
+#include "firmware/firmware_image.h"
+#include "serial/envelope.h"
+#include "serial/serial_port.h"
+#include "support/pty_peer.h"
+#include "test_host.h"
+
+namespace q7310 {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using testing::PtyPeer;
+using testing::TestHost;
+
+// Reply frames as the amplifier sends them.
+Bytes SlotReply(uint8_t status, bool endOfSlot, uint16_t block, uint16_t slot, const Bytes& data) {
+  Bytes f(kSlotFrameHeaderSize + data.size());
+  PutU16(f.data(), kOffCommand, CMD_READ_SLOT_REPLY);
+  PutU16(f.data(), kOffLength, static_cast<uint16_t>(f.size()));
+  f[kOffStatusByte] = status;
+  f[kOffEndOfSlot] = endOfSlot ? 1 : 0;
+  PutU16(f.data(), kOffBlockNumber, block);
+  PutU16(f.data(), kOffSlotNumber, slot);
+  std::copy(data.begin(), data.end(), f.begin() + kOffSlotData);
+  return f;
+}
+Bytes StatusReply(uint16_t command, uint16_t status) {
+  Bytes f(kMinReplySize);
+  PutU16(f.data(), kOffCommand, command);
+  PutU16(f.data(), kOffLength, kMinReplySize);
+  PutU16(f.data(), kOffWord4, status);
+  return f;
+}
+Bytes DeviceMessage(uint16_t status, const std::string& text) {
+  Bytes f(kFrameHeaderSize + text.size());
+  PutU16(f.data(), kOffCommand, CMD_DEVICE_MESSAGE);
+  PutU16(f.data(), kOffLength, static_cast<uint16_t>(f.size()));
+  PutU16(f.data(), kOffWord4, status);
+  std::copy(text.begin(), text.end(), f.begin() + kFrameHeaderSize);
+  return f;
+}
+
+// An S-record file with one S1 data record per 16 bytes, from address 0x1000.
+void WriteMotFile(const fs::path& path, const Bytes& image) {
+  std::ofstream out(path);
+  out << "S00600004844521B\n";
+  for (size_t off = 0; off < image.size(); off += 16) {
+    const size_t n = std::min<size_t>(16, image.size() - off);
+    const uint16_t addr = static_cast<uint16_t>(0x1000 + off);
+    unsigned sum = static_cast<unsigned>(n + 3) + (addr >> 8) + (addr & 0xFF);
+    char head[16];
+    std::snprintf(head, sizeof head, "S1%02X%04X", static_cast<unsigned>(n + 3), addr);
+    out << head;
+    for (size_t i = 0; i < n; ++i) {
+      char b[3];
+      std::snprintf(b, sizeof b, "%02X", image[off + i]);
+      out << b;
+      sum += image[off + i];
+    }
+    char c[3];
+    std::snprintf(c, sizeof c, "%02X", (~sum) & 0xFF);
+    out << c << "\n";
+  }
+  out << "S9030000FC\n";
+}
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    serial.SetDevicePath(peer.DevicePath());
+    host.Attach(dlg);
+    dlg.OnInitDialog(host);
+    ASSERT_EQ(dlg.Stage(), 1) << "the pseudo-terminal did not open";
+  }
+  void TearDown() override {
+    dlg.OnDestroy();
+    fs::remove_all(dir);
+  }
+
+  // The next request the controller put on the line.
+  Bytes NextRequest() {
+    auto f = peer.ReadFrame();
+    EXPECT_TRUE(f.has_value()) << "no request on the line";
+    if (!f) return {};
+    EXPECT_EQ(f->status, 0u);
+    return f->bytes;
+  }
+  void Reply(const Bytes& frame) { dlg.OnFrameReceived(0, frame); }
+
+  // Runs a backup in which every slot comes as blocks of up to 128 bytes.
+  void RunBackup(const Bytes& raw) {
+    dlg.OnBackup();
+    size_t pos = 0;
+    for (uint16_t slot = 0; slot < kSlotCount; ++slot) {
+      const Bytes req = NextRequest();
+      EXPECT_EQ(GetU16(req, kOffCommand), CMD_READ_SLOT);
+      EXPECT_EQ(GetU16(req, kOffSlotNumber), slot);
+      const size_t len = (raw[pos + 2] << 8) | raw[pos + 3];
+      const uint8_t* data = raw.data() + pos + 4;
+      uint16_t block = 0;
+      size_t off = 0;
+      do {
+        const size_t n = std::min<size_t>(kMaxReadSlotData, len - off);
+        Reply(SlotReply(0, off + n == len, block++, slot, Bytes(data + off, data + off + n)));
+        off += n;
+      } while (off < len);
+      pos += 4 + len;
+    }
+  }
+
+  static fs::path TestDir() {
+    return fs::temp_directory_path() /
+           ("q7310-controller-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  }
+
+  fs::path dir = TestDir();
+  PtyPeer peer;
+  CSerialPort serial;
+  CSettingsBackup backup;
+  CFirmwareImage image;
+  TestHost host;
+  CUpgradeDlg dlg{host, serial, backup, image, dir.string()};
+};
+
+TEST_F(ControllerTest, BuildersPutTheExactBytesOnTheLineAndKeepThem) {
+  dlg.SendReadSlot(3);
+  EXPECT_EQ(NextRequest(), (Bytes{0x30, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00}));
+
+  dlg.SendUpdateStart(0x8000, 0x1234, 0x5678);
+  const Bytes start = {0x10, 0x00, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80,
+                       0x00, 0x00, 0x34, 0x12, 0x00, 0x00, 0x78, 0x56, 0x00, 0x00};
+  EXPECT_EQ(NextRequest(), start);
+  EXPECT_EQ(Bytes(dlg.LastFrame().begin(), dlg.LastFrame().end()), start);
+
+  const Bytes ten(10, 0xAB);
+  dlg.SendWriteSlot(kEndOfSlotControl, 2, 5, ten.data(), 10);
+  const Bytes write = NextRequest();
+  ASSERT_EQ(write.size(), 20u);
+  EXPECT_EQ(Bytes(write.begin(), write.begin() + 10),
+            (Bytes{0x31, 0x00, 0x14, 0x00, 0x00, 0x01, 0x02, 0x00, 0x05, 0x00}));
+
+  const Bytes block(128, 0x10);  // every byte doubled on the wire
+  dlg.SendUpdateData(7, block.data(), 128);
+  const Bytes data = NextRequest();
+  ASSERT_EQ(data.size(), 136u);
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 8),
+            (Bytes{0x11, 0x00, 0x88, 0x00, 0x00, 0x00, 0x07, 0x00}));
+
+  dlg.SendWriteSlot(0, 0, 1, nullptr, 0);
+  EXPECT_EQ(GetU16(NextRequest(), kOffLength), 10);
+}
+
+TEST_F(ControllerTest, BackupReadsNineSlotsSavesConvertedFileAndMovesToStageTwo) {
+  const Bytes raw = MakeSampleRawSettings(0, 7);
+  RunBackup(raw);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(dlg.Stage(), 2);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(host.progressVisible);
+  EXPECT_FALSE(host.TimerRunning(kReplyTimerId));
+  std::vector<std::string> expected = {std::string(texts::kCommunicating)};
+  for (int s = 1; s <= 8; ++s) expected.push_back("Reading ... slot no. " + std::to_string(s));
+  EXPECT_EQ(host.progressTexts, expected);
+
+  // BACKUP.BIN holds what the converter makes of the raw settings, and nothing else.
+  CSettingsBackup reference;
+  const fs::path refPath = dir / "reference.bin";
+  reference.Clear();
+  size_t pos = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const uint16_t len = static_cast<uint16_t>((raw[pos + 2] << 8) | raw[pos + 3]);
+    ASSERT_TRUE(reference.StoreBlock(kEndOfSlotControl, 0, static_cast<uint16_t>(slot),
+                                     raw.data() + pos + 4, len));
+    pos += 4 + len;
+  }
+  ASSERT_TRUE(reference.ConvertAndSave(refPath.string()));
+  std::ifstream a(dir / "BACKUP.BIN", std::ios::binary), b(refPath, std::ios::binary);
+  const Bytes got((std::istreambuf_iterator<char>(a)), {});
+  const Bytes want((std::istreambuf_iterator<char>(b)), {});
+  EXPECT_FALSE(got.empty());
+  EXPECT_EQ(got, want);
+}
+
+TEST_F(ControllerTest, SlotInThreeBlocksCostsOneRequest) {
+  dlg.OnBackup();
+  NextRequest();
+  Reply(SlotReply(0, false, 0, 0, Bytes(128, 1)));
+  Reply(SlotReply(0, false, 1, 0, Bytes(128, 2)));
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  EXPECT_TRUE(host.TimerRunning(kReplyTimerId));
+  Reply(SlotReply(0, true, 2, 0, Bytes(10, 3)));
+  const Bytes req = NextRequest();
+  EXPECT_EQ(GetU16(req, kOffSlotNumber), 1);
+  EXPECT_EQ(dlg.SlotNo(), 1);
+}
+
+TEST_F(ControllerTest, UpdateSendsBlocksWithProgressAndEndsInStageThreeWithoutMessage) {
+  Bytes img(300);
+  std::iota(img.begin(), img.end(), 0);
+  WriteMotFile(dir / "Q7310_v201.mot", img);
+  dlg.OnUpdate();
+  const Bytes start = NextRequest();
+  EXPECT_EQ(GetU16(start, kOffCommand), CMD_UPDATE_START);
+  EXPECT_EQ(GetU32(start, kOffStartAddress), 0x1000u);
+  EXPECT_EQ(GetU32(start, kOffImageSize), 300u);
+  EXPECT_EQ(GetU32(start, kOffImageSum), std::accumulate(img.begin(), img.end(), 0u));
+  Bytes received;
+  for (uint16_t k = 0; k < 3; ++k) {
+    Reply(StatusReply(CMD_UPDATE_REPLY, kUpdateStatusOk));
+    const Bytes data = NextRequest();
+    EXPECT_EQ(GetU16(data, kOffWord6), k);
+    received.insert(received.end(), data.begin() + kOffUpdateData, data.end());
+  }
+  EXPECT_EQ(received, img);
+  Reply(StatusReply(CMD_UPDATE_REPLY, kUpdateStatusOk));
+  EXPECT_EQ(dlg.Stage(), 3);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(host.progressTexts,
+            (std::vector<std::string>{"Communicating ...", "  42 %  (128/300 byte) transmitted",
+                                      "  85 %  (256/300 byte) transmitted",
+                                      " 100 %  (300/300 byte) transmitted"}));
+}
+
+TEST_F(ControllerTest, RestoreSendsBlocksOfSixtyFourAndCompletes) {
+  Bytes file = {0x00, 0x04, 0x00, 150};
+  for (int i = 0; i < 150; ++i) file.push_back(static_cast<uint8_t>(i));
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  dlg.OnRestore();
+  const size_t sizes[] = {64, 64, 22};
+  const uint16_t controls[] = {0, 0, kEndOfSlotControl};
+  for (uint16_t k = 0; k < 3; ++k) {
+    const Bytes req = NextRequest();
+    EXPECT_EQ(GetU16(req, kOffCommand), CMD_WRITE_SLOT);
+    EXPECT_EQ(req.size(), kSlotFrameHeaderSize + sizes[k]);
+    EXPECT_EQ(GetU16(req, kOffWord4), controls[k]);
+    EXPECT_EQ(GetU16(req, kOffBlockNumber), k);
+    EXPECT_EQ(GetU16(req, kOffSlotNumber), 4);
+    Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  }
+  EXPECT_EQ(host.progressTexts,
+            (std::vector<std::string>{"Communicating ...", "Writing ... slot no. 4",
+                                      "Writing ... slot no. 4"}));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Complete);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgComplete);
+  EXPECT_EQ(dlg.Stage(), 1);
+}
+
+TEST_F(ControllerTest, UnansweredRequestIsSentFourTimesAndGivenUpAtTwentySeconds) {
+  dlg.OnBackup();
+  const Bytes first = NextRequest();
+  for (int resend = 1; resend <= 3; ++resend) {
+    host.Advance(4999);
+    EXPECT_FALSE(peer.ReadFrame(50).has_value());
+    host.Advance(1);
+    EXPECT_EQ(NextRequest(), first) << "resend " << resend;
+  }
+  host.Advance(4999);
+  EXPECT_TRUE(host.messages.empty());
+  host.Advance(1);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgNoReply);
+  EXPECT_EQ(host.Now(), 20000u);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(dlg.RetryCount(), 0);
+  EXPECT_FALSE(host.TimerRunning(kReplyTimerId));
+  EXPECT_FALSE(host.progressVisible);
+  EXPECT_FALSE(peer.ReadFrame(50).has_value());
+}
+
+TEST_F(ControllerTest, ResendBudgetCarriesOverFromOneOperationToTheNext) {
+  const Bytes raw = MakeSampleRawSettings(1, 3);
+  dlg.OnBackup();
+  NextRequest();
+  host.Advance(5000);
+  host.Advance(5000);
+  EXPECT_EQ(dlg.RetryCount(), 2);
+  peer.DrainFrames(100);
+  // Answer slot by slot from here on; the resends already made stay counted.
+  host.guidance.clear();
+  dlg.OnCommCancel();
+  RunBackup(raw);
+  ASSERT_EQ(dlg.Stage(), 2);
+  EXPECT_EQ(dlg.RetryCount(), 2);
+
+  Bytes img(16, 0x5A);
+  WriteMotFile(dir / "Q7310_v201.mot", img);
+  dlg.OnUpdate();
+  NextRequest();
+  host.Advance(5000);
+  NextRequest();  // the one resend left
+  host.Advance(5000);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgNoReply);
+  EXPECT_EQ(dlg.Stage(), 2) << "a give-up leaves the stage alone";
+}
+
+TEST_F(ControllerTest, DeviceMessagesDuringUpdate) {
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(200, 1));
+  dlg.OnUpdate();
+  NextRequest();
+  host.Advance(1000);
+  const uint64_t deadline = host.TimerDeadline(kReplyTimerId);
+  dlg.OnFrameReceived(0, DeviceMessage(1, std::string("ERASING\0junk", 12)));
+  EXPECT_EQ(host.progressTexts.back(), "ERASING");
+  EXPECT_EQ(host.TimerDeadline(kReplyTimerId), deadline) << "a device message is not a reply";
+
+  // An overlong text shows its first 128 bytes.
+  dlg.OnFrameReceived(0, DeviceMessage(1, std::string(140, 'x')));
+  EXPECT_EQ(host.progressTexts.back(), std::string(128, 'x'));
+
+  dlg.OnFrameReceived(0, DeviceMessage(0, "oops"));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgUpdateFailed);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  host.Advance(30000);
+  EXPECT_FALSE(peer.ReadFrame(50).has_value()) << "no resend after a failure";
+}
+
+TEST_F(ControllerTest, FramesForAnotherModeAreIgnoredAndTheTimerRunsOn) {
+  dlg.OnFrameReceived(0, StatusReply(CMD_UPDATE_REPLY, 1));  // idle
+  dlg.OnBackup();
+  NextRequest();
+  host.Advance(2000);
+  const uint64_t deadline = host.TimerDeadline(kReplyTimerId);
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  Reply(StatusReply(CMD_UPDATE_REPLY, 1));
+  Reply(StatusReply(0x77, 0));
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kBackup);
+  EXPECT_EQ(host.TimerDeadline(kReplyTimerId), deadline);
+  EXPECT_TRUE(host.messages.empty());
+  // Buttons do nothing while an operation runs.
+  dlg.OnUpdate();
+  dlg.OnRestore();
+  dlg.OnBackup();
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kBackup);
+}
+
+TEST_F(ControllerTest, CancelThenLateReplyIsIgnoredAndUpdateStartsAfresh) {
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(300, 2));
+  dlg.OnUpdate();
+  NextRequest();
+  Reply(StatusReply(CMD_UPDATE_REPLY, 1));
+  EXPECT_EQ(GetU16(NextRequest(), kOffWord6), 0);
+  dlg.OnCommCancel();
+  EXPECT_FALSE(host.progressVisible);
+  EXPECT_FALSE(host.TimerRunning(kReplyTimerId));
+  Reply(StatusReply(CMD_UPDATE_REPLY, 1));
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  dlg.OnUpdate();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_UPDATE_START);
+  Reply(StatusReply(CMD_UPDATE_REPLY, 1));
+  EXPECT_EQ(GetU16(NextRequest(), kOffWord6), 0) << "a new update starts at block 0";
+}
+
+TEST_F(ControllerTest, FailureStatusesEndEachOperationWithItsMessage) {
+  struct Case {
+    const char* name;
+    std::function<void()> start;
+    Bytes reply;
+    std::string_view message;
+  };
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(20, 3));
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary).write("\0\1\0\1x", 5);
+  const std::vector<Case> cases = {
+      {"backup", [&] { dlg.OnBackup(); }, SlotReply(1, true, 0, 0, {}), texts::kMsgBackupFailed},
+      {"update", [&] { dlg.OnUpdate(); }, StatusReply(CMD_UPDATE_REPLY, 0x0101),
+       texts::kMsgUpdateFailed},
+      {"restore", [&] { dlg.OnRestore(); }, StatusReply(CMD_WRITE_SLOT_REPLY, 2),
+       texts::kMsgRestoreFailed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.messages.clear();
+    c.start();
+    NextRequest();
+    Reply(c.reply);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(host.messages[0].text, c.message);
+    EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+    EXPECT_FALSE(host.TimerRunning(kReplyTimerId));
+    EXPECT_EQ(dlg.Stage(), 1);
+  }
+}
+
+TEST_F(ControllerTest, DamagedAndShortFramesAreDroppedSoTheRequestIsResent) {
+  dlg.OnBackup();
+  const Bytes request = NextRequest();
+  dlg.OnFrameReceived(RXERR_CHECKSUM, SlotReply(0, true, 0, 0, Bytes(10, 9)));
+  dlg.OnFrameReceived(RXERR_FRAMING, SlotReply(0, true, 0, 0, Bytes(10, 9)));
+  dlg.OnFrameReceived(0, Bytes{0x40, 0x00});  // shorter than command and length
+  Bytes cut = SlotReply(0, true, 0, 0, Bytes(50, 9));
+  cut.resize(30);  // shorter than its own length field
+  dlg.OnFrameReceived(0, cut);
+  dlg.OnFrameReceived(0, Bytes{0x40, 0x00, 0x0A, 0x00, 0x00, 0x01});  // shorter than 10 bytes
+  EXPECT_EQ(dlg.SlotNo(), 0);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kBackup);
+  host.Advance(5000);
+  EXPECT_EQ(NextRequest(), request);
+}
+
+TEST_F(ControllerTest, OverlongSlotReplyIsIgnoredWithTheTimerRunning) {
+  dlg.OnBackup();
+  NextRequest();
+  Reply(SlotReply(0, true, 0, 0, Bytes(129, 1)));  // length 139
+  EXPECT_EQ(dlg.SlotNo(), 0);
+  EXPECT_TRUE(host.TimerRunning(kReplyTimerId));
+  Reply(SlotReply(0, false, 0, 0, Bytes(128, 1)));  // length 138 is accepted
+  EXPECT_TRUE(peer.DrainFrames(100).empty());
+}
+
+TEST_F(ControllerTest, MissingFilesFailBeforeAnythingIsSent) {
+  dlg.OnUpdate();
+  dlg.OnRestore();
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgMotReadFailed);
+  EXPECT_EQ(host.messages[1].text, texts::kMsgBackupFileFailed);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(host.progressVisible);
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+}
+
+TEST_F(ControllerTest, StagingFailureLeavesTheControllerIdle) {
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(20, 3));
+  // A directory where the staging file belongs: the load cannot write it.
+  fs::create_directories(dir / "UPDATE.BIN");
+  dlg.OnUpdate();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(host.progressVisible);
+}
+
+TEST_F(ControllerTest, DestroyDeletesBothFilesAndClosesThePort) {
+  std::ofstream(dir / "BACKUP.BIN") << "x";
+  std::ofstream(dir / "UPDATE.BIN") << "y";
+  EXPECT_TRUE(dlg.OnDestroy().empty());
+  EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
+  EXPECT_FALSE(fs::exists(dir / "UPDATE.BIN"));
+  EXPECT_FALSE(serial.IsOpen());
+}
+
+// Guidance and port changes.
+
+TEST(Guidance, EachStageEnablesOneButtonAndShowsItsTexts) {
+  for (int stage : {0, 1, 2, 3, 7}) {
+    SCOPED_TRACE(stage);
+    const Guidance g = CUpgradeDlg::GuidanceFor(stage);
+    EXPECT_EQ(g.backupEnabled, stage == 1);
+    EXPECT_EQ(g.updateEnabled, stage == 2);
+    EXPECT_EQ(g.restoreEnabled, stage == 3);
+    EXPECT_EQ(g.settingEnabled, stage != 2 && stage != 3);
+    EXPECT_EQ(g.cautionTitle.empty(), stage != 1);
+    EXPECT_EQ(g.cautionText.empty(), stage != 1);
+  }
+  EXPECT_EQ(CUpgradeDlg::GuidanceFor(0).instructions,
+            "Communication error ! \r\nCan not communicate with 7310 Series Amplifier.\r\n"
+            "Check the communication settings and try again.");
+  EXPECT_EQ(std::count(CUpgradeDlg::GuidanceFor(3).instructions.begin(),
+                       CUpgradeDlg::GuidanceFor(3).instructions.end(), '\n'),
+            3);
+}
+
+TEST(StartUp, PortThatCannotOpenShowsThePortErrorAndStageZero) {
+  CSerialPort serial;
+  serial.SetDevicePath("/dev/q7310-no-such-device");
+  CSettingsBackup backup;
+  CFirmwareImage image;
+  TestHost host;
+  CUpgradeDlg dlg(host, serial, backup, image, fs::temp_directory_path().string());
+  host.Attach(dlg);
+  dlg.OnInitDialog(host);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgPortError);
+  EXPECT_EQ(dlg.Stage(), 0);
+
+  // The same port number again does nothing; another one reopens.
+  dlg.OnSetting();
+  EXPECT_EQ(host.settingDialogRuns, 1);
+  EXPECT_EQ(host.messages.size(), 1u);
+  PtyPeer peer;
+  serial.SetDevicePath(peer.DevicePath());
+  host.nextPortChoice = 2;
+  dlg.OnSetting();
+  EXPECT_EQ(dlg.PortNo(), 2);
+  EXPECT_EQ(dlg.Stage(), 1);
+  dlg.OnDestroy(true);
+}
+
+}  // namespace
+}  // namespace q7310
