@@ -38,8 +38,9 @@ class CSettingsBackup {
   bool StoreBlock(uint16_t control, uint16_t block, uint16_t slot, const uint8_t* data,
                   uint16_t length);
 
-  // Reads the file at path into the record buffer. False if it cannot be opened or read, or if it
-  // is larger than the buffer; the store is then as Clear left it.
+  // Reads the file at path into the record buffer, without examining its content. False if it
+  // cannot be opened or read, or if it is larger than the buffer; the record buffer is then
+  // zero-filled and the counters are left alone (after Clear: the store as Clear left it).
   bool LoadBackup(std::string path);
 
   // True while restore data is left.
@@ -47,13 +48,16 @@ class CSettingsBackup {
 
   // Hands out the next restore block: control word (0x0100 on a record's last block, else 0),
   // block number within the record, slot number, up to 64 data bytes into data, their count in
-  // length. Returns false, handing out nothing, when the record's header or data would run past
-  // the loaded bytes; the restore must then end as failed.
+  // length. A record is checked when its first block is due: returns false, handing out nothing,
+  // when its header or data would run past the loaded bytes (an empty file included); the
+  // restore must then end as failed.
   bool GetNextBlock(uint16_t& control, uint16_t& block, uint16_t& slot, uint8_t* data,
                     uint16_t& length);
 
-  // Reads a whole file into buffer (kBufferSize bytes). False if it cannot be opened or read or
-  // does not fit; buffer and length are then unchanged.
+  // Reads a whole file, in chunks of 1024 bytes, into buffer (kBufferSize bytes) and stores its
+  // size in length. False if it cannot be opened or read or holds more than kBufferSize bytes;
+  // length is then unchanged, and the buffer may hold a part of the file but nothing past its
+  // end is ever written.
   static bool ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length);
   // Writes length bytes as the whole file, safely (temporary file, flush, rename). False on any
   // failure, with an earlier file left intact.
