@@ -54,10 +54,10 @@ CUpgradeDlg::CUpgradeDlg(IUpgradeHost& host, CSerialPort& serial, CSettingsBacku
 // ---------------------------------------------------------------------------------------------
 // Start-up, port, guidance, shut-down
 
-void CUpgradeDlg::OnInitDialog(IFrameReceiver& receiver) {
+void CUpgradeDlg::OnInitDialog(IFrameReceiver& receiver, int portNo) {
   m_mode = kIdle;
   m_retryCount = 0;
-  m_portNo = 1;
+  m_portNo = portNo;
   m_baudRate = static_cast<int>(kBaudRate);
   m_serial.SetOwner(&receiver);
   if (OpenPort(m_portNo, m_baudRate) == 1) {

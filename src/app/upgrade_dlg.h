@@ -39,9 +39,9 @@ class CUpgradeDlg {
   CUpgradeDlg(IUpgradeHost& host, CSerialPort& serial, CSettingsBackup& backup,
               CFirmwareImage& image, std::string appFolder = {});
 
-  // Start-up: makes `receiver` the serial link's owner, opens port m_portNo (1) at 57600 bps and
-  // shows stage 1, or the port error and stage 0.
-  void OnInitDialog(IFrameReceiver& receiver);
+  // Start-up: makes `receiver` the serial link's owner, opens port `portNo` (1 unless a front
+  // end's option says otherwise) at 57600 bps and shows stage 1, or the port error and stage 0.
+  void OnInitDialog(IFrameReceiver& receiver, int portNo = 1);
 
   // The three buttons. Each starts its operation only while idle.
   void OnBackup();
