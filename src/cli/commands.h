@@ -4,6 +4,9 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
+
+#include "app/protocol.h"
 
 namespace q7310::cli {
 
@@ -21,5 +24,19 @@ struct RunResult {
 void AddImageCommand(CLI::App& app, RunResult& result);
 // q7310 inspect FILE
 void AddInspectCommand(CLI::App& app, RunResult& result);
+
+// q7310 [options] backup|update|restore ...
+struct OperationOptions {
+  std::string device;
+  int port = 1;
+  std::string dir;
+  bool keepFiles = false;
+  unsigned replyTimeoutMs = kReplyTimeoutMs;
+  bool yes = false;
+  bool json = false;
+};
+void AddOperationCommands(CLI::App& app, OperationOptions& options);
+// Runs the operations named on the command line, in their order. Returns the exit status.
+int RunOperations(CLI::App& app, const OperationOptions& options);
 
 }  // namespace q7310::cli

@@ -1,22 +1,43 @@
 // q7310: the service operations of the 7310 Series Amplifier from a terminal.
 #include <cstdio>
+#include <set>
+#include <string>
 
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
   using namespace q7310::cli;
-  CLI::App app{"Service utility for the 7310 Series Amplifier: checks firmware and backup files."};
-  app.require_subcommand(1);
+  CLI::App app{
+      "Service utility for the 7310 Series Amplifier.\n"
+      "  q7310 [options] OPERATION...   OPERATION: backup | update | restore, run in the order "
+      "given, stopping at the first failure\n"
+      "  q7310 image FILE [--stage PATH]   check a firmware file\n"
+      "  q7310 inspect FILE                list the slot records of a backup file"};
+  app.require_subcommand(1, 0);
   app.footer(
-      "Exit status: 0 success, 1 the operation or the check failed, 2 wrong usage.");
+      "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
+      "Ctrl-C), 2 wrong usage.");
   RunResult result;
+  OperationOptions operationOptions;
   AddImageCommand(app, result);
   AddInspectCommand(app, result);
+  AddOperationCommands(app, operationOptions);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;
   }
-  return result.exitCode;
+
+  const std::set<std::string> operations = {"backup", "update", "restore"};
+  size_t operationCount = 0;
+  for (const CLI::App* sub : app.get_subcommands()) {
+    operationCount += operations.count(sub->get_name());
+  }
+  if (operationCount == 0) return result.exitCode;
+  if (operationCount != app.get_subcommands().size()) {
+    std::fprintf(stderr, "error: image and inspect stand alone; they do not mix with operations\n");
+    return kExitUsage;
+  }
+  return RunOperations(app, operationOptions);
 }

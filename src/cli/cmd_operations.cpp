@@ -1,0 +1,146 @@
+// q7310 [options] backup|update|restore ...: the guided operations from a terminal, run by the
+// same controller as the desktop program.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_paths.h"
+#include "app/protocol.h"
+#include "app/upgrade_dlg.h"
+#include "backup/settings_backup.h"
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "cli/terminal_host.h"
+#include "firmware/firmware_image.h"
+#include "serial/serial_port.h"
+
+namespace q7310::cli {
+namespace {
+
+enum class Operation { Backup, Update, Restore };
+
+struct Operations {
+  std::vector<std::pair<Operation, std::string>> order;
+};
+
+// Waits for Enter on a terminal; false when the operator pressed Ctrl-C or closed the input.
+bool WaitForEnter(PlainOutput* plain) {
+  if (plain) plain->Note("Press Enter to continue, Ctrl-C to stop.");
+  for (;;) {
+    if (TerminalHost::Interrupted()) return false;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(STDIN_FILENO, &set);
+    timeval tv{0, 100000};
+    const int ready = ::select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv);
+    if (ready > 0) {
+      char buf[256];
+      const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+      return n > 0;
+    }
+  }
+}
+
+int Run(const OperationOptions& options, const Operations& ops) {
+  TerminalHost::InstallInterruptHandler();
+  PlainOutput plain(stdout);
+  JsonOutput json(stdout);
+  OutputSink& out = options.json ? static_cast<OutputSink&>(json) : plain;
+
+  CSerialPort serial;
+  CSettingsBackup backup;
+  CFirmwareImage image;
+  TerminalHost host(out);
+  CUpgradeDlg dlg(host, serial, backup, image, options.dir.empty() ? ProgramFolder() : options.dir);
+  dlg.SetReplyTimeoutMs(options.replyTimeoutMs);
+  if (!options.device.empty()) serial.SetDevicePath(options.device);
+  host.Attach(dlg);
+  dlg.OnInitDialog(host, options.port);
+  if (dlg.Stage() == 0) {
+    dlg.OnDestroy(options.keepFiles);
+    return kExitFailed;
+  }
+
+  const bool interactive = !options.yes && !options.json && ::isatty(STDIN_FILENO) == 1;
+  int exitCode = kExitOk;
+  for (size_t i = 0; i < ops.order.size(); ++i) {
+    const auto& [op, name] = ops.order[i];
+    if (i > 0 && interactive && !WaitForEnter(&plain)) {
+      exitCode = kExitFailed;
+      break;
+    }
+    host.DrainQueuedFrames();
+    host.TakeMessageKinds();
+    if (options.json) json.Operation(name);
+    switch (op) {
+      case Operation::Backup:
+        dlg.OnBackup();
+        break;
+      case Operation::Update:
+        dlg.OnUpdate();
+        break;
+      case Operation::Restore:
+        dlg.OnRestore();
+        break;
+    }
+    bool ok = host.RunUntilIdle();
+    if (!ok && !options.json) plain.Note("Cancelled.");
+    for (MessageKind kind : host.TakeMessageKinds()) ok = ok && kind != MessageKind::Error;
+    if (options.json) json.Result(name, ok);
+    if (!ok) {
+      exitCode = kExitFailed;
+      break;
+    }
+  }
+  for (const std::string& path : dlg.OnDestroy(options.keepFiles)) {
+    std::fprintf(stderr, "warning: could not delete %s\n", path.c_str());
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+void AddOperationCommands(CLI::App& app, OperationOptions& options) {
+  app.add_option("--device", options.device,
+                 "serial device to open instead of the port number's device");
+  app.add_option("--port", options.port, "port number; port N is /dev/ttyS<N-1> (default 1)")
+      ->check(CLI::Range(0, 9999));
+  app.add_option("--dir", options.dir,
+                 "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
+                 "program's folder)");
+  app.add_flag("--keep-files", options.keepFiles,
+               "keep BACKUP.BIN and UPDATE.BIN at exit (by default they are deleted at exit, as "
+               "the desktop program does)");
+  app.add_option("--reply-timeout", options.replyTimeoutMs,
+                 "reply timer period in ms (default 5000)")
+      ->check(CLI::Range(1u, 3600000u));
+  app.add_flag("--yes", options.yes, "do not wait for Enter between operations");
+  app.add_flag("--json", options.json,
+               "print one JSON object per line for each message, progress text, stage change "
+               "and protocol event");
+
+  const std::pair<const char*, const char*> names[] = {
+      {"backup", "read the amplifier's nine settings slots and save them to BACKUP.BIN"},
+      {"update", "send the firmware Q7310_v201.mot (staged as UPDATE.BIN)"},
+      {"restore", "write BACKUP.BIN back into the amplifier"},
+  };
+  for (const auto& [name, help] : names) {
+    app.add_subcommand(name, help)->fallthrough();
+  }
+}
+
+int RunOperations(CLI::App& app, const OperationOptions& options) {
+  Operations ops;
+  for (const CLI::App* sub : app.get_subcommands()) {
+    const std::string& name = sub->get_name();
+    if (name == "backup") ops.order.push_back({Operation::Backup, name});
+    if (name == "update") ops.order.push_back({Operation::Update, name});
+    if (name == "restore") ops.order.push_back({Operation::Restore, name});
+  }
+  return Run(options, ops);
+}
+
+}  // namespace q7310::cli
