@@ -7,14 +7,24 @@
 // ones. The staged file holds the image bytes from the lowest record address to the highest
 // address reached, nothing else.
 //
+// Limits: the address span must fit the 12 MiB staging buffer and the image must not exceed
+// kMaxImageSize bytes (the reach of the 16-bit block index); a record whose data would run past
+// address 0xFFFFFFFF is refused. The file is read in chunks, so memory stays at the staging
+// buffer plus a fixed amount whatever the size of the text.
+//
 // Used on one thread only (the controller's). Not copyable.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "firmware/load_fault.h"
 
 namespace q7310 {
+
+class LineReader;
 
 class CFirmwareImage {
  public:
@@ -40,15 +50,18 @@ class CFirmwareImage {
   // staged file alone.
   void Clear();
 
-  // Loads the S-record file at motPath and writes the staged image to stagingPath. True on
-  // success. On failure nothing is written (an earlier staged file stays as it was), LastError()
-  // says why, and everything the load took is released.
+  // Loads the S-record file at motPath and writes the staged image to stagingPath (replaced as a
+  // whole, never left half-written). True on success. On failure nothing is written (an earlier
+  // staged file stays as it was), the start and end address, size and sum keep the values they
+  // had before the call, LastError() says why, and everything the load took is released.
   bool LoadMotFile(std::string motPath, std::string stagingPath);
   const LoadError& LastError() const { return m_lastError; }
 
   // Pass-1 check of one line: type and address only; widens the address range.
   bool ScanRecord(const char* line, size_t length);
-  // Pass-2 parse of one data line into the staging buffer (which has kStagingBufferSize bytes).
+  // Pass-2 parse of one data line into the staging buffer (which has kStagingBufferSize bytes),
+  // at offset (record address - start address). Refuses a record whose bytes would fall outside
+  // the buffer or run past address 0xFFFFFFFF. Widens the end address by the placed bytes.
   bool ParseDataRecord(const char* line, size_t length, uint8_t* buffer);
   bool ParseS1Record(const char* line, size_t length, uint8_t* buffer);
   bool ParseS2Record(const char* line, size_t length, uint8_t* buffer);
@@ -65,13 +78,14 @@ class CFirmwareImage {
   // Block source over the staged file.
   // Opens the staged file (closing one already open) and restarts at block 0. True if it opened.
   bool OpenStagedImage(std::string path);
-  // True while the file is open and a block is left.
+  // True while the file is open, a block is left and no read has failed.
   bool HasNextBlock() const;
   // Index of the block that ReadNextBlock will hand out next.
-  uint16_t GetBlockIndex() const { return m_blockIndex; }
+  uint16_t GetBlockIndex() const { return static_cast<uint16_t>(m_blockIndex); }
   // Reads the next block into buffer (at least 128 bytes) and returns its length (1..128).
-  // Returns 0 when the file is closed (nothing changes) or when the file delivered fewer bytes
-  // than the block needs (ReadFailed() then turns true): the transfer must not go on.
+  // Returns 0 when the file is closed or no block is left (nothing changes), or when the file
+  // delivered fewer bytes than the block needs (ReadFailed() then turns true until the next
+  // OpenStagedImage, and the counter stays): the transfer must not go on.
   uint16_t ReadNextBlock(uint8_t* buffer);
   bool ReadFailed() const { return m_readFailed; }
   // Closes the staged file if it is open; harmless otherwise. The block counter keeps its value.
@@ -83,11 +97,27 @@ class CFirmwareImage {
   uint32_t GetImageSum() const { return m_imageSum; }
 
  private:
+  // Checks behind the public bool operations; they say why a line failed.
+  LoadFault ScanLine(std::string_view line);
+  LoadFault ParseLine(std::string_view line, uint8_t* buffer, size_t bufferSize);
+  LoadFault ParseRecord(std::string_view line, uint8_t* buffer, size_t bufferSize, char type);
+  // Both passes of LoadMotFile; they set m_lastError when they fail.
+  bool ScanFile(LineReader& reader, uint32_t& lineCount, uint32_t& firstLineTooLarge);
+  bool PlaceRecords(LineReader& reader, uint32_t lineCount, uint8_t* buffer, size_t bufferSize,
+                    uint32_t& firstLineTooLarge);
+  bool Fail(uint32_t line, LoadFault fault, std::string_view lineText = {},
+            const std::string& detail = {});
+  // Address span m_startAddress .. m_endAddress in bytes (0 before any address was seen).
+  uint64_t Span() const;
+
   uint32_t m_startAddress = 0;
   uint32_t m_endAddress = 0;
   uint32_t m_imageSize = 0;
   uint32_t m_imageSum = 0;
-  uint16_t m_blockIndex = 0;
+  // Blocks read since the open, counted in 32 bits: after the last block of an image of exactly
+  // 65,536 blocks a 16-bit counter would wrap to 0 and offer the image again. GetBlockIndex
+  // hands out the low 16 bits, which for the images the load accepts never wrap before the end.
+  uint32_t m_blockIndex = 0;
   std::FILE* m_stagedFile = nullptr;
   bool m_readFailed = false;
   LoadError m_lastError;

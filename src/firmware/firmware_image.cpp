@@ -1,0 +1,340 @@
+// The S-record reader and the staging of the image: LoadMotFile and its two passes.
+#include "firmware/firmware_image.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <span>
+
+#include "firmware/hex_digits.h"
+#include "firmware/line_reader.h"
+#include "util/atomic_file.h"
+
+namespace q7310 {
+namespace {
+
+// Characters 0 .. 3 of every record: "S", the type digit and two count digits.
+constexpr size_t kTypeChar = 1;
+constexpr size_t kCountChar = 2;
+constexpr size_t kAddressChar = 4;
+constexpr unsigned kByteDigits = 2;
+// The most data bytes a record can carry: an S1 record with count 0xFF.
+constexpr size_t kMaxRecordData = 0xFF - 3;
+
+// What tells the three data record types apart.
+struct DataRecordLayout {
+  unsigned addressDigits;  // 4, 6 or 8; the address holds half as many bytes
+};
+
+constexpr DataRecordLayout LayoutOf(char type) {
+  return DataRecordLayout{type == '1' ? 4u : type == '2' ? 6u : 8u};
+}
+
+bool IsDataType(char type) {
+  return type == '1' || type == '2' || type == '3';
+}
+// Header and terminator types: accepted by pass 1, which records nothing for them.
+bool IsFrameType(char type) {
+  return type == '0' || (type >= '7' && type <= '9');
+}
+bool IsRefusedDigit(char type) {
+  return type >= '4' && type <= '6';
+}
+
+// Sum of the bytes of a big-endian address; the bytes above its width are 0.
+uint32_t AddressByteSum(uint32_t address) {
+  return (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) + (address & 0xFF);
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+CFirmwareImage::~CFirmwareImage() {
+  CloseStagedImage();
+}
+
+void CFirmwareImage::Clear() {
+  m_startAddress = 0;
+  m_endAddress = 0;
+  m_imageSize = 0;
+  m_imageSum = 0;
+}
+
+uint64_t CFirmwareImage::Span() const {
+  if (m_endAddress < m_startAddress) return 0;
+  return uint64_t{m_endAddress} - m_startAddress + 1;
+}
+
+bool CFirmwareImage::Fail(uint32_t line, LoadFault fault, std::string_view lineText,
+                          const std::string& detail) {
+  const char type = lineText.size() > kTypeChar ? lineText[kTypeChar] : '?';
+  m_lastError.line = line;
+  m_lastError.reason = LoadFaultText(fault, type);
+  if (!detail.empty()) m_lastError.reason += ": " + detail;
+  return false;
+}
+
+// ---- Hex conversion -----------------------------------------------------------------------
+
+bool CFirmwareImage::HexToByte(uint8_t& out, const char* text, size_t available) {
+  uint32_t value = 0;
+  const bool ok = hex::Decode({text, available}, 0, 2, value) == LoadFault::kNone;
+  out = static_cast<uint8_t>(value);
+  return ok;
+}
+
+bool CFirmwareImage::HexToWord(uint16_t& out, const char* text, size_t available) {
+  uint32_t value = 0;
+  const bool ok = hex::Decode({text, available}, 0, 4, value) == LoadFault::kNone;
+  out = static_cast<uint16_t>(value);
+  return ok;
+}
+
+bool CFirmwareImage::HexToAddr24(uint32_t& out, const char* text, size_t available) {
+  return hex::Decode({text, available}, 0, 6, out) == LoadFault::kNone;
+}
+
+bool CFirmwareImage::HexToDword(uint32_t& out, const char* text, size_t available) {
+  return hex::Decode({text, available}, 0, 8, out) == LoadFault::kNone;
+}
+
+// ---- Pass 1 -------------------------------------------------------------------------------
+
+LoadFault CFirmwareImage::ScanLine(std::string_view line) {
+  if (line.empty()) return LoadFault::kEmptyLine;
+  if (line[0] != 'S') return LoadFault::kNotAnSRecord;
+  if (line.size() <= kTypeChar) return LoadFault::kUnknownType;
+  const char type = line[kTypeChar];
+  if (IsFrameType(type)) return LoadFault::kNone;
+  if (IsRefusedDigit(type)) return LoadFault::kTypeNotAllowed;
+  if (!IsDataType(type)) return LoadFault::kUnknownType;
+
+  uint32_t address = 0;
+  if (const LoadFault fault =
+          hex::Decode(line, kAddressChar, LayoutOf(type).addressDigits, address);
+      fault != LoadFault::kNone) {
+    return fault;
+  }
+  if (address < m_startAddress) m_startAddress = address;
+  if (address > m_endAddress) m_endAddress = address;
+  return LoadFault::kNone;
+}
+
+bool CFirmwareImage::ScanRecord(const char* line, size_t length) {
+  return ScanLine({line, length}) == LoadFault::kNone;
+}
+
+// ---- Pass 2 -------------------------------------------------------------------------------
+
+LoadFault CFirmwareImage::ParseRecord(std::string_view line, uint8_t* buffer, size_t bufferSize,
+                                      char type) {
+  if (line.size() <= kTypeChar || line[0] != 'S' || line[kTypeChar] != type) {
+    return LoadFault::kUnknownType;
+  }
+  const unsigned addressDigits = LayoutOf(type).addressDigits;
+  uint32_t count = 0;
+  uint32_t address = 0;
+  if (const LoadFault fault = hex::Decode(line, kCountChar, kByteDigits, count);
+      fault != LoadFault::kNone) {
+    return fault;
+  }
+  if (const LoadFault fault = hex::Decode(line, kAddressChar, addressDigits, address);
+      fault != LoadFault::kNone) {
+    return fault;
+  }
+  uint32_t sum = count + AddressByteSum(address);
+
+  // The count covers the address bytes, the data and the checksum byte. A smaller count gives no
+  // data; the checksum is still taken where the count puts it.
+  const int dataCount = static_cast<int>(count) - static_cast<int>(addressDigits / 2) - 1;
+  if (dataCount > 0) {
+    const uint32_t lastAddress = address + static_cast<uint32_t>(dataCount - 1);
+    if (lastAddress < address) return LoadFault::kPastAddressSpace;
+    // An address below the start (a caller that skipped pass 1) wraps to a huge offset and is
+    // refused here like any other record that would not fit the buffer.
+    const uint32_t offset = address - m_startAddress;
+    if (address < m_startAddress || offset >= bufferSize ||
+        bufferSize - offset < static_cast<size_t>(dataCount)) {
+      return LoadFault::kSpanTooLarge;
+    }
+    const char* digits = line.data() + kAddressChar + addressDigits;
+    const size_t available = line.size() - kAddressChar - addressDigits;
+    uint8_t* out = buffer + offset;
+    if (available >= 2 * static_cast<size_t>(dataCount)) {
+      for (int i = 0; i < dataCount; ++i) {
+        const uint8_t high = hex::DigitValue(digits[2 * i]);
+        const uint8_t low = hex::DigitValue(digits[2 * i + 1]);
+        if ((high | low) & 0xF0) {
+          uint32_t ignored = 0;
+          return hex::Decode({digits, available}, 2 * static_cast<size_t>(i), kByteDigits, ignored);
+        }
+        const auto value = static_cast<uint8_t>(high << 4 | low);
+        out[i] = value;
+        sum += value;
+      }
+    } else {
+      // The line ends inside the data: find the first fault in order for the reason.
+      for (int i = 0;; ++i) {
+        uint32_t value = 0;
+        if (const LoadFault fault =
+                hex::Decode({digits, available}, 2 * static_cast<size_t>(i), kByteDigits, value);
+            fault != LoadFault::kNone) {
+          return fault;
+        }
+      }
+    }
+    if (lastAddress > m_endAddress) m_endAddress = lastAddress;
+  }
+
+  uint32_t checksum = 0;
+  if (const LoadFault fault = hex::Decode(line, kCountChar + 2 * count, kByteDigits, checksum);
+      fault != LoadFault::kNone) {
+    return fault;
+  }
+  if ((sum & 0xFF) != (~checksum & 0xFF)) return LoadFault::kBadChecksum;
+  return LoadFault::kNone;
+}
+
+LoadFault CFirmwareImage::ParseLine(std::string_view line, uint8_t* buffer, size_t bufferSize) {
+  if (line.empty()) return LoadFault::kEmptyLine;
+  if (line[0] != 'S') return LoadFault::kNotAnSRecord;
+  if (line.size() <= kTypeChar) return LoadFault::kUnknownType;
+  const char type = line[kTypeChar];
+  if (IsDataType(type)) return ParseRecord(line, buffer, bufferSize, type);
+  if (IsFrameType(type)) return LoadFault::kTypeNotBetween;
+  if (IsRefusedDigit(type)) return LoadFault::kTypeNotAllowed;
+  return LoadFault::kUnknownType;
+}
+
+bool CFirmwareImage::ParseDataRecord(const char* line, size_t length, uint8_t* buffer) {
+  return ParseLine({line, length}, buffer, kStagingBufferSize) == LoadFault::kNone;
+}
+
+bool CFirmwareImage::ParseS1Record(const char* line, size_t length, uint8_t* buffer) {
+  return ParseRecord({line, length}, buffer, kStagingBufferSize, '1') == LoadFault::kNone;
+}
+
+bool CFirmwareImage::ParseS2Record(const char* line, size_t length, uint8_t* buffer) {
+  return ParseRecord({line, length}, buffer, kStagingBufferSize, '2') == LoadFault::kNone;
+}
+
+bool CFirmwareImage::ParseS3Record(const char* line, size_t length, uint8_t* buffer) {
+  return ParseRecord({line, length}, buffer, kStagingBufferSize, '3') == LoadFault::kNone;
+}
+
+// ---- The load -----------------------------------------------------------------------------
+
+bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
+                              uint32_t& firstLineTooLarge) {
+  std::string_view line;
+  while (lineCount < kMaxLines) {
+    const LineReader::Status status = reader.Next(line);
+    if (status == LineReader::Status::kEnd) break;
+    if (status == LineReader::Status::kReadError) return Fail(0, LoadFault::kReadError);
+    if (status == LineReader::Status::kOutOfMemory) return Fail(0, LoadFault::kOutOfMemory);
+    const uint32_t number = lineCount + 1;
+    if (const LoadFault fault = ScanLine(line); fault != LoadFault::kNone) {
+      return Fail(number, fault, line);
+    }
+    // Refuse as soon as the span outgrows the buffer: pass 2 places bytes by their offset.
+    const uint64_t span = Span();
+    if (span > kStagingBufferSize) return Fail(number, LoadFault::kSpanTooLarge, line);
+    if (span > kMaxImageSize && firstLineTooLarge == 0) firstLineTooLarge = number;
+    lineCount = number;
+  }
+  if (lineCount < 3) return Fail(0, LoadFault::kFewerThanThreeLines);
+  return true;
+}
+
+bool CFirmwareImage::PlaceRecords(LineReader& reader, uint32_t lineCount, uint8_t* buffer,
+                                  size_t bufferSize, uint32_t& firstLineTooLarge) {
+  // Line 1 is the header and line n the terminator: only lines 2 .. n-1 are placed.
+  std::string_view line;
+  for (uint32_t number = 1; number < lineCount; ++number) {
+    const LineReader::Status status = reader.Next(line);
+    if (status == LineReader::Status::kReadError) return Fail(0, LoadFault::kReadError);
+    if (status == LineReader::Status::kOutOfMemory) return Fail(0, LoadFault::kOutOfMemory);
+    if (status == LineReader::Status::kEnd) return Fail(0, LoadFault::kFileChanged);
+    if (number == 1) continue;
+    if (const LoadFault fault = ParseLine(line, buffer, bufferSize); fault != LoadFault::kNone) {
+      return Fail(number, fault, line);
+    }
+    if (Span() > kMaxImageSize && firstLineTooLarge == 0) firstLineTooLarge = number;
+  }
+  return true;
+}
+
+bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
+  m_lastError = {};
+  const uint32_t savedStart = m_startAddress;
+  const uint32_t savedEnd = m_endAddress;
+  const uint32_t savedSize = m_imageSize;
+  const uint32_t savedSum = m_imageSum;
+  const auto fail = [&] {
+    m_startAddress = savedStart;
+    m_endAddress = savedEnd;
+    m_imageSize = savedSize;
+    m_imageSum = savedSum;
+    return false;
+  };
+
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(motPath.c_str(), "rb"));
+  if (!file) {
+    Fail(0, LoadFault::kCannotOpen, {}, std::strerror(errno));
+    return fail();
+  }
+  // The reader has its own chunk buffer; a second buffer inside the FILE would only copy.
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+  LineReader reader(file.get());
+
+  m_startAddress = 0xFFFFFFFF;
+  m_endAddress = 0;
+  uint32_t lineCount = 0;
+  uint32_t firstLineTooLarge = 0;
+  if (!ScanFile(reader, lineCount, firstLineTooLarge)) return fail();
+  if (Span() > kMaxImageSize) {
+    Fail(firstLineTooLarge, LoadFault::kImageTooLarge);
+    return fail();
+  }
+
+  // Pass 2 places bytes at offsets below span + kMaxRecordData only (the addresses are those
+  // that pass 1 saw), so only that part of the buffer needs the 0xFF fill.
+  const size_t filled = static_cast<size_t>(
+      std::min<uint64_t>(Span() + kMaxRecordData, uint64_t{kStagingBufferSize}));
+  const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kStagingBufferSize]);
+  if (!buffer) {
+    Fail(0, LoadFault::kOutOfMemory);
+    return fail();
+  }
+  std::memset(buffer.get(), 0xFF, filled);
+
+  if (!reader.Rewind()) {
+    Fail(0, LoadFault::kReadError);
+    return fail();
+  }
+  if (!PlaceRecords(reader, lineCount, buffer.get(), filled, firstLineTooLarge)) return fail();
+
+  const uint64_t size = Span();
+  if (size > kMaxImageSize) {
+    Fail(firstLineTooLarge, LoadFault::kImageTooLarge);
+    return fail();
+  }
+  m_imageSize = static_cast<uint32_t>(size);
+  uint32_t sum = 0;
+  for (uint32_t i = 0; i < m_imageSize; ++i) sum += buffer[i];
+  m_imageSum = sum;
+
+  std::string writeError;
+  if (!WriteFileAtomically(stagingPath, std::span<const uint8_t>(buffer.get(), m_imageSize),
+                           &writeError)) {
+    Fail(0, LoadFault::kCannotWrite, {}, writeError);
+    return fail();
+  }
+  return true;
+}
+
+}  // namespace q7310

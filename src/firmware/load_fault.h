@@ -1,0 +1,38 @@
+// Why a firmware load failed: one code per reason, and the short text that LastError() and the
+// command-line tool show for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace q7310 {
+
+enum class LoadFault : uint8_t {
+  kNone,
+  // The file as a whole.
+  kCannotOpen,
+  kReadError,
+  kFewerThanThreeLines,
+  kOutOfMemory,
+  kCannotWrite,
+  kFileChanged,
+  // One line.
+  kEmptyLine,
+  kNotAnSRecord,
+  kUnknownType,
+  kTypeNotAllowed,  // S4, S5, S6 anywhere
+  kTypeNotBetween,  // S0, S7, S8, S9 between the first and the last line
+  kLowerCaseHex,
+  kBadHexDigit,
+  kLineTooShort,
+  kBadChecksum,
+  kPastAddressSpace,
+  kSpanTooLarge,
+  kImageTooLarge,
+};
+
+// The short reason for `fault`. `recordType` is character 1 of the line to blame (the record
+// type digit), used by the reasons that name the record type.
+std::string LoadFaultText(LoadFault fault, char recordType);
+
+}  // namespace q7310

@@ -1,0 +1,110 @@
+// LoadMotFile at its limits: the staging buffer, the largest image, the address space and the
+// number of lines.
+#include "firmware/srec_fixture.h"
+
+namespace q7310 {
+namespace {
+
+using namespace testing_srec;
+
+const std::string kHeader = Rec('0', 0);
+const std::string kEnd = Rec('7', 0);
+constexpr uint32_t kBuffer = CFirmwareImage::kStagingBufferSize;
+constexpr uint32_t kMaxImage = CFirmwareImage::kMaxImageSize;
+
+struct Limit {
+  const char* name;
+  std::vector<std::string> lines;
+  bool loads;
+  uint32_t line;  // line to blame when it fails
+  std::string reason;
+};
+
+TEST_F(FirmwareTest, RefusesWhatTheBufferOrTheBlockCounterCannotHold) {
+  const std::string span = "address span larger than the 12 MiB staging buffer";
+  const std::string large = "image larger than 8,388,608 bytes";
+  const std::vector<Limit> cases = {
+      {"largest image",
+       {kHeader, Rec('3', 0, {1}), Rec('3', kMaxImage - 1, {2}), kEnd},
+       true,
+       0,
+       ""},
+      {"one byte over by address",
+       {kHeader, Rec('3', 0, {1}), Rec('3', kMaxImage, {2}), kEnd},
+       false,
+       3,
+       large},
+      {"one byte over by the data of the last record",
+       {kHeader, Rec('3', 0, {1}), Rec('3', kMaxImage - 2, {2, 3, 4}), kEnd},
+       false,
+       3,
+       large},
+      {"over by the start address on line n",
+       {kHeader, Rec('3', 0x100, {1}), Rec('3', 0x100 + kMaxImage, {}), Rec('3', 0xFF)},
+       false,
+       3,
+       large},
+      {"span over the buffer",
+       {kHeader, Rec('3', 0x500, {1}), Rec('3', 0x500 + kBuffer, {2}), kEnd},
+       false,
+       3,
+       span},
+      {"span over the buffer from the header line",
+       {Rec('3', 0xFFFFFF00), Rec('3', 0, {1}), kEnd},
+       false,
+       2,
+       span},
+      {"far apart addresses of a descending file",
+       {kHeader, Rec('3', 0xF0000000, {1}), Rec('3', 0x10, {2}), kEnd},
+       false,
+       3,
+       span},
+      {"S3 data running past 0xFFFFFFFF",
+       {kHeader, Rec('3', 0xFFFFFFF8, Ramp(8)), Rec('3', 0xFFFFFFFC, Ramp(5)), kEnd},
+       false,
+       3,
+       "data runs past address 0xFFFFFFFF"},
+      {"S3 data ending at 0xFFFFFFFF", {kHeader, Rec('3', 0xFFFFFFF8, Ramp(8)), kEnd}, true, 0, ""},
+  };
+  for (const Limit& c : cases) {
+    SCOPED_TRACE(c.name);
+    CFirmwareImage image;
+    std::filesystem::remove(m_staged);
+    WriteAll(m_mot, Lines(c.lines));
+    EXPECT_EQ(image.LoadMotFile(m_mot.string(), m_staged.string()), c.loads);
+    if (c.loads) continue;
+    EXPECT_EQ(image.LastError().line, c.line);
+    EXPECT_EQ(image.LastError().reason, c.reason);
+    EXPECT_FALSE(std::filesystem::exists(m_staged));
+  }
+}
+
+TEST_F(FirmwareTest, LargestImageStagesEveryByte) {
+  ASSERT_TRUE(
+      Load({kHeader, Rec('3', 0x1000, {0x11}), Rec('3', 0x1000 + kMaxImage - 1, {0x22}), kEnd}));
+  const Bytes staged = ReadAll(m_staged);
+  ASSERT_EQ(staged.size(), kMaxImage);
+  EXPECT_EQ(staged.front(), 0x11);
+  EXPECT_EQ(staged.back(), 0x22);
+  EXPECT_EQ(m_image.GetImageSum(), 0x11u + 0x22u + 0xFFu * (kMaxImage - 2));
+}
+
+TEST_F(FirmwareTest, ReadsAtMostTheLineLimit) {
+  // kMaxLines lines of which the last is taken as the terminator, then lines that would fail if
+  // they were read.
+  std::string text = kHeader + "\n";
+  const std::string record = Rec('1', 0x0040, {0xA5}) + "\n";
+  text.reserve(record.size() * CFirmwareImage::kMaxLines + 64);
+  for (uint32_t i = 2; i < CFirmwareImage::kMaxLines; ++i) text += record;
+  text += Rec('1', 0x0080) + "\n";  // line n: a data record, its address counts
+  text += "\nnot a record\n";
+  ASSERT_TRUE(Load(text)) << m_image.LastError().line << ": " << m_image.LastError().reason;
+  EXPECT_EQ(m_image.GetStartAddress(), 0x40u);
+  EXPECT_EQ(m_image.GetEndAddress(), 0x80u);
+  Bytes expected(0x41, 0xFF);
+  expected[0] = 0xA5;
+  EXPECT_EQ(ReadAll(m_staged), expected);
+}
+
+}  // namespace
+}  // namespace q7310

@@ -1,0 +1,107 @@
+// Helpers for the firmware tests: valid S-record lines, a scratch folder with real files, and
+// reading a staged image back.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "firmware/firmware_image.h"
+
+namespace q7310::testing_srec {
+
+using Bytes = std::vector<uint8_t>;
+
+// Address field width in bytes of each record type.
+inline int AddressBytes(char type) {
+  switch (type) {
+    case '2':
+    case '8':
+      return 3;
+    case '3':
+    case '7':
+      return 4;
+    default:
+      return 2;
+  }
+}
+
+// A well-formed record line of `type` (without line end).
+inline std::string Rec(char type, uint32_t address, const Bytes& data = {}) {
+  static const char* kDigits = "0123456789ABCDEF";
+  Bytes body;
+  const int width = AddressBytes(type);
+  body.push_back(static_cast<uint8_t>(width + data.size() + 1));
+  for (int i = width - 1; i >= 0; --i) body.push_back(static_cast<uint8_t>(address >> (8 * i)));
+  body.insert(body.end(), data.begin(), data.end());
+  unsigned sum = 0;
+  for (uint8_t b : body) sum += b;
+  body.push_back(static_cast<uint8_t>(~sum));
+  std::string line = {'S', type};
+  for (uint8_t b : body) {
+    line += kDigits[b >> 4];
+    line += kDigits[b & 0xF];
+  }
+  return line;
+}
+
+// `count` bytes first, first+1, ...
+inline Bytes Ramp(size_t count, uint8_t first = 0) {
+  Bytes bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i);
+  return bytes;
+}
+
+inline std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\n";
+  return text;
+}
+
+inline Bytes ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteAll(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh scratch folder per test, removed afterwards.
+class FirmwareTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = ::testing::TempDir() + "q7310-firmware-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    m_dir = pattern;
+    m_mot = m_dir / "Q7310_v201.mot";
+    m_staged = m_dir / "UPDATE.BIN";
+  }
+  void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+  bool Load(const std::string& text) {
+    WriteAll(m_mot, text);
+    return m_image.LoadMotFile(m_mot.string(), m_staged.string());
+  }
+  bool Load(const std::vector<std::string>& lines) { return Load(Lines(lines)); }
+
+  std::filesystem::path m_dir;
+  std::filesystem::path m_mot;
+  std::filesystem::path m_staged;
+  CFirmwareImage m_image;
+};
+
+}  // namespace q7310::testing_srec
