@@ -9,6 +9,7 @@
 
 #include "app/app_paths.h"
 #include "app/protocol.h"
+#include "app/protocol_trace.h"
 #include "app/upgrade_dlg.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
@@ -54,6 +55,16 @@ int Run(const OperationOptions& options, const Operations& ops) {
   CSettingsBackup backup;
   CFirmwareImage image;
   TerminalHost host(out);
+  ProtocolTrace trace;
+  if (!options.trace.empty()) {
+    std::string error;
+    if (!trace.Open(options.trace, &error)) {
+      std::fprintf(stderr, "error: cannot write the trace: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    host.SetTrace(&trace);
+    serial.SetWireObserver(&trace);
+  }
   CUpgradeDlg dlg(host, serial, backup, image, options.dir.empty() ? ProgramFolder() : options.dir);
   dlg.SetReplyTimeoutMs(options.replyTimeoutMs);
   if (!options.device.empty()) serial.SetDevicePath(options.device);
@@ -117,6 +128,9 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
   app.add_option("--reply-timeout", options.replyTimeoutMs,
                  "reply timer period in ms (default 5000)")
       ->check(CLI::Range(1u, 3600000u));
+  app.add_option("--trace", options.trace,
+                 "write a timestamped line for every frame sent and received, every resend, "
+                 "time-out, dropped frame and line error to FILE");
   app.add_flag("--yes", options.yes, "do not wait for Enter between operations");
   app.add_flag("--json", options.json,
                "print one JSON object per line for each message, progress text, stage change "

@@ -34,6 +34,7 @@ struct OperationOptions {
   unsigned replyTimeoutMs = kReplyTimeoutMs;
   bool yes = false;
   bool json = false;
+  std::string trace;
 };
 void AddOperationCommands(CLI::App& app, OperationOptions& options);
 // Runs the operations named on the command line, in their order. Returns the exit status.

@@ -40,6 +40,7 @@ std::vector<MessageKind> TerminalHost::TakeMessageKinds() {
 }
 
 void TerminalHost::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
+  if (m_trace) m_trace->OnReceived(status, frame);
   {
     std::lock_guard lock(m_mutex);
     m_frames.push_back({status, std::move(frame)});

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/protocol_trace.h"
 #include "app/upgrade_dlg.h"
 #include "app/upgrade_host.h"
 #include "serial/serial_port.h"
@@ -35,6 +36,8 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
  public:
   explicit TerminalHost(OutputSink& out) : m_out(out) {}
   void Attach(CUpgradeDlg& dlg) { m_dlg = &dlg; }
+  // Received frames and protocol events also go to the trace, when one is given.
+  void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
 
   // Handles frames, timers and Ctrl-C until the controller is idle again. Returns false when the
   // operation was cancelled with Ctrl-C.
@@ -61,6 +64,7 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
   void ApplyGuidance(const Guidance& guidance) override { m_out.Stage(guidance); }
   int RunSettingDialog(int portNo, int) override { return portNo; }
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override {
+    if (m_trace) m_trace->OnEvent(event, detail);
     m_out.Event(event, detail);
   }
 
@@ -82,6 +86,7 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
 
   OutputSink& m_out;
   CUpgradeDlg* m_dlg = nullptr;
+  ProtocolTrace* m_trace = nullptr;
   std::map<unsigned, Timer> m_timers;
   int m_percent = -1;
   std::vector<MessageKind> m_messageKinds;

@@ -1,0 +1,159 @@
+#include "app/protocol_trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "app/protocol.h"
+#include "serial/envelope.h"
+
+namespace q7310 {
+namespace {
+
+struct StatusBit {
+  uint32_t bit;
+  const char* name;
+};
+constexpr StatusBit kStatusBits[] = {
+    {CE_RXOVER, "CE_RXOVER"},         {CE_OVERRUN, "CE_OVERRUN"},
+    {CE_RXPARITY, "CE_RXPARITY"},     {CE_FRAME, "CE_FRAME"},
+    {CE_BREAK, "CE_BREAK"},           {RXERR_CHECKSUM, "RXERR_CHECKSUM"},
+    {RXERR_FRAMING, "RXERR_FRAMING"},
+};
+
+std::string Hex(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(bytes.size() * 3);
+  for (uint8_t b : bytes) {
+    if (!text.empty()) text += ' ';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0xF];
+  }
+  return text;
+}
+
+std::string Field(const char* name, uint32_t value, bool hex = false) {
+  char text[48];
+  std::snprintf(text, sizeof text, hex ? " %s=0x%X" : " %s=%u", name, value);
+  return text;
+}
+
+const char* EventName(ProtocolEvent event) {
+  switch (event) {
+    case ProtocolEvent::Resend:
+      return "RESEND";
+    case ProtocolEvent::GiveUp:
+      return "GIVE-UP";
+    case ProtocolEvent::DroppedFrame:
+      return "DROPPED";
+    case ProtocolEvent::IgnoredFrame:
+      return "IGNORED";
+  }
+  return "EVENT";
+}
+
+}  // namespace
+
+ProtocolTrace::~ProtocolTrace() {
+  if (m_file) std::fclose(m_file);
+}
+
+bool ProtocolTrace::Open(const std::string& path, std::string* error) {
+  m_file = std::fopen(path.c_str(), "w");
+  if (!m_file && error) *error = path + ": " + std::strerror(errno);
+  return m_file != nullptr;
+}
+
+std::string ProtocolTrace::DescribeStatus(uint32_t status) {
+  std::string text;
+  for (const auto& s : kStatusBits) {
+    if (status & s.bit) text += (text.empty() ? "" : "|") + std::string(s.name);
+  }
+  return text.empty() ? "ok" : text;
+}
+
+std::string ProtocolTrace::DescribeFrame(std::span<const uint8_t> f) {
+  if (f.size() < 4) return "(shorter than a frame header)";
+  const uint16_t command = GetU16(f, kOffCommand);
+  std::string text(CommandName(command));
+  text += Field("length", GetU16(f, kOffLength));
+  const auto has = [&](size_t n) { return f.size() >= n; };
+  switch (command) {
+    case CMD_READ_SLOT:
+      if (has(10)) text += Field("slot", GetU16(f, kOffSlotNumber));
+      break;
+    case CMD_WRITE_SLOT:
+    case CMD_READ_SLOT_REPLY:
+      if (has(10)) {
+        text += Field("status", f[kOffStatusByte]) + Field("end", f[kOffEndOfSlot]) +
+                Field("block", GetU16(f, kOffBlockNumber)) +
+                Field("slot", GetU16(f, kOffSlotNumber)) +
+                Field("data", static_cast<uint32_t>(f.size() - kSlotFrameHeaderSize));
+      }
+      break;
+    case CMD_UPDATE_START:
+      if (has(20)) {
+        text += Field("start", GetU32(f, kOffStartAddress), true) +
+                Field("size", GetU32(f, kOffImageSize)) +
+                Field("sum", GetU32(f, kOffImageSum), true);
+      }
+      break;
+    case CMD_UPDATE_DATA:
+      if (has(8)) {
+        text += Field("index", GetU16(f, kOffWord6)) +
+                Field("data", static_cast<uint32_t>(f.size() - kFrameHeaderSize));
+      }
+      break;
+    case CMD_UPDATE_REPLY:
+    case CMD_WRITE_SLOT_REPLY:
+      if (has(6)) text += Field("status", GetU16(f, kOffWord4));
+      break;
+    case CMD_DEVICE_MESSAGE:
+      if (has(8)) {
+        text += Field("status", GetU16(f, kOffWord4)) + " text=\"";
+        for (size_t i = kOffMessageText; i < f.size() && f[i] != 0; ++i)
+          text += (f[i] >= 0x20 && f[i] < 0x7F) ? static_cast<char>(f[i]) : '?';
+        text += '"';
+      }
+      break;
+    default:
+      break;
+  }
+  return text;
+}
+
+void ProtocolTrace::Write(std::string_view kind, const std::string& text) {
+  std::lock_guard lock(m_mutex);
+  if (!m_file) return;
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t secs = std::chrono::system_clock::to_time_t(now);
+  const auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() %
+      1000000;
+  std::tm tm{};
+  localtime_r(&secs, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+  std::fprintf(m_file, "%s.%06lld %.*s %s\n", stamp, static_cast<long long>(micros),
+               static_cast<int>(kind.size()), kind.data(), text.c_str());
+  std::fflush(m_file);
+}
+
+void ProtocolTrace::OnTransmit(std::span<const uint8_t> frame, bool ok) {
+  Write("TX", DescribeFrame(frame) + (ok ? "" : " (write failed)") + " | " + Hex(frame));
+}
+
+void ProtocolTrace::OnLineError(uint32_t bits) {
+  Write("LINE", DescribeStatus(bits));
+}
+
+void ProtocolTrace::OnReceived(uint32_t status, std::span<const uint8_t> frame) {
+  Write("RX", DescribeFrame(frame) + " rx=" + DescribeStatus(status) + " | " + Hex(frame));
+}
+
+void ProtocolTrace::OnEvent(ProtocolEvent event, std::string_view detail) {
+  Write(EventName(event), std::string(detail));
+}
+
+}  // namespace q7310

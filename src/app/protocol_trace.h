@@ -1,0 +1,53 @@
+// An opt-in, timestamped trace of the protocol: every frame sent and received (direction,
+// command name, fields, hex bytes), every resend, give-up, dropped frame and line error.
+//
+// Threads: OnTransmit and the controller's events come on the controller's thread, OnReceived
+// and OnLineError on the serial link's receive thread; every call is serialised by a lock.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/upgrade_host.h"
+#include "serial/serial_port.h"
+
+namespace q7310 {
+
+class ProtocolTrace : public IWireObserver {
+ public:
+  ProtocolTrace() = default;
+  ~ProtocolTrace() override;
+  ProtocolTrace(const ProtocolTrace&) = delete;
+  ProtocolTrace& operator=(const ProtocolTrace&) = delete;
+
+  // Creates (truncates) the trace file. False with the system's reason in `error`.
+  bool Open(const std::string& path, std::string* error);
+  bool IsOpen() const { return m_file != nullptr; }
+
+  // IWireObserver
+  void OnTransmit(std::span<const uint8_t> frame, bool ok) override;
+  void OnLineError(uint32_t bits) override;
+
+  // A frame delivered by the receive thread, with its receive status word.
+  void OnReceived(uint32_t status, std::span<const uint8_t> frame);
+  // A controller event (resend, give-up, dropped or ignored frame).
+  void OnEvent(ProtocolEvent event, std::string_view detail);
+
+  // One frame's fields as text, e.g. "CMD_READ_SLOT length=10 slot=3"; safe on short frames.
+  static std::string DescribeFrame(std::span<const uint8_t> frame);
+  // The names of the status bits set in `status`, e.g. "RXERR_CHECKSUM|CE_OVERRUN", or "ok".
+  static std::string DescribeStatus(uint32_t status);
+
+ private:
+  void Write(std::string_view kind, const std::string& text);
+
+  std::mutex m_mutex;
+  std::FILE* m_file = nullptr;
+};
+
+}  // namespace q7310
