@@ -477,9 +477,8 @@ TEST(Guidance, EachStageEnablesOneButtonAndShowsItsTexts) {
   EXPECT_EQ(CUpgradeDlg::GuidanceFor(0).instructions,
             "Communication error ! \r\nCan not communicate with 7310 Series Amplifier.\r\n"
             "Check the communication settings and try again.");
-  EXPECT_EQ(std::count(CUpgradeDlg::GuidanceFor(3).instructions.begin(),
-                       CUpgradeDlg::GuidanceFor(3).instructions.end(), '\n'),
-            3);
+  const std::string restore = CUpgradeDlg::GuidanceFor(3).instructions;
+  EXPECT_EQ(std::count(restore.begin(), restore.end(), '\n'), 3);
 }
 
 TEST(StartUp, PortThatCannotOpenShowsThePortErrorAndStageZero) {
