@@ -1,0 +1,111 @@
+// q7310 image FILE [--stage PATH]: loads a firmware file as UPDATE does and describes the image.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "firmware/firmware_image.h"
+
+namespace q7310::cli {
+namespace {
+
+struct ImageOptions {
+  std::string file;
+  std::string stage;  // empty: stage into a temporary file, removed afterwards
+};
+
+// A temporary staging path, reserved by creating the file and removed on destruction.
+class TemporaryStage {
+ public:
+  TemporaryStage() {
+    std::error_code ec;
+    const auto folder = std::filesystem::temp_directory_path(ec);
+    std::string pattern = (ec ? std::filesystem::path("/tmp") : folder) / "q7310-UPDATE-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd >= 0) {
+      ::close(fd);
+      m_path = pattern;
+    }
+  }
+  ~TemporaryStage() {
+    if (!m_path.empty()) ::unlink(m_path.c_str());
+  }
+  TemporaryStage(const TemporaryStage&) = delete;
+  TemporaryStage& operator=(const TemporaryStage&) = delete;
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string m_path;
+};
+
+void PrintLoadError(const CFirmwareImage::LoadError& error) {
+  if (error.line > 0) {
+    std::fprintf(stderr, "error: line %" PRIu32 ": %s\n", error.line, error.reason.c_str());
+  } else {
+    std::fprintf(stderr, "error: %s\n", error.reason.c_str());
+  }
+}
+
+// Counts the blocks by reading the staged file through the block source, as the transfer would.
+bool CountBlocks(CFirmwareImage& image, const std::string& staged, uint32_t& blocks) {
+  if (!image.OpenStagedImage(staged)) return false;
+  std::vector<uint8_t> buffer(CFirmwareImage::kBlockSize);
+  blocks = 0;
+  while (image.HasNextBlock()) {
+    if (image.ReadNextBlock(buffer.data()) == 0) break;
+    ++blocks;
+  }
+  image.CloseStagedImage();
+  return !image.ReadFailed();
+}
+
+int Run(const ImageOptions& options) {
+  std::unique_ptr<TemporaryStage> temporary;
+  std::string staged = options.stage;
+  if (staged.empty()) {
+    temporary = std::make_unique<TemporaryStage>();
+    staged = temporary->Path();
+    if (staged.empty()) {
+      std::fprintf(stderr, "error: cannot create a temporary staging file\n");
+      return kExitFailed;
+    }
+  }
+
+  CFirmwareImage image;
+  image.Clear();
+  if (!image.LoadMotFile(options.file, staged)) {
+    PrintLoadError(image.LastError());
+    return kExitFailed;
+  }
+  uint32_t blocks = 0;
+  if (!CountBlocks(image, staged, blocks)) {
+    std::fprintf(stderr, "error: cannot read the staged image %s\n", staged.c_str());
+    return kExitFailed;
+  }
+  std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());
+  std::printf("end address:   0x%08" PRIX32 "\n", image.GetEndAddress());
+  std::printf("size:          %" PRIu32 " bytes\n", image.GetImageSize());
+  std::printf("sum:           0x%08" PRIX32 "\n", image.GetImageSum());
+  std::printf("blocks:        %" PRIu32 "\n", blocks);
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddImageCommand(CLI::App& app, RunResult& result) {
+  auto options = std::make_shared<ImageOptions>();
+  CLI::App* command = app.add_subcommand(
+      "image", "Load a firmware file (Motorola S-records) as UPDATE does and describe the image.");
+  command->add_option("FILE", options->file, "the firmware file")->required();
+  command->add_option("--stage", options->stage,
+                      "also write the staged image (the raw bytes) to this file");
+  command->callback([options, &result] { result.exitCode = Run(*options); });
+}
+
+}  // namespace q7310::cli
