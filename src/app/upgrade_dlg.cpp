@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 #include "app/app_paths.h"
 #include "app/texts.h"
+#include "backup/backup_history.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
 #include "serial/envelope.h"
@@ -267,9 +269,17 @@ void CUpgradeDlg::OnUpdate() {
 }
 
 void CUpgradeDlg::OnRestore() {
+  OnRestoreFrom(GetAppFilePath(texts::kBackupFile));
+}
+
+std::string CUpgradeDlg::HistoryFolder() const {
+  return GetAppFilePath(kHistoryFolder);
+}
+
+void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
-  if (!m_backup.LoadBackup(GetAppFilePath(texts::kBackupFile))) {
+  if (!m_backup.LoadBackup(path)) {
     m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, {});
     return;
   }
@@ -394,12 +404,22 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   }
   m_mode = kIdle;
   int result = kSucceeded;
-  if (!m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
+  if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
+    KeepHistoryCopy();
+  } else {
     m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, {});
     result = kFailed;
   }
   m_host.ShowProgress(false);
   return result;
+}
+
+void CUpgradeDlg::KeepHistoryCopy() {
+  std::string error;
+  const std::string path =
+      SaveHistoryCopy(HistoryFolder(), {m_backup.Converted(), m_backup.ConvertedLength()},
+                      std::time(nullptr), &error);
+  m_host.OnBackupKept(path, error);
 }
 
 int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {

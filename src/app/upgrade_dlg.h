@@ -47,6 +47,11 @@ class CUpgradeDlg {
   void OnBackup();
   void OnUpdate();
   void OnRestore();
+  // RESTORE from another file than BACKUP.BIN (a saved copy from the history folder); the restore
+  // then runs exactly as RESTORE does.
+  void OnRestoreFrom(const std::string& path);
+  // The folder of dated backup copies.
+  std::string HistoryFolder() const;
 
   // A frame delivered by the serial link, with its receive status word. Always returns 1.
   int OnFrameReceived(uint32_t status, std::span<const uint8_t> frame);
@@ -110,6 +115,8 @@ class CUpgradeDlg {
   // Sends the next restore block; false when the store could not hand one out.
   bool SendNextRestoreBlock(uint16_t& slotNo);
   void ReportProgress(std::string_view text);
+  // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
+  void KeepHistoryCopy();
 
   IUpgradeHost& m_host;
   CSerialPort& m_serial;

@@ -66,6 +66,11 @@ class IUpgradeHost {
   // hands back (the value given, when the operator cancelled).
   virtual int RunSettingDialog(int portNo, int baudRate) = 0;
 
+  // After a successful backup: the dated copy kept in the history folder (`path`), or, when it
+  // could not be written, an empty path and the reason. The backup itself has succeeded either
+  // way. Default: ignored.
+  virtual void OnBackupKept(std::string_view /*path*/, std::string_view /*error*/) {}
+
   // Protocol events for traces and machine-readable output. `detail` says more (the command,
   // the reason a frame was dropped). Default: ignored.
   virtual void OnProtocolEvent(ProtocolEvent /*event*/, std::string_view /*detail*/) {}

@@ -142,7 +142,13 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       {"restore", "write BACKUP.BIN back into the amplifier"},
   };
   for (const auto& [name, help] : names) {
-    app.add_subcommand(name, help)->fallthrough();
+    CLI::App* sub = app.add_subcommand(name, help)->fallthrough();
+    if (std::string_view(name) == "restore") {
+      sub->add_option("--from", options.restoreFrom,
+                      "restore from this file (for example a dated copy under backups/) instead "
+                      "of BACKUP.BIN")
+          ->check(CLI::ExistingFile);
+    }
   }
 }
 

@@ -35,6 +35,7 @@ struct OperationOptions {
   bool yes = false;
   bool json = false;
   std::string trace;
+  std::string restoreFrom;  // restore from this file instead of BACKUP.BIN
 };
 void AddOperationCommands(CLI::App& app, OperationOptions& options);
 // Runs the operations named on the command line, in their order. Returns the exit status.

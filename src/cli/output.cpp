@@ -132,6 +132,17 @@ void PlainOutput::Note(std::string_view text) {
   std::fflush(m_out);
 }
 
+void PlainOutput::BackupKept(std::string_view path, std::string_view error) {
+  EndBarLine();
+  if (path.empty()) {
+    std::fprintf(stderr, "warning: no dated copy of the backup was kept: %.*s\n",
+                 static_cast<int>(error.size()), error.data());
+  } else {
+    std::fprintf(m_out, "Backup kept as %.*s\n", static_cast<int>(path.size()), path.data());
+  }
+  std::fflush(m_out);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 void JsonOutput::Line(const std::string& json) {
@@ -166,6 +177,11 @@ void JsonOutput::Stage(const Guidance& guidance) {
 void JsonOutput::Event(ProtocolEvent event, std::string_view detail) {
   Line("{\"type\":\"event\",\"event\":" + JsonString(ProtocolEventName(event)) +
        ",\"detail\":" + JsonString(detail) + "}");
+}
+
+void JsonOutput::BackupKept(std::string_view path, std::string_view error) {
+  Line("{\"type\":\"backup-kept\",\"path\":" + JsonString(path) +
+       ",\"error\":" + JsonString(error) + "}");
 }
 
 void JsonOutput::Operation(std::string_view name) {

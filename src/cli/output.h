@@ -20,6 +20,7 @@ class PlainOutput : public OutputSink {
   void ProgressHidden() override;
   void Stage(const Guidance& guidance) override;
   void Event(ProtocolEvent, std::string_view) override {}
+  void BackupKept(std::string_view path, std::string_view error) override;
   // A line of the tool's own (not a message box).
   void Note(std::string_view text);
 
@@ -31,7 +32,7 @@ class PlainOutput : public OutputSink {
 };
 
 // One JSON object per line: {"type":"message"|"title"|"progress"|"hidden"|"stage"|"event"|
-// "operation"|"result", ...}.
+// "backup-kept"|"operation"|"result", ...}.
 class JsonOutput : public OutputSink {
  public:
   explicit JsonOutput(std::FILE* out) : m_out(out) {}
@@ -41,6 +42,7 @@ class JsonOutput : public OutputSink {
   void ProgressHidden() override;
   void Stage(const Guidance& guidance) override;
   void Event(ProtocolEvent event, std::string_view detail) override;
+  void BackupKept(std::string_view path, std::string_view error) override;
   void Operation(std::string_view name);
   void Result(std::string_view name, bool ok);
 

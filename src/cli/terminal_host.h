@@ -30,6 +30,7 @@ class OutputSink {
   virtual void ProgressHidden() = 0;
   virtual void Stage(const Guidance& guidance) = 0;
   virtual void Event(ProtocolEvent event, std::string_view detail) = 0;
+  virtual void BackupKept(std::string_view path, std::string_view error) = 0;
 };
 
 class TerminalHost : public IUpgradeHost, public IFrameReceiver {
@@ -63,6 +64,9 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
   void ShowProgress(bool visible) override;
   void ApplyGuidance(const Guidance& guidance) override { m_out.Stage(guidance); }
   int RunSettingDialog(int portNo, int) override { return portNo; }
+  void OnBackupKept(std::string_view path, std::string_view error) override {
+    m_out.BackupKept(path, error);
+  }
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override {
     if (m_trace) m_trace->OnEvent(event, detail);
     m_out.Event(event, detail);

@@ -12,6 +12,7 @@
 #include "app/protocol.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
+#include "backup/backup_history.h"
 #include "backup/sample_settings.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
@@ -198,6 +199,34 @@ TEST_F(ControllerTest, BackupReadsNineSlotsSavesConvertedFileAndMovesToStageTwo)
   const Bytes want((std::istreambuf_iterator<char>(b)), {});
   EXPECT_FALSE(got.empty());
   EXPECT_EQ(got, want);
+
+  // A dated copy stays in the history folder, and survives the window's destruction.
+  std::vector<fs::path> copies;
+  for (const auto& entry : fs::directory_iterator(dir / "backups")) copies.push_back(entry.path());
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(copies[0].filename().string().rfind("BACKUP-", 0), 0u);
+  dlg.OnDestroy();
+  EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
+  std::ifstream c(copies[0], std::ios::binary);
+  EXPECT_EQ(Bytes((std::istreambuf_iterator<char>(c)), {}), want);
+}
+
+TEST_F(ControllerTest, RestoreFromASavedCopySendsExactlyItsRecords) {
+  const Bytes file = {0x00, 0x02, 0x00, 0x03, 0xAA, 0xBB, 0xCC, 0x00, 0x07, 0x00, 0x00};
+  const fs::path saved = dir / "saved.bin";
+  std::ofstream(saved, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  dlg.OnRestoreFrom(saved.string());
+  Bytes first = NextRequest();
+  EXPECT_EQ(Bytes(first.begin() + kOffSlotNumber, first.end()),
+            (Bytes{0x02, 0x00, 0xAA, 0xBB, 0xCC}));
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  const Bytes second = NextRequest();
+  EXPECT_EQ(GetU16(second, kOffSlotNumber), 7);
+  EXPECT_EQ(second.size(), kSlotFrameHeaderSize);
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgComplete);
 }
 
 TEST_F(ControllerTest, SlotInThreeBlocksCostsOneRequest) {
@@ -459,6 +488,26 @@ TEST_F(ControllerTest, DestroyDeletesBothFilesAndClosesThePort) {
   EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
   EXPECT_FALSE(fs::exists(dir / "UPDATE.BIN"));
   EXPECT_FALSE(serial.IsOpen());
+}
+
+TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("q7310-history-" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  const std::time_t when = 1796657415;  // any fixed moment
+  std::string error;
+  const std::string a = SaveHistoryCopy(folder.string(), Bytes{1}, when, &error);
+  const std::string b = SaveHistoryCopy(folder.string(), Bytes{2}, when, &error);
+  ASSERT_FALSE(a.empty()) << error;
+  ASSERT_FALSE(b.empty()) << error;
+  EXPECT_NE(a, b);
+  EXPECT_EQ(fs::file_size(a), 1u);
+  EXPECT_EQ(fs::path(a).filename(), HistoryFileName(when));
+  // A folder that cannot be made (its parent is a file) is reported, not hidden.
+  std::ofstream(folder / "file") << "x";
+  EXPECT_TRUE(SaveHistoryCopy((folder / "file" / "sub").string(), Bytes{3}, when, &error).empty());
+  EXPECT_FALSE(error.empty());
+  fs::remove_all(folder);
 }
 
 // Guidance and port changes.
