@@ -13,6 +13,7 @@
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
 #include "serial/envelope.h"
+#include "serial/port_list.h"
 #include "serial/serial_port.h"
 
 namespace q7310 {
@@ -65,9 +66,13 @@ void CUpgradeDlg::OnInitDialog(IFrameReceiver& receiver, int portNo) {
   if (OpenPort(m_portNo, m_baudRate) == 1) {
     SetGuidance(1);
   } else {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, m_serial.LastErrorDetail());
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, PortErrorDetail());
     SetGuidance(0);
   }
+}
+
+std::string CUpgradeDlg::PortErrorDetail() const {
+  return m_serial.LastErrorDetail() + "\n" + DescribePorts(ListSerialPorts());
 }
 
 int CUpgradeDlg::OpenPort(int portNo, int baudRate) {
@@ -85,7 +90,7 @@ void CUpgradeDlg::OnSetting() {
   if (OpenPort(m_portNo, m_baudRate) == 1) {
     SetGuidance(1);
   } else {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, m_serial.LastErrorDetail());
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, PortErrorDetail());
     SetGuidance(0);
   }
 }

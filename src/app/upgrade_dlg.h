@@ -115,6 +115,8 @@ class CUpgradeDlg {
   // Sends the next restore block; false when the store could not hand one out.
   bool SendNextRestoreBlock(uint16_t& slotNo);
   void ReportProgress(std::string_view text);
+  // Why the port did not open, and which serial ports the system has.
+  std::string PortErrorDetail() const;
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
 

@@ -25,6 +25,9 @@ void AddImageCommand(CLI::App& app, RunResult& result);
 // q7310 inspect FILE
 void AddInspectCommand(CLI::App& app, RunResult& result);
 
+// q7310 ports [--sysfs ROOT]
+void AddPortsCommand(CLI::App& app, RunResult& result);
+
 // q7310 [options] backup|update|restore ...
 struct OperationOptions {
   std::string device;

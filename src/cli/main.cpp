@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
       "  q7310 [options] OPERATION...   OPERATION: backup | update | restore, run in the order "
       "given, stopping at the first failure\n"
       "  q7310 image FILE [--stage PATH]   check a firmware file\n"
-      "  q7310 inspect FILE                list the slot records of a backup file"};
+      "  q7310 inspect FILE                list the slot records of a backup file\n"
+      "  q7310 ports                       list the serial ports present"};
   app.require_subcommand(1, 0);
   app.footer(
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   OperationOptions operationOptions;
   AddImageCommand(app, result);
   AddInspectCommand(app, result);
+  AddPortsCommand(app, result);
   AddOperationCommands(app, operationOptions);
   try {
     app.parse(argc, argv);
@@ -36,7 +38,8 @@ int main(int argc, char** argv) {
   }
   if (operationCount == 0) return result.exitCode;
   if (operationCount != app.get_subcommands().size()) {
-    std::fprintf(stderr, "error: image and inspect stand alone; they do not mix with operations\n");
+    std::fprintf(stderr,
+                 "error: image, inspect and ports stand alone; they do not mix with operations\n");
     return kExitUsage;
   }
   return RunOperations(app, operationOptions);

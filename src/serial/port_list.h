@@ -1,0 +1,27 @@
+// The serial ports present on this machine, as the system lists them (Linux: /sys/class/tty).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace q7310 {
+
+struct SerialPortInfo {
+  std::string device;    // e.g. /dev/ttyUSB0
+  std::string driver;    // e.g. serial8250, ftdi_sio, cdc_acm
+  int portNumber = 0;    // the port number that maps to this device, 0 when none does
+  std::string vendorId;  // USB adapters only: four hex digits
+  std::string productId;
+  std::string serialNumber;
+  std::string description;  // manufacturer and product, as the adapter names itself
+};
+
+// Lists the ports under `sysfsRoot` (a tree laid out as /sys: class/tty/<name>/device, …),
+// sorted by device name. Entries with no hardware behind them are left out: terminals without a
+// device, and UART slots whose type is 0 (no chip found).
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot = "/sys");
+
+// "ttyS0 (port 1), ttyUSB0": the devices of `ports` for a one-line detail.
+std::string DescribePorts(const std::vector<SerialPortInfo>& ports);
+
+}  // namespace q7310
