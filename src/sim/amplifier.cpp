@@ -1,0 +1,212 @@
+#include "sim/amplifier.h"
+
+#include <algorithm>
+
+#include "serial/envelope.h"
+
+namespace q7310::sim {
+
+namespace {
+constexpr uint8_t kSlotStatusOk = 0;
+constexpr uint8_t kSlotStatusFail = 1;
+constexpr uint16_t kUpdateStatusFail = 0;
+constexpr uint32_t kAssemblerErrors = RXERR_CHECKSUM | RXERR_FRAMING;
+
+std::vector<uint8_t> NewFrame(uint16_t command, size_t length) {
+  std::vector<uint8_t> f(length, 0);
+  PutU16(f.data(), kOffCommand, command);
+  PutU16(f.data(), kOffLength, static_cast<uint16_t>(length));
+  return f;
+}
+}  // namespace
+
+std::vector<uint8_t> MakeReadSlotReply(uint8_t status, bool endOfSlot, uint16_t block,
+                                       uint16_t slot, std::span<const uint8_t> data) {
+  auto f = NewFrame(CMD_READ_SLOT_REPLY, kSlotFrameHeaderSize + data.size());
+  f[kOffStatusByte] = status;
+  f[kOffEndOfSlot] = endOfSlot ? 1 : 0;
+  PutU16(f.data(), kOffBlockNumber, block);
+  PutU16(f.data(), kOffSlotNumber, slot);
+  std::copy(data.begin(), data.end(), f.begin() + kOffSlotData);
+  return f;
+}
+
+std::vector<uint8_t> MakeWriteSlotReply(uint8_t status) {
+  auto f = NewFrame(CMD_WRITE_SLOT_REPLY, kMinReplySize);
+  f[kOffStatusByte] = status;
+  return f;
+}
+
+std::vector<uint8_t> MakeUpdateReply(uint16_t status) {
+  auto f = NewFrame(CMD_UPDATE_REPLY, kMinReplySize);
+  PutU16(f.data(), kOffWord4, status);
+  return f;
+}
+
+std::vector<uint8_t> MakeDeviceMessage(uint16_t status, std::string_view text) {
+  const size_t t = std::min(text.size(), kMaxDeviceText);
+  auto f = NewFrame(CMD_DEVICE_MESSAGE, kOffMessageText + t);
+  PutU16(f.data(), kOffWord4, status);
+  std::copy_n(text.begin(), t, f.begin() + kOffMessageText);
+  return f;
+}
+
+std::vector<uint8_t> ToWire(const Response& response) {
+  std::vector<uint8_t> wire = response.noise;
+  for (const auto& out : response.frames) {
+    AppendEnvelope(out.frame, wire);
+    if (out.corruptChecksum) wire.back() ^= 0xFF;
+  }
+  return wire;
+}
+
+Amplifier::Amplifier(AmplifierConfig config, FaultPlan plan)
+    : m_config(std::move(config)), m_plan(std::move(plan)) {
+  m_config.blockSize = std::clamp<size_t>(m_config.blockSize, 1, kMaxReadSlotData);
+}
+
+bool Amplifier::Consistent() const {
+  if (m_counters.badFrames != 0 || m_counters.wireErrors != 0) return false;
+  return !m_update.Started() || m_update.SumMatches();
+}
+
+const SlotRecord* Amplifier::FindSlot(uint16_t slot) const {
+  auto it = std::find_if(m_config.slots.begin(), m_config.slots.end(),
+                         [slot](const SlotRecord& r) { return r.slot == slot; });
+  return it == m_config.slots.end() ? nullptr : &*it;
+}
+
+std::vector<Outgoing> Amplifier::ReadSlot(std::span<const uint8_t> frame, bool fail) {
+  ++m_counters.readSlot;
+  const bool wellFormed =
+      frame.size() == kReadSlotFrameSize && GetU16(frame, kOffLength) == kReadSlotFrameSize;
+  const uint16_t slot = frame.size() >= kReadSlotFrameSize ? GetU16(frame, kOffSlotNumber) : 0;
+  const SlotRecord* record = wellFormed ? FindSlot(slot) : nullptr;
+  if (!record) ++m_counters.badFrames;
+  if (!record || fail) {
+    return {{MakeReadSlotReply(kSlotStatusFail, true, 0, slot, {}), false}};
+  }
+  std::vector<Outgoing> out;
+  const std::span<const uint8_t> data = record->data;
+  size_t pos = 0;
+  uint16_t block = 0;
+  do {
+    const size_t n = std::min(m_config.blockSize, data.size() - pos);
+    const bool last = pos + n == data.size();
+    out.push_back({MakeReadSlotReply(kSlotStatusOk, last, block, slot, data.subspan(pos, n))});
+    pos += n;
+    ++block;
+  } while (pos < data.size());
+  return out;
+}
+
+std::vector<Outgoing> Amplifier::WriteSlot(std::span<const uint8_t> frame, bool fail, Response& r) {
+  ++m_counters.writeSlot;
+  if (fail) return {{MakeWriteSlotReply(kSlotStatusFail)}};
+  const auto result = m_restore.Block(frame);
+  if (result == RestoreReceiver::Result::kBadFrame) {
+    ++m_counters.badFrames;
+    return {{MakeWriteSlotReply(kSlotStatusFail)}};
+  }
+  // A repeated closing block reopens and recloses its record: the output changes either way.
+  r.restoreChanged = result == RestoreReceiver::Result::kRecordClosed;
+  return {{MakeWriteSlotReply(kSlotStatusOk)}};
+}
+
+std::vector<Outgoing> Amplifier::UpdateStart(std::span<const uint8_t> frame, bool fail) {
+  ++m_counters.updateStart;
+  if (fail) return {{MakeUpdateReply(kUpdateStatusFail)}};
+  if (m_update.Start(frame) == UpdateReceiver::Result::kBadFrame) {
+    ++m_counters.badFrames;
+    return {{MakeUpdateReply(kUpdateStatusFail)}};
+  }
+  m_deviceMessageFailSent = false;
+  return {{MakeUpdateReply(kUpdateStatusOk)}};
+}
+
+std::vector<Outgoing> Amplifier::UpdateData(std::span<const uint8_t> frame, bool fail,
+                                            Response& r) {
+  ++m_counters.updateData;
+  if (fail) return {{MakeUpdateReply(kUpdateStatusFail)}};
+  if (m_update.Data(frame) == UpdateReceiver::Result::kBadFrame) {
+    ++m_counters.badFrames;
+    return {{MakeUpdateReply(kUpdateStatusFail)}};
+  }
+  std::vector<Outgoing> out;
+  if (m_plan.Options().deviceMessageFail && !m_deviceMessageFailSent) {
+    // The first accepted block draws the failing message; the program ends the update on it,
+    // and the 0x20 that follows finds it no longer waiting.
+    m_deviceMessageFailSent = true;
+    ++m_counters.deviceMessageFailures;
+    out.push_back({MakeDeviceMessage(kUpdateStatusFail, kDefaultFailMessage)});
+  } else if (m_config.messageEvery != 0 && m_update.BlocksAccepted() % m_config.messageEvery == 0) {
+    out.push_back({MakeDeviceMessage(kUpdateStatusOk, m_config.messageText)});
+  }
+  out.push_back({MakeUpdateReply(kUpdateStatusOk)});
+  r.imageCompleted = m_update.Complete();
+  return out;
+}
+
+Response Amplifier::HandleFrame(const ReceivedFrame& frame) {
+  Response r;
+  if ((frame.status & kAssemblerErrors) != 0) {
+    ++m_counters.wireErrors;
+    return r;
+  }
+  r.isRequest = true;
+  const uint32_t number = ++m_counters.requests;
+  const RequestFaults faults = m_plan.ForRequest(number);
+  r.hangup = faults.hangup;
+  if (faults.unanswered) {
+    ++m_counters.unanswered;
+    return r;
+  }
+
+  const std::span<const uint8_t> bytes = frame.bytes;
+  const uint16_t command = bytes.size() >= 2 ? GetU16(bytes, kOffCommand) : 0;
+  switch (command) {
+    case CMD_READ_SLOT:
+      r.frames = ReadSlot(bytes, faults.fail);
+      break;
+    case CMD_WRITE_SLOT:
+      r.frames = WriteSlot(bytes, faults.fail, r);
+      break;
+    case CMD_UPDATE_START:
+      r.frames = UpdateStart(bytes, faults.fail);
+      break;
+    case CMD_UPDATE_DATA:
+      r.frames = UpdateData(bytes, faults.fail, r);
+      break;
+    default:
+      ++m_counters.otherCommands;
+      ++m_counters.badFrames;
+      return r;
+  }
+  if (faults.fail) ++m_counters.failuresInjected;
+
+  if (faults.drop) {
+    ++m_counters.repliesDropped;
+    r.frames.clear();
+    return r;
+  }
+  if (faults.corruptChecksum) {
+    // The last frame, so that the program sees the reply end damaged and resends the request.
+    r.frames.back().corruptChecksum = true;
+    ++m_counters.checksumsCorrupted;
+  }
+  if (!faults.noise.empty()) {
+    r.noise = faults.noise;
+    ++m_counters.noiseBursts;
+  }
+  if (faults.delayMs != 0) {
+    r.delayMs = faults.delayMs;
+    ++m_counters.delayedReplies;
+  }
+  for (const auto& out : r.frames) {
+    ++m_counters.framesSent;
+    if (GetU16(out.frame, kOffCommand) == CMD_DEVICE_MESSAGE) ++m_counters.deviceMessages;
+  }
+  return r;
+}
+
+}  // namespace q7310::sim

@@ -1,0 +1,17 @@
+// q7310-sim: the simulated amplifier. Options in sim_options.cpp, the run in run_simulator.cpp.
+#include <CLI/CLI.hpp>
+
+#include "sim/run_simulator.h"
+#include "sim/sim_options.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"q7310-sim"};
+  q7310::sim::SimOptions options;
+  q7310::sim::DeclareOptions(app, options);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : q7310::sim::kExitUsage;
+  }
+  return q7310::sim::RunSimulator(std::move(options));
+}

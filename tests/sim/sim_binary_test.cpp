@@ -1,0 +1,240 @@
+// Runs the real q7310-sim over its pseudo-terminal, as a client would.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <string>
+
+#include "app/protocol.h"
+#include "serial/envelope.h"
+#include "serial/frame_assembler.h"
+#include "sim/slot_records.h"
+#include "sim_test_frames.h"
+
+namespace q7310::sim {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+constexpr int kTimeoutMs = 10000;
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// The simulator as a child process with its stdout and stderr on pipes.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> args) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return;
+    m_pid = fork();
+    if (m_pid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      std::vector<char*> argv{const_cast<char*>(Q7310_SIM_PATH)};
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(Q7310_SIM_PATH, argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    m_out = out[0];
+    m_err = err[0];
+  }
+  ~SimProcess() {
+    if (m_pid > 0 && !m_reaped) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+    if (m_out >= 0) close(m_out);
+    if (m_err >= 0) close(m_err);
+  }
+
+  // The first line of stdout, without its newline; empty on time-out.
+  std::string FirstLine() {
+    std::string line;
+    char c;
+    while (Readable(m_out) && read(m_out, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+  }
+
+  // Sends SIGTERM (unless the process is to end by itself), collects stderr, returns the exit
+  // status, or -1 if it did not exit normally in time.
+  int Finish(bool terminate, std::string& stderrText) {
+    if (terminate) kill(m_pid, SIGTERM);
+    char buf[512];
+    ssize_t n;
+    while (Readable(m_err) && (n = read(m_err, buf, sizeof buf)) > 0) stderrText.append(buf, n);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    m_reaped = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  static bool Readable(int fd, int timeoutMs = kTimeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, timeoutMs) == 1;
+  }
+
+ private:
+  pid_t m_pid = -1;
+  bool m_reaped = false;
+  int m_out = -1;
+  int m_err = -1;
+};
+
+// The client's end: the pseudo-terminal's slave, raw.
+class Port {
+ public:
+  explicit Port(const std::string& path) : m_fd(open(path.c_str(), O_RDWR | O_NOCTTY)) {
+    termios t{};
+    if (m_fd >= 0 && tcgetattr(m_fd, &t) == 0) {
+      cfmakeraw(&t);
+      tcsetattr(m_fd, TCSANOW, &t);
+    }
+  }
+  ~Port() {
+    if (m_fd >= 0) close(m_fd);
+  }
+  bool IsOpen() const { return m_fd >= 0; }
+
+  void Send(const Bytes& frame) {
+    const Bytes wire = Envelope(frame);
+    ASSERT_EQ(write(m_fd, wire.data(), wire.size()), static_cast<ssize_t>(wire.size()));
+  }
+
+  // The next frame from the simulator; empty bytes with RXERR_FRAMING on time-out.
+  ReceivedFrame Receive() {
+    uint8_t b;
+    while (SimProcess::Readable(m_fd) && read(m_fd, &b, 1) == 1) {
+      if (auto f = m_assembler.ProcessByte(b)) return *f;
+    }
+    return {RXERR_FRAMING, {}};
+  }
+
+ private:
+  int m_fd;
+  FrameAssembler m_assembler;
+};
+
+class SimBinary : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir =
+        fs::temp_directory_path() / ("q7310-sim-test-" + std::to_string(getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(m_dir);
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+
+  fs::path m_dir;
+};
+
+TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {
+  const auto settings = m_dir / "settings.bin";
+  const auto restore = m_dir / "restore.bin";
+  const auto image = m_dir / "image.bin";
+  const auto link = m_dir / "ttyAMP";
+  SimProcess sim({"--format", "1", "--seed", "9", "--save-settings", settings.string(),
+                  "--restore-out", restore.string(), "--image-out", image.string(), "--link",
+                  link.string(), "--block-size", "100"});
+  const std::string path = sim.FirstLine();
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(fs::read_symlink(link), path);
+
+  const auto records = ParseSlotRecords(ReadFile(settings));
+  ASSERT_TRUE(records && records->size() == 9);
+
+  {
+    Port port(link.string());  // through the link, as a client configured with it would
+    ASSERT_TRUE(port.IsOpen());
+    port.Send(ReadSlotRequest(3));
+    Bytes data;
+    for (uint16_t block = 0;; ++block) {
+      const auto f = port.Receive();
+      ASSERT_EQ(f.status, 0u);
+      ASSERT_GE(f.bytes.size(), kSlotFrameHeaderSize);
+      EXPECT_EQ(GetU16(f.bytes, kOffCommand), CMD_READ_SLOT_REPLY);
+      EXPECT_EQ(GetU16(f.bytes, kOffBlockNumber), block);
+      EXPECT_LE(f.bytes.size(), kSlotFrameHeaderSize + 100);
+      data.insert(data.end(), f.bytes.begin() + kSlotFrameHeaderSize, f.bytes.end());
+      if (f.bytes[kOffEndOfSlot] != 0) break;
+    }
+    EXPECT_EQ(data, (*records)[3].data);
+  }
+
+  // The client closed the port; it reopens it and the simulator still answers.
+  Port port(path);
+  const Bytes slot7 = Ramp(70, 40);
+  port.Send(WriteSlotRequest(false, 0, 7, Bytes(slot7.begin(), slot7.begin() + 64)));
+  EXPECT_EQ(port.Receive().bytes, (Bytes{0x41, 0x00, 0x06, 0x00, 0x00, 0x00}));
+  port.Send(WriteSlotRequest(true, 1, 7, Bytes(slot7.begin() + 64, slot7.end())));
+  EXPECT_EQ(port.Receive().bytes, (Bytes{0x41, 0x00, 0x06, 0x00, 0x00, 0x00}));
+
+  const Bytes firmware = Ramp(130, 0x10);  // 0x10 bytes exercise the DLE doubling both ways
+  const uint32_t sum = std::accumulate(firmware.begin(), firmware.end(), uint32_t{0});
+  const Bytes ok = {0x20, 0x00, 0x06, 0x00, 0x01, 0x00};
+  port.Send(UpdateStartRequest(0x10000, 130, sum));
+  EXPECT_EQ(port.Receive().bytes, ok);
+  port.Send(UpdateDataRequest(0, Bytes(firmware.begin(), firmware.begin() + 128)));
+  EXPECT_EQ(port.Receive().bytes, ok);
+  port.Send(UpdateDataRequest(1, Bytes(firmware.begin() + 128, firmware.end())));
+  EXPECT_EQ(port.Receive().bytes, ok);
+
+  std::string summary;
+  EXPECT_EQ(sim.Finish(true, summary), 0) << summary;
+  EXPECT_NE(summary.find("read-slot 1, write-slot 2, update-start 1, update-data 2"),
+            std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("image sum OK"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("restore: 1 records written"), std::string::npos) << summary;
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+
+  Bytes expectedRestore = {0x00, 0x07, 0x00, 70};
+  expectedRestore.insert(expectedRestore.end(), slot7.begin(), slot7.end());
+  EXPECT_EQ(ReadFile(restore), expectedRestore);
+  EXPECT_EQ(ReadFile(image), firmware);
+}
+
+TEST_F(SimBinary, ImageSumMismatchEndsInconsistent) {
+  SimProcess sim({"--hangup-after", "2"});
+  Port port(sim.FirstLine());
+  ASSERT_TRUE(port.IsOpen());
+  port.Send(UpdateStartRequest(0, 3, 999));
+  EXPECT_EQ(port.Receive().status, 0u);
+  port.Send(UpdateDataRequest(0, {1, 2, 3}));
+  EXPECT_EQ(port.Receive().status, 0u);
+  // --hangup-after 2: the simulator ends by itself after the second request.
+  std::string summary;
+  EXPECT_EQ(sim.Finish(false, summary), 1) << summary;
+  EXPECT_NE(summary.find("image sum MISMATCH"), std::string::npos) << summary;
+  EXPECT_NE(summary.find("hung up"), std::string::npos) << summary;
+}
+
+TEST_F(SimBinary, UsageErrorsExitWithTwo) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"--block-size", "0"},
+                                             {"--format", "2"},
+                                             {"--no-such-option"},
+                                             {"--settings", (m_dir / "missing.bin").string()}}) {
+    SimProcess sim(args);
+    std::string text;
+    EXPECT_EQ(sim.Finish(false, text), 2) << args[0];
+  }
+}
+
+}  // namespace
+}  // namespace q7310::sim
