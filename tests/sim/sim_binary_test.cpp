@@ -224,6 +224,28 @@ TEST_F(SimBinary, ImageSumMismatchEndsInconsistent) {
   EXPECT_NE(summary.find("hung up"), std::string::npos) << summary;
 }
 
+// Loose: the reply cannot come faster than the line; no upper bound, since a loaded machine is
+// slower.
+TEST_F(SimBinary, PacedReplyTakesAtLeastItsWireTime) {
+  SimProcess sim({"--pace"});
+  Port port(sim.FirstLine());
+  ASSERT_TRUE(port.IsOpen());
+  const auto start = std::chrono::steady_clock::now();
+  port.Send(ReadSlotRequest(0));
+  size_t wireBytes = EnvelopeSize(ReadSlotRequest(0));  // the request is paced on arrival, too
+  for (;;) {
+    const auto f = port.Receive();
+    ASSERT_EQ(f.status, 0u);
+    wireBytes += EnvelopeSize(f.bytes);
+    if (f.bytes[kOffEndOfSlot] != 0) break;
+  }
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  const auto wireTime = std::chrono::microseconds(wireBytes * 10 * 1'000'000 / kBaudRate);
+  EXPECT_GE(elapsed, wireTime * 9 / 10) << wireBytes << " wire bytes";
+  std::string summary;
+  EXPECT_EQ(sim.Finish(true, summary), 0) << summary;
+}
+
 TEST_F(SimBinary, UsageErrorsExitWithTwo) {
   for (const auto& args :
        std::vector<std::vector<std::string>>{{"--block-size", "0"},
