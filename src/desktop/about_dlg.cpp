@@ -1,0 +1,38 @@
+#include "desktop/about_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/texts.h"
+#include "desktop/app_icon.h"
+
+namespace q7310 {
+namespace {
+constexpr int kIconPixels = 32;
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(Q(texts::kAboutCaption));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+  auto* icon = new QLabel(this);
+  icon->setPixmap(AppIcon().pixmap(kIconPixels, kIconPixels));
+  auto* text = new QLabel(Q(texts::kAboutText), this);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(icon);
+  row->addWidget(text, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace q7310

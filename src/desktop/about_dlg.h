@@ -1,0 +1,15 @@
+// CAboutDlg: the About box — the program's icon, its name and version, and an OK button.
+#pragma once
+
+#include <QDialog>
+
+namespace q7310 {
+
+class CAboutDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace q7310

@@ -1,0 +1,233 @@
+#include "desktop/upgrade_window.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <cstdio>
+
+#include "app/texts.h"
+#include "desktop/about_dlg.h"
+#include "desktop/app_icon.h"
+#include "dialogs/caution_label.h"
+#include "dialogs/comm_progress_dlg.h"
+#include "dialogs/dialog_units.h"
+#include "dialogs/setting_dlg.h"
+
+namespace q7310 {
+namespace {
+
+// The window's template, in dialog units.
+constexpr QSize kClientSize(291, 167);
+struct Place {
+  int x, y, w, h;
+};
+constexpr Place kBackup{30, 16, 57, 38};
+constexpr Place kArrow1{94, 28, 16, 16};
+constexpr Place kUpdate{116, 16, 57, 38};
+constexpr Place kArrow2{180, 28, 16, 16};
+constexpr Place kRestore{202, 16, 57, 38};
+constexpr Place kGuide{14, 68, 261, 56};
+constexpr Place kCautionTitle{18, 132, 37, 13};
+constexpr Place kCautionText{57, 132, 212, 27};
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <typename W>
+W* Placed(W* widget, const DialogUnits& du, const Place& p) {
+  widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
+  return widget;
+}
+
+QPushButton* OperationButton(QWidget* parent, std::string_view text) {
+  auto* button = new QPushButton(Q(text), parent);
+  button->setEnabled(false);  // the guidance enables one of them
+  return button;
+}
+
+}  // namespace
+
+UpgradeWindow::UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
+                             std::string appFolder)
+    : m_timers([this](unsigned id) { m_core.OnTimer(id); }),
+      m_core(*this, serial, backup, image, std::move(appFolder)) {
+  setWindowTitle(Q(texts::kMainCaption));
+  setWindowIcon(AppIcon());
+  BuildControls();
+  BuildMenu();
+  m_progress = new CCommProgressDlg(this);
+  // Queued, so that a cancel is handled after the frames that arrived before it.
+  connect(
+      m_progress, &CCommProgressDlg::CancelRequested, this, [this] { m_core.OnCommCancel(); },
+      Qt::QueuedConnection);
+}
+
+UpgradeWindow::~UpgradeWindow() {
+  Shutdown();
+}
+
+void UpgradeWindow::BuildControls() {
+  auto* client = new QWidget(this);
+  const DialogUnits du(client->font());
+  client->setFixedSize(du.Size(kClientSize.width(), kClientSize.height()));
+
+  m_btnBackup = Placed(OperationButton(client, texts::kButtonBackup), du, kBackup);
+  Placed(new QLabel(Q(texts::kArrow), client), du, kArrow1)->setAlignment(Qt::AlignHCenter);
+  m_btnUpdate = Placed(OperationButton(client, texts::kButtonUpdate), du, kUpdate);
+  Placed(new QLabel(Q(texts::kArrow), client), du, kArrow2)->setAlignment(Qt::AlignHCenter);
+  m_btnRestore = Placed(OperationButton(client, texts::kButtonRestore), du, kRestore);
+
+  m_editGuide = Placed(new QPlainTextEdit(client), du, kGuide);
+  m_editGuide->setReadOnly(true);
+
+  m_cautionTitle = Placed(new CCautionLabel(client), du, kCautionTitle);
+  m_cautionTitle->setText(Q(texts::kCautionTitle));
+  m_cautionText = Placed(new CCautionLabel(client), du, kCautionText);
+  m_cautionText->setText(Q(texts::kMainCaution));
+  m_cautionText->setWordWrap(true);
+  for (CCautionLabel* label : {m_cautionTitle, m_cautionText}) {
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->SetLabelTextColor(kColorRed);
+  }
+
+  connect(m_btnBackup, &QPushButton::clicked, this, [this] { m_core.OnBackup(); });
+  connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core.OnUpdate(); });
+  connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core.OnRestore(); });
+
+  setCentralWidget(client);
+}
+
+void UpgradeWindow::BuildMenu() {
+  QMenu* file = menuBar()->addMenu(Q(texts::kMenuFile));
+  m_actExit = file->addAction(Q(texts::kMenuExit));
+  QMenu* option = menuBar()->addMenu(Q(texts::kMenuOption));
+  m_actSetting = option->addAction(Q(texts::kMenuSetting));
+
+  connect(m_actExit, &QAction::triggered, this, [this] {
+    if (m_core.CanClose()) close();
+  });
+  connect(m_actSetting, &QAction::triggered, this, [this] { m_core.OnSetting(); });
+  // A window of fixed size, like the dialog it stands for.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void UpgradeWindow::Initialise() {
+  m_core.OnInitDialog(*this);
+}
+
+void UpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
+  m_timers.Set(id, periodMs);
+}
+
+void UpgradeWindow::KillTimer(unsigned id) {
+  m_timers.Kill(id);
+}
+
+void UpgradeWindow::ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) {
+  const bool error = kind == MessageKind::Error;
+  QMessageBox box(error ? QMessageBox::Warning : QMessageBox::Information,
+                  Q(error ? texts::kCaptionError : texts::kCaptionComplete), Q(text),
+                  QMessageBox::Ok, this);
+  if (!detail.empty()) box.setInformativeText(Q(detail));
+  box.exec();
+}
+
+void UpgradeWindow::SetProgressTitle(std::string_view title) {
+  m_progress->SetTitle(title);
+}
+
+void UpgradeWindow::SetProgressMessage(std::string_view text) {
+  m_progress->SetMessage(text);
+}
+
+void UpgradeWindow::SetProgressPercent(int percent) {
+  m_progress->SetPercent(percent);
+  emit ProgressPercentChanged(percent);
+}
+
+void UpgradeWindow::ShowProgress(bool visible) {
+  m_progress->setVisible(visible);
+}
+
+void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
+  m_btnBackup->setEnabled(guidance.backupEnabled);
+  m_btnUpdate->setEnabled(guidance.updateEnabled);
+  m_btnRestore->setEnabled(guidance.restoreEnabled);
+  // The lines come joined with "\r\n"; the box shows each on a line of its own.
+  QString lines = Q(guidance.instructions);
+  lines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
+  m_editGuide->setPlainText(lines);
+  m_actSetting->setEnabled(guidance.settingEnabled);
+  m_cautionTitle->setText(Q(guidance.cautionTitle));
+  m_cautionText->setText(Q(guidance.cautionText));
+  emit GuidanceApplied(guidance.stage);
+}
+
+int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
+  CSettingDlg dlg(this);
+  dlg.SetPortNo(portNo);
+  dlg.SetBaudRate(baudRate);
+  dlg.exec();
+  return dlg.GetPortNo();
+}
+
+void UpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
+  QMetaObject::invokeMethod(
+      this, [this, status, bytes = std::move(frame)] { m_core.OnFrameReceived(status, bytes); },
+      Qt::QueuedConnection);
+}
+
+void UpgradeWindow::ShowAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void UpgradeWindow::closeEvent(QCloseEvent* event) {
+  if (!m_core.CanClose()) {
+    event->ignore();
+    return;
+  }
+  Shutdown();
+  event->accept();
+}
+
+void UpgradeWindow::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      // The dialog's default OK and Cancel: they end the program, but never mid-operation.
+      if (m_core.CanClose()) close();
+      event->accept();
+      return;
+    default:
+      QMainWindow::keyPressEvent(event);
+  }
+}
+
+void UpgradeWindow::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  connect(menu.addAction(Q(texts::kAboutMenuItem)), &QAction::triggered, this,
+          &UpgradeWindow::ShowAbout);
+  menu.exec(event->globalPos());
+}
+
+void UpgradeWindow::Shutdown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  m_timers.KillAll();
+  m_progress->hide();
+  for (const std::string& path : m_core.OnDestroy()) {
+    std::fprintf(stderr, "q7310-upgrade: could not delete %s\n", path.c_str());
+  }
+}
+
+}  // namespace q7310

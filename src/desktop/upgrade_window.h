@@ -1,0 +1,109 @@
+// UpgradeWindow: the desktop program's one window, over the core controller CUpgradeDlg.
+//
+// It carries the BACKUP, UPDATE and RESTORE buttons, the read-only instruction box, the red
+// caution texts and the menu File > Exit, Option > Setting, and owns the progress dialog. It is
+// the controller's host (timers, message boxes, progress dialog, guidance, settings dialog) and
+// the serial link's frame receiver: frames arrive on the receive thread and are queued to the
+// GUI thread, where the controller handles them in arrival order.
+//
+// The About box is reached from the window's context menu (right click), which stands in for the
+// system menu that Linux window managers do not let a program extend.
+//
+// Closing: the close box, File > Exit, Enter and Escape close the window only while no operation
+// runs. Closing (or destroying) the window closes the port and deletes BACKUP.BIN and UPDATE.BIN.
+#pragma once
+
+#include <QMainWindow>
+#include <string>
+
+#include "app/upgrade_dlg.h"
+#include "app/upgrade_host.h"
+#include "desktop/timer_table.h"
+#include "serial/serial_port.h"
+
+class QAction;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace q7310 {
+
+class CCautionLabel;
+class CCommProgressDlg;
+class CFirmwareImage;
+class CSettingsBackup;
+
+class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameReceiver {
+  Q_OBJECT
+
+ public:
+  // `appFolder` holds the firmware file and the two staging files; empty for the program's folder.
+  UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
+                std::string appFolder = {});
+  ~UpgradeWindow() override;
+
+  // Start-up: opens the port and shows stage 1, or the port error and stage 0. Call once, after
+  // the serial link has its device (SetDevicePath) and preferably after show().
+  void Initialise();
+
+  // IUpgradeHost.
+  void SetTimer(unsigned id, unsigned periodMs) override;
+  void KillTimer(unsigned id) override;
+  void ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) override;
+  void SetProgressTitle(std::string_view title) override;
+  void SetProgressMessage(std::string_view text) override;
+  void SetProgressPercent(int percent) override;
+  void ShowProgress(bool visible) override;
+  void ApplyGuidance(const Guidance& guidance) override;
+  int RunSettingDialog(int portNo, int baudRate) override;
+
+  // IFrameReceiver: called on the receive thread; queues the frame to the GUI thread.
+  void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
+
+  // Shows the About box modally.
+  void ShowAbout();
+
+  // Parts, for tests and screenshots.
+  const CUpgradeDlg& Core() const { return m_core; }
+  QPushButton* BackupButton() const { return m_btnBackup; }
+  QPushButton* UpdateButton() const { return m_btnUpdate; }
+  QPushButton* RestoreButton() const { return m_btnRestore; }
+  QPlainTextEdit* GuideBox() const { return m_editGuide; }
+  CCautionLabel* CautionTitle() const { return m_cautionTitle; }
+  CCautionLabel* CautionText() const { return m_cautionText; }
+  QAction* ExitAction() const { return m_actExit; }
+  QAction* SettingAction() const { return m_actSetting; }
+  CCommProgressDlg* ProgressDialog() const { return m_progress; }
+  bool IsTimerActive(unsigned id) const { return m_timers.IsActive(id); }
+
+ signals:
+  // After each guidance change, with its stage.
+  void GuidanceApplied(int stage);
+  // After each change of the update's percentage (-1: none).
+  void ProgressPercentChanged(int percent);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenu();
+  // Closes the port and deletes the staging files, once.
+  void Shutdown();
+
+  CCautionLabel* m_cautionText = nullptr;
+  CCautionLabel* m_cautionTitle = nullptr;
+  QPlainTextEdit* m_editGuide = nullptr;
+  QPushButton* m_btnUpdate = nullptr;
+  QPushButton* m_btnRestore = nullptr;
+  QPushButton* m_btnBackup = nullptr;
+  QAction* m_actExit = nullptr;
+  QAction* m_actSetting = nullptr;
+  CCommProgressDlg* m_progress = nullptr;
+  TimerTable m_timers;
+  CUpgradeDlg m_core;
+  bool m_shutDown = false;
+};
+
+}  // namespace q7310

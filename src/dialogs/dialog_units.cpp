@@ -1,0 +1,43 @@
+#include "dialogs/dialog_units.h"
+
+#include <QFontMetrics>
+#include <QString>
+
+namespace q7310 {
+namespace {
+
+constexpr int kUnitsPerCharX = 4;
+constexpr int kUnitsPerCharY = 8;
+constexpr int kLetterCount = 52;
+
+// Rounds units * base / per to the nearest pixel.
+int Scale(int units, int base, int per) {
+  return (units * base + per / 2) / per;
+}
+
+}  // namespace
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const int total = metrics.horizontalAdvance(letters);
+  m_baseX = std::max(1, (total / (kLetterCount / 2) + 1) / 2);
+  m_baseY = std::max(1, metrics.height());
+}
+
+QRect DialogUnits::Rect(int x, int y, int width, int height) const {
+  return QRect(ToPixelsX(x), ToPixelsY(y), ToPixelsX(width), ToPixelsY(height));
+}
+
+QSize DialogUnits::Size(int width, int height) const {
+  return QSize(ToPixelsX(width), ToPixelsY(height));
+}
+
+int DialogUnits::ToPixelsX(int units) const {
+  return Scale(units, m_baseX, kUnitsPerCharX);
+}
+int DialogUnits::ToPixelsY(int units) const {
+  return Scale(units, m_baseY, kUnitsPerCharY);
+}
+
+}  // namespace q7310

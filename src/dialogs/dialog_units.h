@@ -1,0 +1,34 @@
+// DialogUnits: places controls by the dialog-unit coordinates of a dialog template.
+//
+// One horizontal dialog unit is a quarter of the font's average character width and one vertical
+// unit an eighth of its height, so a layout written in dialog units keeps its proportions with
+// any font. The average width is taken over the 52 Latin letters, as dialog templates define it.
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+namespace q7310 {
+
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font);
+
+  // A control's rectangle from its template position and size, in pixels.
+  QRect Rect(int x, int y, int width, int height) const;
+  // A client area of `width` x `height` dialog units, in pixels.
+  QSize Size(int width, int height) const;
+
+  int BaseX() const { return m_baseX; }
+  int BaseY() const { return m_baseY; }
+
+ private:
+  int ToPixelsX(int units) const;
+  int ToPixelsY(int units) const;
+
+  int m_baseX;  // average character width in pixels
+  int m_baseY;  // character height in pixels
+};
+
+}  // namespace q7310

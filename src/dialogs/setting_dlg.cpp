@@ -1,0 +1,103 @@
+#include "dialogs/setting_dlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
+#include "app/texts.h"
+#include "dialogs/dialog_units.h"
+
+namespace q7310 {
+namespace {
+
+// The dialog's template, in dialog units.
+constexpr QSize kClientSize(177, 64);
+struct Place {
+  int x, y, w, h;
+};
+constexpr Place kOk{120, 14, 50, 15};
+constexpr Place kCancel{120, 33, 50, 15};
+constexpr Place kPortLabel{13, 13, 42, 12};
+constexpr Place kPortEdit{56, 13, 34, 12};
+constexpr Place kBaudLabel{13, 35, 41, 12};
+constexpr Place kBaudEdit{56, 35, 34, 12};
+constexpr Place kBps{93, 36, 16, 10};
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <typename W>
+W* Placed(W* widget, const DialogUnits& du, const Place& p) {
+  widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
+  return widget;
+}
+
+QLabel* StaticText(QWidget* parent, std::string_view text) {
+  auto* label = new QLabel(Q(text), parent);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  return label;
+}
+
+}  // namespace
+
+CSettingDlg::CSettingDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(Q(texts::kSettingCaption));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setModal(true);
+  BuildControls();
+}
+
+void CSettingDlg::BuildControls() {
+  const DialogUnits du(font());
+  setFixedSize(du.Size(kClientSize.width(), kClientSize.height()));
+
+  m_btnOk = Placed(new QPushButton(Q(texts::kSettingOk), this), du, kOk);
+  m_btnOk->setDefault(true);
+  m_btnCancel = Placed(new QPushButton(Q(texts::kSettingCancel), this), du, kCancel);
+  Placed(StaticText(this, texts::kSettingPortLabel), du, kPortLabel);
+  m_editPortNo = Placed(new QLineEdit(this), du, kPortEdit);
+  Placed(StaticText(this, texts::kSettingBaudLabel), du, kBaudLabel);
+  m_editBaudRate = Placed(new QLineEdit(this), du, kBaudEdit);
+  Placed(StaticText(this, texts::kSettingBps), du, kBps);
+
+  // Digits only, at most four of them, whether typed or pasted.
+  m_editPortNo->setMaxLength(kPortNoMaxChars);
+  m_editPortNo->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+  m_editBaudRate->setReadOnly(true);
+
+  // Tab order: the order of the template's rows.
+  setTabOrder(m_btnOk, m_btnCancel);
+  setTabOrder(m_btnCancel, m_editPortNo);
+  setTabOrder(m_editPortNo, m_editBaudRate);
+
+  connect(m_btnOk, &QPushButton::clicked, this, &CSettingDlg::accept);
+  connect(m_btnCancel, &QPushButton::clicked, this, &CSettingDlg::reject);
+}
+
+void CSettingDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  m_editPortNo->setText(QString::number(static_cast<uint32_t>(m_portNo)));
+  m_editBaudRate->setText(QString::number(static_cast<uint32_t>(m_baudRate)));
+}
+
+void CSettingDlg::accept() {
+  m_portNo = ReadUnsigned(m_editPortNo->text());
+  m_baudRate = ReadUnsigned(m_editBaudRate->text());
+  QDialog::accept();
+}
+
+int32_t CSettingDlg::ReadUnsigned(const QString& text) {
+  bool ok = false;
+  const uint value = text.toUInt(&ok, 10);
+  // Only plain digits count: toUInt would also take a sign or surrounding blanks.
+  static const QRegularExpression kDigits(QStringLiteral("^[0-9]+$"));
+  if (!ok || !kDigits.match(text).hasMatch()) return 0;
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace q7310

@@ -1,0 +1,278 @@
+// The main window on real widgets over the real controller, serial link and files: start-up
+// without a port, the guidance stages, Option > Setting, refusing to close during an operation,
+// the progress dialog's Cancel, and the staging files deleted when the window closes.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/protocol.h"
+#include "app/texts.h"
+#include "backup/settings_backup.h"
+#include "desktop/upgrade_window.h"
+#include "dialogs/caution_label.h"
+#include "dialogs/comm_progress_dlg.h"
+#include "dialogs/setting_dlg.h"
+#include "firmware/firmware_image.h"
+#include "modal_answer.h"
+#include "pty_pair.h"
+#include "serial/serial_port.h"
+
+namespace q7310 {
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), text.size());
+}
+
+constexpr const char* kNoSuchDevice = "/nonexistent/ttyQ7310";
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(pty.Ok());
+  }
+
+  // Creates the window on `device` and runs its start-up, answering any message box.
+  void Start(const std::string& device) {
+    serial.SetDevicePath(device);
+    window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+    window->show();
+    test::ModalAnswerer answerer;
+    window->Initialise();
+    startMessages = answerer.Messages();
+  }
+
+  // Runs Option > Setting, typing `portText` and pressing OK; returns the messages that followed.
+  std::vector<test::SeenMessage> ChangePort(const QString& portText) {
+    test::ModalAnswerer answerer([&](QWidget* modal) {
+      if (auto* dlg = qobject_cast<CSettingDlg*>(modal)) {
+        dlg->PortNoEdit()->setText(portText);
+        QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
+      } else if (auto* box = qobject_cast<QDialog*>(modal)) {
+        box->accept();
+      }
+    });
+    window->SettingAction()->trigger();
+    return answerer.Messages();
+  }
+
+  bool FileExists(std::string_view name) const { return QFile::exists(folder.filePath(Q(name))); }
+
+  void WriteFile(std::string_view name) const {
+    QFile file(folder.filePath(Q(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("data");
+  }
+
+  QTemporaryDir folder;
+  test::PtyPair pty;
+  CSerialPort serial;
+  CSettingsBackup backup;
+  CFirmwareImage image;
+  std::unique_ptr<UpgradeWindow> window;
+  std::vector<test::SeenMessage> startMessages;
+};
+
+TEST_F(MainWindowTest, StartWithoutPortReportsAndShowsStageZero) {
+  Start(kNoSuchDevice);
+  ASSERT_EQ(startMessages.size(), 1u);
+  EXPECT_EQ(startMessages[0].caption, "ERROR");
+  EXPECT_EQ(startMessages[0].text, Q(texts::kMsgPortError));
+  EXPECT_TRUE(startMessages[0].warningIcon);
+  EXPECT_EQ(startMessages[0].buttonCount, 1);
+
+  EXPECT_FALSE(window->BackupButton()->isEnabled());
+  EXPECT_FALSE(window->UpdateButton()->isEnabled());
+  EXPECT_FALSE(window->RestoreButton()->isEnabled());
+  EXPECT_TRUE(window->SettingAction()->isEnabled());
+  EXPECT_TRUE(window->GuideBox()->toPlainText().startsWith("Communication error ! \n"));
+  EXPECT_TRUE(window->CautionTitle()->text().isEmpty());
+  EXPECT_TRUE(window->CautionText()->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, StartWithPortShowsStageOneWithoutMessage) {
+  Start(pty.SlavePath());
+  EXPECT_TRUE(startMessages.empty());
+  EXPECT_EQ(window->Core().Stage(), 1);
+  EXPECT_TRUE(window->BackupButton()->isEnabled());
+  EXPECT_EQ(window->windowTitle(), Q(texts::kMainCaption));
+  EXPECT_EQ(window->CautionTitle()->LabelTextColor(), kColorRed);
+  EXPECT_EQ(window->CautionText()->LabelTextColor(), kColorRed);
+}
+
+// Each stage as the window shows it: the one enabled button, the Setting item, the instruction
+// lines one per line, and the caution texts only in stage 1.
+TEST_F(MainWindowTest, EachStageShowsItsButtonSettingTextAndCautions) {
+  Start(pty.SlavePath());
+  struct Row {
+    int stage;
+    bool backup, update, restore, setting;
+    std::vector<std::string_view> lines;
+  };
+  const std::vector<Row> rows = {
+      {0, false, false, false, true, {texts::kGuideStage0.begin(), texts::kGuideStage0.end()}},
+      {1, true, false, false, true, {texts::kGuideStage1.begin(), texts::kGuideStage1.end()}},
+      {2, false, true, false, false, {texts::kGuideStage2.begin(), texts::kGuideStage2.end()}},
+      {3, false, false, true, false, {texts::kGuideStage3.begin(), texts::kGuideStage3.end()}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.stage);
+    window->ApplyGuidance(CUpgradeDlg::GuidanceFor(row.stage));
+    EXPECT_EQ(window->BackupButton()->isEnabled(), row.backup);
+    EXPECT_EQ(window->UpdateButton()->isEnabled(), row.update);
+    EXPECT_EQ(window->RestoreButton()->isEnabled(), row.restore);
+    EXPECT_EQ(window->SettingAction()->isEnabled(), row.setting);
+    QStringList expected;
+    for (std::string_view line : row.lines) expected << Q(line);
+    EXPECT_EQ(window->GuideBox()->toPlainText().split('\n'), expected);
+    const bool cautions = row.stage == 1;
+    EXPECT_EQ(window->CautionTitle()->text(), cautions ? Q(texts::kCautionTitle) : QString());
+    EXPECT_EQ(window->CautionText()->text(), cautions ? Q(texts::kMainCaution) : QString());
+  }
+}
+
+TEST_F(MainWindowTest, SettingReopensOnlyForAnotherPortNumber) {
+  Start(kNoSuchDevice);
+  ASSERT_EQ(window->Core().Stage(), 0);
+
+  // Another number with a device that opens: stage 1, no message.
+  serial.SetDevicePath(pty.SlavePath());
+  EXPECT_TRUE(ChangePort("2").empty());
+  EXPECT_EQ(window->Core().PortNo(), 2);
+  EXPECT_EQ(window->Core().Stage(), 1);
+
+  // The same number again does nothing: a reopen would now fail, and nothing is reported.
+  serial.SetDevicePath(kNoSuchDevice);
+  EXPECT_TRUE(ChangePort("2").empty());
+  EXPECT_EQ(window->Core().Stage(), 1);
+
+  // Another number that fails: the port error, then stage 0.
+  const auto messages = ChangePort("");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, Q(texts::kMsgPortError));
+  EXPECT_EQ(window->Core().PortNo(), 0);
+  EXPECT_EQ(window->Core().Stage(), 0);
+}
+
+TEST_F(MainWindowTest, SettingCancelledChangesNothing) {
+  Start(pty.SlavePath());
+  serial.SetDevicePath(kNoSuchDevice);
+  test::ModalAnswerer answerer([](QWidget* modal) {
+    auto* dlg = qobject_cast<CSettingDlg*>(modal);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->PortNoEdit()->text(), "1");
+    EXPECT_EQ(dlg->BaudRateEdit()->text(), "57600");
+    dlg->PortNoEdit()->setText("9");
+    QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+  });
+  window->SettingAction()->trigger();
+  EXPECT_EQ(answerer.Answered(), 1);
+  EXPECT_EQ(window->Core().PortNo(), 1);
+  EXPECT_EQ(window->Core().Stage(), 1);
+}
+
+// A backup that the far end never answers keeps the controller busy: nothing closes the window
+// and Setting does nothing, until the progress dialog's Cancel returns it to idle.
+TEST_F(MainWindowTest, BusyWindowRefusesToCloseUntilCancelled) {
+  Start(pty.SlavePath());
+  QTest::mouseClick(window->BackupButton(), Qt::LeftButton);
+  ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
+  CCommProgressDlg* progress = window->ProgressDialog();
+  EXPECT_TRUE(progress->isVisible());
+  EXPECT_EQ(progress->windowTitle(), "BACKUP");
+  EXPECT_EQ(progress->MessageLabel()->text(), Q(texts::kCommunicating));
+  EXPECT_TRUE(window->IsTimerActive(kReplyTimerId));
+
+  EXPECT_FALSE(window->close());
+  window->ExitAction()->trigger();
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  QTest::keyClick(window.get(), Qt::Key_Return);
+  window->GuideBox()->setFocus();
+  QTest::keyClick(window->GuideBox(), Qt::Key_Escape);
+  EXPECT_TRUE(window->isVisible());
+  test::ModalAnswerer answerer;
+  window->SettingAction()->trigger();
+  EXPECT_EQ(answerer.Answered(), 0);
+
+  // The progress dialog's close box is swallowed; Escape there cancels like its button.
+  EXPECT_FALSE(progress->close());
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
+  QTest::keyClick(progress, Qt::Key_Escape);
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);  // queued: handled from the event loop
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_FALSE(window->IsTimerActive(kReplyTimerId));
+  EXPECT_EQ(window->Core().Stage(), 1);
+
+  // Again with the Cancel button, twice in a row: the second cancel finds it idle already.
+  QTest::mouseClick(window->BackupButton(), Qt::LeftButton);
+  ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
+  QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
+  QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(progress->isVisible());
+
+  EXPECT_TRUE(window->close());
+}
+
+TEST_F(MainWindowTest, ExitEnterAndEscapeCloseWhileIdle) {
+  const std::vector<std::function<void(UpgradeWindow&)>> ways = {
+      [](UpgradeWindow& w) { w.ExitAction()->trigger(); },
+      [](UpgradeWindow& w) { QTest::keyClick(&w, Qt::Key_Return); },
+      [](UpgradeWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+  };
+  for (const auto& leave : ways) {
+    Start(pty.SlavePath());
+    leave(*window);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(serial.IsOpen());
+  }
+}
+
+TEST_F(MainWindowTest, ClosingDeletesBothStagingFilesAndClosesThePort) {
+  Start(pty.SlavePath());
+  WriteFile(texts::kBackupFile);
+  WriteFile(texts::kUpdateFile);
+  WriteFile(texts::kFirmwareFile);
+  EXPECT_TRUE(serial.IsOpen());
+  EXPECT_TRUE(window->close());
+  EXPECT_FALSE(FileExists(texts::kBackupFile));
+  EXPECT_FALSE(FileExists(texts::kUpdateFile));
+  EXPECT_TRUE(FileExists(texts::kFirmwareFile));
+  EXPECT_FALSE(serial.IsOpen());
+}
+
+TEST_F(MainWindowTest, DestroyingTheWindowAlsoDeletesTheFiles) {
+  Start(kNoSuchDevice);
+  WriteFile(texts::kBackupFile);
+  window.reset();
+  EXPECT_FALSE(FileExists(texts::kBackupFile));
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
+  Start(pty.SlavePath());
+  QString caption;
+  QStringList labels;
+  test::ModalAnswerer answerer([&](QWidget* modal) {
+    caption = modal->windowTitle();
+    for (const QLabel* label : modal->findChildren<QLabel*>()) labels << label->text();
+    static_cast<QDialog*>(modal)->accept();
+  });
+  window->ShowAbout();
+  EXPECT_EQ(caption, Q(texts::kAboutCaption));
+  EXPECT_TRUE(labels.contains(Q(texts::kAboutText)));
+}
+
+}  // namespace
+}  // namespace q7310
