@@ -1,0 +1,133 @@
+#include "faults/fault_fixture.h"
+
+#include <signal.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "app/texts.h"
+
+namespace q7310::faults {
+
+namespace {
+// Every run ends well within this; a hang fails the test instead of blocking the suite.
+constexpr int kToolTimeoutMs = 60000;
+constexpr int kSimStopTimeoutMs = 10000;
+// Short enough that a lost reply costs little, long enough for a loaded machine.
+constexpr const char* kReplyTimeoutMs = "300";
+}  // namespace
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), {});
+}
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+SmallTmpfs::SmallTmpfs(const fs::path& at, size_t bytes) : m_path(at) {
+  fs::create_directories(m_path);
+  const std::string options = "size=" + std::to_string(bytes);
+  if (::mount("q7310-faults", m_path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) ==
+      0) {
+    m_mounted = true;
+  } else {
+    m_why = std::strerror(errno);
+  }
+}
+
+SmallTmpfs::~SmallTmpfs() {
+  if (m_mounted) ::umount2(m_path.c_str(), MNT_DETACH);
+  std::error_code ec;
+  fs::remove_all(m_path, ec);
+}
+
+void FaultTest::SetUp() {
+  dir =
+      fs::temp_directory_path() / ("q7310-faults-" + std::to_string(::getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(dir);
+  app = dir / "app";
+  fs::create_directories(app);
+  fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / texts::kFirmwareFile,
+                app / texts::kFirmwareFile);
+}
+
+void FaultTest::TearDown() {
+  tool.reset();
+  sim.reset();
+  if (!HasFailure()) fs::remove_all(dir);
+}
+
+std::string FaultTest::StartSim(std::vector<std::string> extra) {
+  std::vector<std::string> args = {
+      Q7310_SIM_PATH, "--format", "1", "--seed", "11", "--image-out", (dir / "image.out").string()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  sim = std::make_unique<testing::Process>(args);
+  const std::string device = sim->ReadLine();
+  EXPECT_FALSE(device.empty()) << sim->Stderr();
+  return device;
+}
+
+int FaultTest::StopSim() {
+  sim->Signal(SIGTERM);
+  return sim->Wait(kSimStopTimeoutMs);
+}
+
+std::unique_ptr<testing::Process> FaultTest::StartTool(const std::string& device,
+                                                       const fs::path& appDir,
+                                                       std::vector<std::string> ops,
+                                                       std::vector<std::string> options) {
+  std::vector<std::string> args = {Q7310_CLI_PATH, "--device",        device,
+                                   "--dir",        appDir.string(),   "--yes",
+                                   "--keep-files", "--reply-timeout", kReplyTimeoutMs};
+  args.insert(args.end(), options.begin(), options.end());
+  args.insert(args.end(), ops.begin(), ops.end());
+  return std::make_unique<testing::Process>(args);
+}
+
+int FaultTest::RunTool(const std::string& device, const fs::path& appDir,
+                       std::vector<std::string> ops, std::vector<std::string> options) {
+  tool = StartTool(device, appDir, std::move(ops), std::move(options));
+  return tool->Wait(kToolTimeoutMs);
+}
+
+Bytes FaultTest::MakeGoodBackup(const fs::path& appDir) {
+  fs::create_directories(appDir);
+  const std::string device = StartSim();
+  EXPECT_EQ(RunTool(device, appDir, {"backup"}), 0) << ToolOutput();
+  StopSim();
+  const Bytes backup = ReadFile(appDir / texts::kBackupFile);
+  EXPECT_FALSE(backup.empty());
+  return backup;
+}
+
+bool FaultTest::WaitForLine(testing::Process& process, std::string_view text, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (process.ReadLine(static_cast<int>(left.count()) + 1).find(text) != std::string::npos)
+      return true;
+  }
+  return false;
+}
+
+bool FaultTest::ToolShowedError(std::string_view text) const {
+  const std::string line = std::string(texts::kCaptionError) + ": " + std::string(text) + "\n";
+  return tool && tool->Stdout().find(line) != std::string::npos;
+}
+
+std::string FaultTest::ToolOutput() const {
+  return tool ? tool->Stdout() + tool->Stderr() : std::string("(no tool run)");
+}
+
+}  // namespace q7310::faults

@@ -1,0 +1,73 @@
+// The fixture of the fault tests: a scratch folder with the firmware file, the real simulator on
+// a pseudo-terminal, the real command-line tool, and a small tmpfs for the disk faults.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/process.h"
+
+namespace q7310::faults {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFile(const fs::path& path);
+void WriteFile(const fs::path& path, const Bytes& bytes);
+
+// A tmpfs of `bytes` bytes mounted at a new folder, unmounted and removed on destruction.
+// Mounted() is false when this process may not mount (not root, no CAP_SYS_ADMIN, a container
+// that forbids it); Why() then says what the system answered.
+class SmallTmpfs {
+ public:
+  SmallTmpfs(const fs::path& at, size_t bytes);
+  ~SmallTmpfs();
+  SmallTmpfs(const SmallTmpfs&) = delete;
+  SmallTmpfs& operator=(const SmallTmpfs&) = delete;
+  bool Mounted() const { return m_mounted; }
+  const std::string& Why() const { return m_why; }
+  const fs::path& Path() const { return m_path; }
+
+ private:
+  fs::path m_path;
+  bool m_mounted = false;
+  std::string m_why;
+};
+
+class FaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the simulator (format 1, seed 11) with the extra options; returns its device path.
+  std::string StartSim(std::vector<std::string> extra = {});
+  int StopSim();
+  // Starts q7310 on `device` with the folder `appDir` and the operations; does not wait.
+  std::unique_ptr<testing::Process> StartTool(const std::string& device, const fs::path& appDir,
+                                              std::vector<std::string> ops,
+                                              std::vector<std::string> options = {});
+  // Runs q7310 to its end; returns the exit status (the process stays in `tool`).
+  int RunTool(const std::string& device, const fs::path& appDir, std::vector<std::string> ops,
+              std::vector<std::string> options = {});
+  // Runs a backup into `appDir` against a fresh simulator and returns the good BACKUP.BIN.
+  Bytes MakeGoodBackup(const fs::path& appDir);
+  // Reads `process`'s output lines until one contains `text`; false when none did within
+  // `timeoutMs`.
+  static bool WaitForLine(testing::Process& process, std::string_view text, int timeoutMs);
+  // Whether the tool printed "ERROR: <text>".
+  bool ToolShowedError(std::string_view text) const;
+  // The tool's output, for failure messages.
+  std::string ToolOutput() const;
+
+  fs::path dir;
+  fs::path app;  // holds Q7310_v201.mot
+  std::unique_ptr<testing::Process> sim;
+  std::unique_ptr<testing::Process> tool;
+};
+
+}  // namespace q7310::faults
