@@ -1,0 +1,49 @@
+// q7310 inspect FILE: lists the slot records of a BACKUP.BIN and checks that the file is a
+// well-formed sequence of them. The listing goes to stdout, problems to stderr.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "backup/backup_file_info.h"
+#include "cli/commands.h"
+
+namespace q7310::cli {
+namespace {
+
+void PrintRecords(const BackupFileInfo& info) {
+  std::printf("%-10s %-5s %-7s %-18s %s\n", "offset", "slot", "length", "header", "format");
+  for (const SlotRecordInfo& r : info.records) {
+    if (r.hasHeader) {
+      std::printf("0x%08X %-5u %-7u \"%s\" %u\n", r.offset, r.slot, r.length, r.headerText.c_str(),
+                  r.format);
+    } else {
+      std::printf("0x%08X %-5u %-7u %-18s %s\n", r.offset, r.slot, r.length, "-", "-");
+    }
+  }
+}
+
+}  // namespace
+
+void AddInspectCommand(CLI::App& app, RunResult& result) {
+  auto file = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand(
+      "inspect", "List the slot records of a backup file and check that they are well-formed.");
+  cmd->add_option("FILE", *file, "Backup file (BACKUP.BIN)")->required();
+  cmd->callback([file, &result] {
+    const BackupFileInfo info = InspectBackupFile(*file);
+    if (info.problem != BackupFileProblem::kCannotOpen) {
+      std::printf("%s: %zu complete slot records, %llu bytes\n", file->c_str(), info.records.size(),
+                  static_cast<unsigned long long>(info.fileSize));
+      if (!info.records.empty()) PrintRecords(info);
+    }
+    if (info.problem != BackupFileProblem::kNone) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "error: %s %s\n", file->c_str(), DescribeProblem(info).c_str());
+      result.exitCode = kExitFailed;
+      return;
+    }
+    result.exitCode = kExitOk;
+  });
+}
+
+}  // namespace q7310::cli
