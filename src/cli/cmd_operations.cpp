@@ -94,7 +94,11 @@ int Run(const OperationOptions& options, const Operations& ops) {
         dlg.OnUpdate();
         break;
       case Operation::Restore:
-        dlg.OnRestore();
+        if (options.restoreFrom.empty()) {
+          dlg.OnRestore();
+        } else {
+          dlg.OnRestoreFrom(options.restoreFrom);
+        }
         break;
     }
     bool ok = host.RunUntilIdle();

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1, 0);
   app.footer(
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
-      "Ctrl-C), 2 wrong usage.");
+      "Ctrl-C), 2 wrong usage.\n");
   RunResult result;
   OperationOptions operationOptions;
   AddImageCommand(app, result);

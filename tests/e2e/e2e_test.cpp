@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,95 @@ TEST_F(EndToEnd, PortThatCannotOpenIsReported) {
   EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, texts::kMsgPortError)),
             std::string::npos)
       << tool->Stdout();
+}
+
+TEST_F(EndToEnd, SavedCopySurvivesTheRunAndRestoresExactly) {
+  const std::string device = StartSim();
+  ASSERT_EQ(RunTool(device, {"backup"}, {}), 0) << tool->Stdout() << tool->Stderr();
+  EXPECT_FALSE(fs::exists(dir / "app" / "BACKUP.BIN"));
+  std::vector<fs::path> copies;
+  for (const auto& e : fs::directory_iterator(dir / "app" / "backups")) copies.push_back(e.path());
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(ReadFile(copies[0]), ExpectedBackup());
+
+  ASSERT_EQ(RunTool(device, {"restore", "--from", copies[0].string()}, {}), 0)
+      << tool->Stdout() << tool->Stderr();
+  StopSim();
+  EXPECT_EQ(ReadFile(dir / "restore.out"), ReadFile(copies[0]));
+}
+
+TEST_F(EndToEnd, TraceHoldsEveryFrameInOrder) {
+  const std::string device = StartSim({"--drop-reply", "2"});
+  const fs::path trace = dir / "trace.txt";
+  ASSERT_EQ(RunTool(device, {"backup"}, {"--reply-timeout", "200", "--trace", trace.string()}), 0)
+      << tool->Stdout();
+  StopSim();
+  std::ifstream in(trace);
+  std::vector<std::string> requests;
+  size_t replies = 0, resends = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(" TX CMD_READ_SLOT ") != std::string::npos) {
+      requests.push_back(line.substr(line.find("slot=")));
+    }
+    if (line.find(" RX CMD_READ_SLOT_REPLY ") != std::string::npos) ++replies;
+    if (line.find(" RESEND CMD_READ_SLOT") != std::string::npos) ++resends;
+  }
+  // Slot 1's request was sent twice: its first reply was dropped.
+  ASSERT_EQ(requests.size(), 10u);
+  EXPECT_EQ(requests[0].substr(0, 7), "slot=0 ");
+  EXPECT_EQ(requests[1], requests[2]);
+  EXPECT_EQ(requests[9].substr(0, 7), "slot=8 ");
+  EXPECT_EQ(resends, 1u);
+  EXPECT_GE(replies, 9u);
+}
+
+TEST_F(EndToEnd, JsonLinesCarryTheSameTextsAsThePlainOutput) {
+  const std::string device = StartSim();
+  ASSERT_EQ(RunTool(device, {"backup"}), 0);
+  const std::string plain = tool->Stdout();
+  ASSERT_EQ(RunTool(device, {"backup"}, {"--json", "--keep-files"}), 0);
+  StopSim();
+  std::istringstream json(tool->Stdout());
+  std::vector<std::string> texts;
+  for (std::string line; std::getline(json, line);) {
+    ASSERT_TRUE(line.size() > 2 && line.front() == '{' && line.back() == '}') << line;
+    const std::string key = "\"type\":\"progress\",\"text\":\"";
+    if (line.rfind("{" + key, 0) == 0) {
+      texts.push_back(line.substr(key.size() + 1, line.find('"', key.size() + 1) - key.size() - 1));
+    }
+  }
+  ASSERT_EQ(texts.size(), 9u);
+  for (const auto& t : texts) EXPECT_NE(plain.find(t + "\n"), std::string::npos) << t;
+  EXPECT_NE(tool->Stdout().find("{\"type\":\"result\",\"name\":\"backup\",\"ok\":true}"),
+            std::string::npos);
+}
+
+TEST_F(EndToEnd, ImageAndInspectCheckFilesWithoutAnAmplifier) {
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "image", (dir / "app" / "Q7310_v201.mot").string()});
+  EXPECT_EQ(tool->Wait(), 0);
+  EXPECT_NE(tool->Stdout().find("blocks:"), std::string::npos) << tool->Stdout();
+
+  std::ofstream(dir / "bad.mot") << "S00600004844521B\nS5030001FB\nS9030000FC\n";
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "image", (dir / "bad.mot").string()});
+  EXPECT_EQ(tool->Wait(), 1);
+  EXPECT_NE(tool->Stderr().find("line 2"), std::string::npos) << tool->Stderr();
+
+  const std::string device = StartSim();
+  ASSERT_EQ(RunTool(device, {"backup"}), 0);
+  StopSim();
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "inspect", (dir / "app" / "BACKUP.BIN").string()});
+  EXPECT_EQ(tool->Wait(), 0) << tool->Stderr();
+  EXPECT_NE(tool->Stdout().find("135204 bytes"), std::string::npos) << tool->Stdout();
+  Bytes cut = ReadFile(dir / "app" / "BACKUP.BIN");
+  cut.resize(100);
+  std::ofstream(dir / "cut.bin", std::ios::binary)
+      .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "inspect", (dir / "cut.bin").string()});
+  EXPECT_EQ(tool->Wait(), 1);
 }
 
 TEST_F(EndToEnd, WrongUsageExitsWithTwo) {
