@@ -48,7 +48,9 @@ void ScreenshotTour::Press(int stage) {
 void ScreenshotTour::OnPercent(int percent) {
   if (m_progressSaved || percent < kPercentForPicture) return;
   m_progressSaved = true;
-  Save(m_window.ProgressDialog(), QStringLiteral("progress-update.png"));
+  // After the controller has also set the message line that goes with this percentage.
+  QTimer::singleShot(
+      0, this, [this] { Save(m_window.ProgressDialog(), QStringLiteral("progress-update.png")); });
 }
 
 void ScreenshotTour::PollModal() {
