@@ -37,12 +37,12 @@ class Timed:
     returncode: int
 
 
-def run_timed(cmd, timeout, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE):
+def run_timed(cmd, timeout, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=None):
     """Runs cmd under GNU time; wall time is taken around the process here."""
     report = Path(os.environ.get("TMPDIR", "/tmp")) / ("q7310-bench-time-%d" % os.getpid())
     full = [GNU_TIME, "-f", "%U %S %M", "-o", str(report)] + [str(c) for c in cmd]
     start = time.perf_counter()
-    done = subprocess.run(full, stdout=stdout, stderr=stderr, timeout=timeout)
+    done = subprocess.run(full, stdout=stdout, stderr=stderr, timeout=timeout, env=env)
     wall = time.perf_counter() - start
     fields = report.read_text().split()[-3:]
     report.unlink()
