@@ -54,7 +54,8 @@ class Image {
   // that growing the image never moves it.
   explicit Image(size_t textSize) { m_bytes.reserve(textSize / 2); }
 
-  void Place(uint32_t address, const uint8_t* data, size_t count) {
+  // Where `count` bytes from `address` on go, the image grown (0xFF) to hold them.
+  uint8_t* At(uint32_t address, size_t count) {
     if (m_bytes.empty()) m_base = address;
     if (address < m_base) {
       m_bytes.insert(m_bytes.begin(), m_base - address, kFill);
@@ -62,7 +63,7 @@ class Image {
     }
     const size_t offset = address - m_base;
     if (offset + count > m_bytes.size()) m_bytes.resize(offset + count, kFill);
-    std::memcpy(m_bytes.data() + offset, data, count);
+    return m_bytes.data() + offset;
   }
   const std::vector<uint8_t>& Bytes() const { return m_bytes; }
 
@@ -71,25 +72,36 @@ class Image {
   std::vector<uint8_t> m_bytes;
 };
 
-// Decodes one record (without its line end); false if it is malformed or its checksum is wrong.
+// Decodes one record (without its line end) straight into the image; false if it is malformed
+// or its checksum is wrong.
 bool DecodeRecord(const char* p, size_t length, Image& image) {
   if (length < 4 || p[0] != 'S') return false;
   uint8_t count = 0;
-  if (!Byte(p + 2, count) || length < 4 + 2 * size_t{count}) return false;
-  std::array<uint8_t, 256> bytes;
-  unsigned sum = count;
-  for (size_t i = 0; i < count; ++i) {
-    if (!Byte(p + 4 + 2 * i, bytes[i])) return false;
-    sum += bytes[i];
-  }
-  if ((sum & 0xFF) != 0xFF) return false;  // the checksum makes the sum 0xFF
+  if (!Byte(p + 2, count) || length < 4 + 2 * size_t{count} || count == 0) return false;
   const int addressBytes = AddressBytes(p[1]);
-  if (addressBytes == 0) return true;  // header, count and terminator records place nothing
-  if (count < addressBytes + 1) return false;
+  const size_t headerBytes = addressBytes == 0 ? count - 1u : size_t(addressBytes);
+  if (count < headerBytes + 1) return false;
+  unsigned sum = count;
   uint32_t address = 0;
-  for (int i = 0; i < addressBytes; ++i) address = address << 8 | bytes[i];
-  image.Place(address, bytes.data() + addressBytes, count - addressBytes - 1);
-  return true;
+  const char* digits = p + 4;
+  for (size_t i = 0; i < headerBytes; ++i, digits += 2) {
+    uint8_t b = 0;
+    if (!Byte(digits, b)) return false;
+    address = address << 8 | b;
+    sum += b;
+  }
+  const size_t dataCount = count - headerBytes - 1;
+  // Header, count and terminator records carry nothing to place: all their bytes went above.
+  if (dataCount > 0) {
+    uint8_t* out = image.At(address, dataCount);
+    for (size_t i = 0; i < dataCount; ++i, digits += 2) {
+      if (!Byte(digits, out[i])) return false;
+      sum += out[i];
+    }
+  }
+  uint8_t checksum = 0;
+  if (!Byte(digits, checksum)) return false;
+  return ((sum + checksum) & 0xFF) == 0xFF;  // the checksum makes the sum 0xFF
 }
 
 // The whole file in one read, into memory that is not cleared first.
