@@ -108,7 +108,7 @@ bool DecodeRecord(const char* p, size_t length, Image& image) {
 bool ReadWhole(const char* path, std::unique_ptr<char[]>& text, size_t& size) {
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat st{};
+  struct stat st {};
   bool ok = ::fstat(fd, &st) == 0;
   if (ok) {
     size = static_cast<size_t>(st.st_size);
