@@ -36,6 +36,22 @@ def prepare_folder(folder, firmware=None, backup=None):
 
 def run(work, name, operations, folder, pace, trace=True, timeout=600):
     """Runs `q7310 --device PTY --dir folder --yes --keep-files operations...` under GNU time."""
+    trace_path = work / name / "trace.log" if trace else None
+
+    def command(device):
+        cmd = [tools.Q7310, "--device", device, "--dir", folder, "--yes", "--keep-files"]
+        if trace_path:
+            cmd += ["--trace", trace_path]
+        return cmd + list(operations)
+
+    result = run_client(work, name, command, pace, timeout)
+    result.folder = folder
+    result.trace = trace_path
+    return result
+
+
+def run_client(work, name, command, pace, timeout, env=None):
+    """Starts a simulator, runs command(device) under GNU time against it, stops the simulator."""
     logs = work / name
     logs.mkdir(parents=True, exist_ok=True)
     turnaround_log = logs / "turnaround.log"
@@ -48,11 +64,7 @@ def run(work, name, operations, folder, pace, trace=True, timeout=600):
         device = sim.stdout.readline().strip()
         if not device:
             raise RuntimeError("q7310-sim printed no device path")
-        trace_path = logs / "trace.log" if trace else None
-        cmd = [tools.Q7310, "--device", device, "--dir", folder, "--yes", "--keep-files"]
-        if trace_path:
-            cmd += ["--trace", trace_path]
-        timed = tools.run_timed(cmd + list(operations), timeout=timeout)
+        timed = tools.run_timed(command(device), timeout=timeout, env=env)
     finally:
         sim.send_signal(signal.SIGTERM)
         sim.wait(timeout=SIM_STOP_TIMEOUT_S)
@@ -63,4 +75,4 @@ def run(work, name, operations, folder, pace, trace=True, timeout=600):
         raise RuntimeError("q7310-sim found the session inconsistent:\n" + summary)
     turnaround = [int(v) for v in turnaround_log.read_text().split()] \
         if turnaround_log.exists() else []
-    return Session(timed, folder, trace_path, turnaround, image_out, summary)
+    return Session(timed, None, None, turnaround, image_out, summary)
