@@ -58,6 +58,9 @@ inline constexpr std::string_view kMenuExit = "Exit(&X)";
 inline constexpr std::string_view kMenuOption = "Option(&O)";
 inline constexpr std::string_view kMenuSetting = "Setting(&S)";
 inline constexpr std::string_view kGuideLineSeparator = "\r\n";
+inline constexpr std::string_view kMenuRestoreFrom = "Restore from saved backup...";
+inline constexpr std::string_view kRestoreFromCaption = "Restore from saved backup";
+inline constexpr std::string_view kRestoreFromFilter = "Backups (*.BIN *.bin);;All files (*)";
 
 // Instruction lines per guidance stage. The doubled apostrophes are the program's own text.
 inline constexpr std::array<std::string_view, 3> kGuideStage0 = {

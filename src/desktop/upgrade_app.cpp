@@ -1,6 +1,8 @@
 #include "desktop/upgrade_app.h"
 
 #include <QCommandLineParser>
+#include <QTimer>
+#include <cstdio>
 
 #include "desktop/app_icon.h"
 #include "desktop/screenshot_tour.h"
@@ -27,19 +29,38 @@ int CUpgradeApp::Run() {
       QStringLiteral("Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
                      "program's folder)."),
       QStringLiteral("FOLDER"));
+  const QCommandLineOption trace(
+      QStringLiteral("trace"),
+      QStringLiteral("Write a timestamped line for every frame sent and received, every resend, "
+                     "time-out, dropped frame and line error to FILE."),
+      QStringLiteral("FILE"));
+  QCommandLineOption quitWhenShown(QStringLiteral("quit-when-shown"),
+                                   QStringLiteral("Quit as soon as the window is up (start-up "
+                                                  "benchmark)."));
+  quitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineOption screenshots(QStringLiteral("screenshots"),
                                  QStringLiteral("Run the procedure by itself and save pictures."),
                                  QStringLiteral("FOLDER"));
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({device, dir, screenshots});
+  parser.addOptions({device, dir, trace, quitWhenShown, screenshots});
   parser.process(m_qapp);
 
   if (parser.isSet(device)) m_serial.SetDevicePath(parser.value(device).toStdString());
 
   UpgradeWindow window(m_serial, m_backup, m_image, parser.value(dir).toStdString());
+  if (parser.isSet(trace)) {
+    std::string error;
+    if (!m_trace.Open(parser.value(trace).toStdString(), &error)) {
+      std::fprintf(stderr, "q7310-upgrade: cannot write the trace: %s\n", error.c_str());
+      return 1;
+    }
+    window.SetTrace(&m_trace);
+    m_serial.SetWireObserver(&m_trace);
+  }
   if (parser.isSet(screenshots)) new ScreenshotTour(window, parser.value(screenshots));
   window.show();
   window.Initialise();
+  if (parser.isSet(quitWhenShown)) QTimer::singleShot(0, &m_qapp, &QApplication::quit);
   return QApplication::exec();
 }
 

@@ -7,11 +7,12 @@
 //
 // Options: --device PATH (a serial device, such as a pseudo-terminal, in place of the port
 // number's device), --dir FOLDER (the folder of the firmware file and the staging files instead
-// of the program's folder).
+// of the program's folder), --trace FILE (a timestamped protocol trace).
 #pragma once
 
 #include <QApplication>
 
+#include "app/protocol_trace.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
 #include "serial/serial_port.h"
@@ -26,6 +27,7 @@ class CUpgradeApp {
 
  private:
   QApplication m_qapp;
+  ProtocolTrace m_trace;  // outlives the serial link, which reports to it
   CSerialPort m_serial;
   CSettingsBackup m_backup;
   CFirmwareImage m_image;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <cstdio>
 
+#include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
@@ -110,11 +112,19 @@ void UpgradeWindow::BuildMenu() {
   m_actExit = file->addAction(Q(texts::kMenuExit));
   QMenu* option = menuBar()->addMenu(Q(texts::kMenuOption));
   m_actSetting = option->addAction(Q(texts::kMenuSetting));
+  m_actRestoreFrom = option->addAction(Q(texts::kMenuRestoreFrom));
 
   connect(m_actExit, &QAction::triggered, this, [this] {
     if (m_core.CanClose()) close();
   });
   connect(m_actSetting, &QAction::triggered, this, [this] { m_core.OnSetting(); });
+  connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
+    if (m_core.Mode() != CUpgradeDlg::kIdle) return;
+    const QString path = QFileDialog::getOpenFileName(
+        this, Q(texts::kRestoreFromCaption), QString::fromStdString(m_core.HistoryFolder()),
+        Q(texts::kRestoreFromFilter));
+    if (!path.isEmpty()) m_core.OnRestoreFrom(path.toStdString());
+  });
   // A window of fixed size, like the dialog it stands for.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -166,6 +176,7 @@ void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
   lines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
   m_editGuide->setPlainText(lines);
   m_actSetting->setEnabled(guidance.settingEnabled);
+  m_actRestoreFrom->setEnabled(guidance.stage != 0);
   m_cautionTitle->setText(Q(guidance.cautionTitle));
   m_cautionText->setText(Q(guidance.cautionText));
   emit GuidanceApplied(guidance.stage);
@@ -179,7 +190,12 @@ int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   return dlg.GetPortNo();
 }
 
+void UpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
+  if (m_trace) m_trace->OnEvent(event, detail);
+}
+
 void UpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
+  if (m_trace) m_trace->OnReceived(status, frame);
   QMetaObject::invokeMethod(
       this, [this, status, bytes = std::move(frame)] { m_core.OnFrameReceived(status, bytes); },
       Qt::QueuedConnection);

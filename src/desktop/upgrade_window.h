@@ -9,6 +9,9 @@
 // The About box is reached from the window's context menu (right click), which stands in for the
 // system menu that Linux window managers do not let a program extend.
 //
+// Option > Restore from saved backup... restores a dated copy from the history folder, exactly as
+// RESTORE does; it is offered whenever the port is open.
+//
 // Closing: the close box, File > Exit, Enter and Escape close the window only while no operation
 // runs. Closing (or destroying) the window closes the port and deletes BACKUP.BIN and UPDATE.BIN.
 #pragma once
@@ -22,6 +25,9 @@
 #include "serial/serial_port.h"
 
 class QAction;
+namespace q7310 {
+class ProtocolTrace;
+}
 class QPlainTextEdit;
 class QPushButton;
 
@@ -41,6 +47,10 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
                 std::string appFolder = {});
   ~UpgradeWindow() override;
 
+  // Received frames and protocol events also go to `trace` (the serial link's transmit side is
+  // connected by the owner). Call before Initialise.
+  void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
+
   // Start-up: opens the port and shows stage 1, or the port error and stage 0. Call once, after
   // the serial link has its device (SetDevicePath) and preferably after show().
   void Initialise();
@@ -55,6 +65,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void ShowProgress(bool visible) override;
   void ApplyGuidance(const Guidance& guidance) override;
   int RunSettingDialog(int portNo, int baudRate) override;
+  void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
 
   // IFrameReceiver: called on the receive thread; queues the frame to the GUI thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
@@ -72,6 +83,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   CCautionLabel* CautionText() const { return m_cautionText; }
   QAction* ExitAction() const { return m_actExit; }
   QAction* SettingAction() const { return m_actSetting; }
+  QAction* RestoreFromAction() const { return m_actRestoreFrom; }
   CCommProgressDlg* ProgressDialog() const { return m_progress; }
   bool IsTimerActive(unsigned id) const { return m_timers.IsActive(id); }
 
@@ -100,6 +112,8 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QPushButton* m_btnBackup = nullptr;
   QAction* m_actExit = nullptr;
   QAction* m_actSetting = nullptr;
+  QAction* m_actRestoreFrom = nullptr;
+  ProtocolTrace* m_trace = nullptr;
   CCommProgressDlg* m_progress = nullptr;
   TimerTable m_timers;
   CUpgradeDlg m_core;

@@ -1,5 +1,6 @@
 // The platform's serial device, behind one small interface so that each OS has a file of its
-// own (serial_device_posix.cpp now; a Win32 file later) and CSerialPort has no #ifdefs.
+// own (serial_device_posix.cpp now; a Win32 file later, picked by src/serial/CMakeLists.txt) and
+// CSerialPort has no #ifdefs. Tests plug in a fake through CSerialPort's device factory.
 //
 // Threads: Write is called on the owner's thread while WaitAndRead runs on the receive thread;
 // Wake may be called from any thread. Open and Close run when no other call is under way.
@@ -29,28 +30,45 @@ enum class SerialError {
 // A short English name of the error, for detail lines.
 const char* SerialErrorName(SerialError error);
 
+// Parity and stop-bit values as the Windows driver numbers them.
+inline constexpr uint8_t NOPARITY = 0;
+inline constexpr uint8_t ODDPARITY = 1;
+inline constexpr uint8_t EVENPARITY = 2;
+inline constexpr uint8_t ONESTOPBIT = 0;
+inline constexpr uint8_t TWOSTOPBITS = 2;
+
+// A write may take this long per byte before it counts as failed (the line does not take the
+// bytes: a full driver queue, a peer that never reads).
+inline constexpr unsigned kWriteTimeoutPerByteMs = 20;
+
 struct LineSettings {
   unsigned baudRate = 57600;
-  uint8_t byteSize = 8;
-  uint8_t parity = 0;    // NOPARITY
-  uint8_t stopBits = 0;  // ONESTOPBIT
-  bool parityCheck = true;
+  uint8_t byteSize = 8;           // 5 to 8
+  uint8_t parity = NOPARITY;      // NOPARITY, ODDPARITY or EVENPARITY
+  uint8_t stopBits = ONESTOPBIT;  // ONESTOPBIT or TWOSTOPBITS
+  bool parityCheck = true;        // check the parity of received bytes (when there is one)
 };
 
 struct ReadResult {
-  size_t count = 0;          // bytes placed in the buffer
-  uint32_t lineErrors = 0;   // CE_ bits seen since the last read
-  bool woken = false;        // Wake was called
-  bool hungUp = false;       // the device is gone (unplugged, pseudo-terminal closed)
+  size_t count = 0;         // bytes placed in the buffer
+  uint32_t lineErrors = 0;  // CE_ bits seen since the last read
+  bool woken = false;       // Wake was called
+  bool hungUp = false;      // the device is gone (unplugged, pseudo-terminal closed) or failed
 };
 
 class SerialDevice {
  public:
+  // The device of this platform.
   static std::unique_ptr<SerialDevice> Create();
+  // The device that a port number names on this platform; empty when it names none.
+  // Linux: port N is /dev/ttyS<N-1>, port 0 names nothing.
+  static std::string PathForPortNumber(unsigned portNumber);
+
   virtual ~SerialDevice() = default;
 
-  // Opens and configures the device. On failure returns the error and sets detail to the
-  // system's reason; nothing stays open.
+  // Opens the device exclusively and configures it raw with the given settings, no flow control,
+  // DTR and RTS on. On failure returns the error and sets detail to the system's reason; nothing
+  // stays open.
   virtual SerialError Open(const std::string& path, const LineSettings& settings,
                            std::string& detail) = 0;
   // Discards queued bytes in both directions, restores the original settings, closes. Harmless
@@ -58,12 +76,14 @@ class SerialDevice {
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 
-  // Writes all bytes (partial writes and interrupted calls are continued). False on failure;
-  // bytes already written stay written.
+  // Writes all bytes (partial writes and interrupted calls are continued), waiting at most
+  // kWriteTimeoutPerByteMs per byte. False on failure, with errno telling why (ETIMEDOUT when
+  // the time ran out); bytes already written stay written.
   virtual bool Write(const uint8_t* data, size_t count) = 0;
 
   // Waits until bytes arrive, the device hangs up, or Wake is called, then reads what is there
-  // (at most capacity bytes) without waiting for more.
+  // (at most capacity bytes) without waiting for more. Once hungUp is reported the device
+  // delivers nothing more; the caller stops reading and closes it.
   virtual ReadResult WaitAndRead(uint8_t* buffer, size_t capacity) = 0;
   // Makes a pending or the next WaitAndRead return with woken set.
   virtual void Wake() = 0;

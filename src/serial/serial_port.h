@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -35,28 +36,35 @@ class IFrameReceiver {
   virtual void PostFrame(uint32_t status, std::vector<uint8_t> frame) = 0;
 };
 
-// Sees every byte run that goes out or comes in (for the protocol trace). Called on the thread
-// that moves the bytes: the owner's for transmit, the receive thread for receive.
+// Sees what the link does on the line, for the protocol trace (received frames reach the trace
+// through the IFrameReceiver). Called on the thread that moves the bytes, so an implementation
+// shared by both must be thread-safe.
 class IWireObserver {
  public:
   virtual ~IWireObserver() = default;
+  // On the owner's thread, after each TransmitFrame that got as far as the device: the frame
+  // without its envelope, and whether every byte was written.
   virtual void OnTransmit(std::span<const uint8_t> frame, bool ok) = 0;
+  // On the receive thread, when the device reports line errors (CE_ bits).
   virtual void OnLineError(uint32_t bits) = 0;
 };
 
-// Parity and stop-bit values as the Windows driver numbers them.
-inline constexpr uint8_t NOPARITY = 0;
-inline constexpr uint8_t ONESTOPBIT = 0;
-
 class CSerialPort {
  public:
+  // Makes the device that Open opens; tests pass one that makes a fake.
+  using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
+
+  // A link on the platform's serial devices.
   CSerialPort();
+  explicit CSerialPort(DeviceFactory factory);
   // Closes the port if it is still open.
   ~CSerialPort();
   CSerialPort(const CSerialPort&) = delete;
   CSerialPort& operator=(const CSerialPort&) = delete;
 
   // The receiver of frames. Connect, Disconnect and TransmitFrame do nothing while it is null.
+  // The receive thread takes the owner and the wire observer when the port opens; a change
+  // while open reaches it at the next Open.
   void SetOwner(IFrameReceiver* owner) { m_hOwner = owner; }
   // Stored for the next Open; no effect on a port already open.
   void SetPortNumber(unsigned portNumber) { m_nPortNumber = portNumber; }
@@ -68,7 +76,9 @@ class CSerialPort {
 
   // The device that a port number maps to. Linux: port N is /dev/ttyS<N-1>; port 0 maps to
   // nothing (an empty string) and fails to open.
-  static std::string DeviceForPortNumber(unsigned portNumber);
+  static std::string DeviceForPortNumber(unsigned portNumber) {
+    return SerialDevice::PathForPortNumber(portNumber);
+  }
   // The device that the next Open will use: the explicit path, or the port number's device.
   std::string DevicePath() const;
 
@@ -77,26 +87,35 @@ class CSerialPort {
   // Close if an owner is set and the port is open; otherwise nothing. Safe to call twice.
   void Disconnect();
 
-  // Opens the device exclusively, configures it raw at the baud rate with 8 data bits, the given
-  // parity and stop bits, no flow control, DTR and RTS on, and starts the receive thread. 1 on
-  // success, 0 on failure (everything taken is released; LastError says why).
+  // Opens the device (the explicit path, or else the one portNumber maps to) exclusively,
+  // configures it raw at the baud rate with the given byte size, parity and stop bits, no flow
+  // control, DTR and RTS on, and starts the receive thread. 1 on success, 0 on failure
+  // (everything taken is released; LastError says why). A port still open is closed first.
   int Open(unsigned portNumber, unsigned baudRate, uint8_t byteSize, uint8_t parity,
            uint8_t stopBits, int parityCheck);
   // Stops and joins the receive thread, discards what is queued, and closes the device.
+  // Harmless when closed.
   void Close();
   bool IsOpen() const { return m_device != nullptr && m_device->IsOpen(); }
 
   // Sends one frame in its envelope. 1 when every byte was written, 0 otherwise (no owner, port
-  // not open, or a write failed; bytes already sent stay sent and the frame is not closed).
+  // not open, or a write failed or timed out; bytes already sent stay sent and the frame is not
+  // closed). Blocks until the bytes are in the driver's queue, at most kWriteTimeoutPerByteMs per
+  // wire byte.
   int TransmitFrame(const uint8_t* frame, unsigned length);
 
+  // Why the last Connect, Open or TransmitFrame failed (None after a success).
   SerialError LastError() const { return m_lastError; }
   // The system's reason for the last failure (strerror text and the device), for a detail line.
   const std::string& LastErrorDetail() const { return m_lastErrorDetail; }
 
  private:
-  void ReceiveThreadProc();
+  // The receive thread: reads, feeds the assembler, hands frames to `owner`. Runs until m_bRun
+  // is false or the device hangs up.
+  void ReceiveThreadProc(SerialDevice& device, IFrameReceiver* owner, IWireObserver* observer);
+  void SetError(SerialError error, std::string detail);
 
+  DeviceFactory m_factory;
   IFrameReceiver* m_hOwner = nullptr;
   IWireObserver* m_observer = nullptr;
   std::atomic<bool> m_bRun{false};
@@ -106,6 +125,7 @@ class CSerialPort {
   unsigned m_nPortNumber = 0;
   unsigned m_nBaudRate = 0;
   std::string m_devicePath;
+  std::string m_openPath;  // the device open now, for detail lines
   std::vector<uint8_t> m_txBuffer;
   SerialError m_lastError = SerialError::None;
   std::string m_lastErrorDetail;

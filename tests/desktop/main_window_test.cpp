@@ -131,6 +131,7 @@ TEST_F(MainWindowTest, EachStageShowsItsButtonSettingTextAndCautions) {
     EXPECT_EQ(window->UpdateButton()->isEnabled(), row.update);
     EXPECT_EQ(window->RestoreButton()->isEnabled(), row.restore);
     EXPECT_EQ(window->SettingAction()->isEnabled(), row.setting);
+    EXPECT_EQ(window->RestoreFromAction()->isEnabled(), row.stage != 0);
     QStringList expected;
     for (std::string_view line : row.lines) expected << Q(line);
     EXPECT_EQ(window->GuideBox()->toPlainText().split('\n'), expected);
