@@ -7,13 +7,11 @@
 
 #include "app/texts.h"
 #include "desktop/app_icon.h"
+#include "dialogs/dialog_units.h"
 
 namespace q7310 {
 namespace {
 constexpr int kIconPixels = 32;
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {

@@ -27,27 +27,14 @@ namespace {
 
 // The window's template, in dialog units.
 constexpr QSize kClientSize(291, 167);
-struct Place {
-  int x, y, w, h;
-};
-constexpr Place kBackup{30, 16, 57, 38};
-constexpr Place kArrow1{94, 28, 16, 16};
-constexpr Place kUpdate{116, 16, 57, 38};
-constexpr Place kArrow2{180, 28, 16, 16};
-constexpr Place kRestore{202, 16, 57, 38};
-constexpr Place kGuide{14, 68, 261, 56};
-constexpr Place kCautionTitle{18, 132, 37, 13};
-constexpr Place kCautionText{57, 132, 212, 27};
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-template <typename W>
-W* Placed(W* widget, const DialogUnits& du, const Place& p) {
-  widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
-  return widget;
-}
+constexpr DialogPlace kBackup{30, 16, 57, 38};
+constexpr DialogPlace kArrow1{94, 28, 16, 16};
+constexpr DialogPlace kUpdate{116, 16, 57, 38};
+constexpr DialogPlace kArrow2{180, 28, 16, 16};
+constexpr DialogPlace kRestore{202, 16, 57, 38};
+constexpr DialogPlace kGuide{14, 68, 261, 56};
+constexpr DialogPlace kCautionTitle{18, 132, 37, 13};
+constexpr DialogPlace kCautionText{57, 132, 212, 27};
 
 QPushButton* OperationButton(QWidget* parent, std::string_view text) {
   auto* button = new QPushButton(Q(text), parent);

@@ -16,26 +16,13 @@ namespace {
 // The dialog's template, in dialog units. The progress bar is this program's addition: it sits
 // in the gap between the message line and the Cancel button.
 constexpr QSize kClientSize(207, 105);
-struct Place {
-  int x, y, w, h;
-};
-constexpr Place kCancel{79, 41, 50, 15};
-constexpr Place kMessage{15, 15, 178, 17};
-constexpr Place kProgress{15, 33, 178, 7};
-constexpr Place kCautionText{51, 68, 144, 23};
-constexpr Place kCautionTitle{14, 68, 33, 14};
+constexpr DialogPlace kCancel{79, 41, 50, 15};
+constexpr DialogPlace kMessage{15, 15, 178, 17};
+constexpr DialogPlace kProgress{15, 33, 178, 7};
+constexpr DialogPlace kCautionText{51, 68, 144, 23};
+constexpr DialogPlace kCautionTitle{14, 68, 33, 14};
 constexpr int kPercentMin = 0;
 constexpr int kPercentMax = 100;
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-template <typename W>
-W* Placed(W* widget, const DialogUnits& du, const Place& p) {
-  widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
-  return widget;
-}
 
 }  // namespace
 

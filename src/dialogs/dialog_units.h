@@ -8,6 +8,9 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QString>
+#include <QWidget>
+#include <string_view>
 
 namespace q7310 {
 
@@ -30,5 +33,23 @@ class DialogUnits {
   int m_baseX;  // average character width in pixels
   int m_baseY;  // character height in pixels
 };
+
+// A control's place in a template: position and size in dialog units.
+struct DialogPlace {
+  int x, y, w, h;
+};
+
+// Gives `widget` its template place and returns it, so that controls are made and placed in one
+// expression.
+template <typename W>
+W* Placed(W* widget, const DialogUnits& du, const DialogPlace& p) {
+  widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
+  return widget;
+}
+
+// A text of the program (UTF-8, from texts.h) as a QString.
+inline QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace q7310

@@ -14,26 +14,13 @@ namespace {
 
 // The dialog's template, in dialog units.
 constexpr QSize kClientSize(177, 64);
-struct Place {
-  int x, y, w, h;
-};
-constexpr Place kOk{120, 14, 50, 15};
-constexpr Place kCancel{120, 33, 50, 15};
-constexpr Place kPortLabel{13, 13, 42, 12};
-constexpr Place kPortEdit{56, 13, 34, 12};
-constexpr Place kBaudLabel{13, 35, 41, 12};
-constexpr Place kBaudEdit{56, 35, 34, 12};
-constexpr Place kBps{93, 36, 16, 10};
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-template <typename W>
-W* Placed(W* widget, const DialogUnits& du, const Place& p) {
-  widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
-  return widget;
-}
+constexpr DialogPlace kOk{120, 14, 50, 15};
+constexpr DialogPlace kCancel{120, 33, 50, 15};
+constexpr DialogPlace kPortLabel{13, 13, 42, 12};
+constexpr DialogPlace kPortEdit{56, 13, 34, 12};
+constexpr DialogPlace kBaudLabel{13, 35, 41, 12};
+constexpr DialogPlace kBaudEdit{56, 35, 34, 12};
+constexpr DialogPlace kBps{93, 36, 16, 10};
 
 QLabel* StaticText(QWidget* parent, std::string_view text) {
   auto* label = new QLabel(Q(text), parent);

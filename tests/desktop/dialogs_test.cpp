@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "app/texts.h"
+#include "dialogs/dialog_units.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/setting_dlg.h"
@@ -18,10 +19,6 @@
 
 namespace q7310 {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), text.size());
-}
 
 constexpr int kPortNo = 7;
 constexpr int kBaudRate = 57600;

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/texts.h"
+#include "dialogs/dialog_units.h"
 #include "backup/settings_backup.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -24,10 +25,6 @@
 
 namespace q7310 {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), text.size());
-}
 
 // Generous bounds for a loaded machine; a run normally takes a few seconds.
 constexpr int kSimStartMs = 10000;

@@ -15,6 +15,7 @@
 
 #include "app/protocol.h"
 #include "app/texts.h"
+#include "dialogs/dialog_units.h"
 #include "backup/settings_backup.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/caution_label.h"
@@ -27,10 +28,6 @@
 
 namespace q7310 {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), text.size());
-}
 
 constexpr const char* kNoSuchDevice = "/nonexistent/ttyQ7310";
 
