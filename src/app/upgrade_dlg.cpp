@@ -385,6 +385,12 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply longer than 138 bytes");
     return kNothingDecided;
   }
+  if (GetU16(frame, kOffSlotNumber) != m_slotNo) {
+    // A late answer to a request that was resent: taking it for the slot now being read would
+    // store one slot twice and lose the last one. The reply to the current request is still due.
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply for another slot");
+    return kNothingDecided;
+  }
   StopReplyTimer();
   if (frame[kOffStatusByte] != 0) return EndWithMessage(texts::kMsgBackupFailed);
 

@@ -450,6 +450,22 @@ TEST_F(ControllerTest, DamagedAndShortFramesAreDroppedSoTheRequestIsResent) {
   EXPECT_EQ(NextRequest(), request);
 }
 
+TEST_F(ControllerTest, LateReplyToAResentRequestIsNotTakenForTheNextSlot) {
+  dlg.OnBackup();
+  NextRequest();
+  host.Advance(5000);
+  NextRequest();  // slot 0 resent
+  Reply(SlotReply(0, true, 0, 0, Bytes(20, 1)));
+  EXPECT_EQ(GetU16(NextRequest(), kOffSlotNumber), 1);
+  const uint64_t deadline = host.TimerDeadline(kReplyTimerId);
+  Reply(SlotReply(0, true, 0, 0, Bytes(20, 1)));  // the answer to the resend, late
+  EXPECT_EQ(dlg.SlotNo(), 1);
+  EXPECT_EQ(host.TimerDeadline(kReplyTimerId), deadline);
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  Reply(SlotReply(0, true, 0, 1, Bytes(20, 2)));
+  EXPECT_EQ(GetU16(NextRequest(), kOffSlotNumber), 2);
+}
+
 TEST_F(ControllerTest, OverlongSlotReplyIsIgnoredWithTheTimerRunning) {
   dlg.OnBackup();
   NextRequest();
