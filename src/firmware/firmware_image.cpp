@@ -47,6 +47,21 @@ uint32_t AddressByteSum(uint32_t address) {
   return (address >> 24) + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) + (address & 0xFF);
 }
 
+// Sum of `size` bytes. The fixed-length inner loop lets the compiler add a run of bytes at a
+// time (the byte-at-a-time loop was a tenth of the load's instructions on an 8 MiB image).
+uint32_t ByteSum(const uint8_t* bytes, size_t size) {
+  constexpr size_t kRun = 64;
+  uint32_t sum = 0;
+  size_t i = 0;
+  for (; i + kRun <= size; i += kRun) {
+    uint32_t run = 0;
+    for (size_t j = 0; j < kRun; ++j) run += bytes[i + j];
+    sum += run;
+  }
+  for (; i < size; ++i) sum += bytes[i];
+  return sum;
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -324,9 +339,7 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
     return fail();
   }
   m_imageSize = static_cast<uint32_t>(size);
-  uint32_t sum = 0;
-  for (uint32_t i = 0; i < m_imageSize; ++i) sum += buffer[i];
-  m_imageSum = sum;
+  m_imageSum = ByteSum(buffer.get(), m_imageSize);
 
   std::string writeError;
   if (!WriteFileAtomically(stagingPath, std::span<const uint8_t>(buffer.get(), m_imageSize),
