@@ -16,6 +16,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "serial/envelope.h"
 #include "serial/serial_device.h"
@@ -169,6 +170,37 @@ uint32_t LineErrorBits(const LineCounters& before, const LineCounters& now) {
   return bits;
 }
 
+// ---- driver latency (Linux serial drivers; USB adapters hold bytes for up to 16 ms otherwise) --
+
+// Asks the driver to pass received bytes on at once. Returns the flags to restore on close, or
+// nothing where the driver has no such setting (pseudo-terminals, other systems).
+std::optional<int> RequestLowLatency(int fd) {
+#ifdef __linux__
+  serial_struct ss{};
+  if (::ioctl(fd, TIOCGSERIAL, &ss) != 0) return std::nullopt;
+  const int original = ss.flags;
+  if (original & ASYNC_LOW_LATENCY) return std::nullopt;
+  ss.flags |= ASYNC_LOW_LATENCY;
+  if (::ioctl(fd, TIOCSSERIAL, &ss) != 0) return std::nullopt;
+  return original;
+#else
+  (void)fd;
+  return std::nullopt;
+#endif
+}
+
+void RestoreLatency(int fd, int flags) {
+#ifdef __linux__
+  serial_struct ss{};
+  if (::ioctl(fd, TIOCGSERIAL, &ss) != 0) return;
+  ss.flags = flags;
+  ::ioctl(fd, TIOCSSERIAL, &ss);
+#else
+  (void)fd;
+  (void)flags;
+#endif
+}
+
 void CloseFd(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
@@ -190,9 +222,11 @@ class PosixSerialDevice final : public SerialDevice {
     if (m_fd >= 0) {
       ::tcflush(m_fd, TCIOFLUSH);
       if (m_restore) ::tcsetattr(m_fd, TCSANOW, &m_original);
+      if (m_originalSerialFlags) RestoreLatency(m_fd, *m_originalSerialFlags);
       ::ioctl(m_fd, TIOCNXCL);
     }
     m_restore = false;
+    m_originalSerialFlags.reset();
     CloseFd(m_fd);  // also releases the flock
     CloseFd(m_wakeRead);
     CloseFd(m_wakeWrite);
@@ -341,6 +375,8 @@ class PosixSerialDevice final : public SerialDevice {
       return SerialError::ConfigFailed;
     }
 
+    m_originalSerialFlags = RequestLowLatency(m_fd);
+
     // DTR and RTS held on. Pseudo-terminals have no modem lines and refuse this; that is fine.
     const int lines = TIOCM_DTR | TIOCM_RTS;
     ::ioctl(m_fd, TIOCMBIS, &lines);
@@ -370,6 +406,7 @@ class PosixSerialDevice final : public SerialDevice {
   int m_wakeWrite = -1;
   termios m_original{};
   bool m_restore = false;
+  std::optional<int> m_originalSerialFlags;  // driver flags before the low-latency request
   LineCounters m_counters;
   bool m_haveCounters = false;
 };
