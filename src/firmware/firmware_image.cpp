@@ -180,16 +180,28 @@ LoadFault CFirmwareImage::ParseRecord(std::string_view line, uint8_t* buffer, si
     const size_t available = line.size() - kAddressChar - addressDigits;
     uint8_t* out = buffer + offset;
     if (available >= 2 * static_cast<size_t>(dataCount)) {
+      // Bytes go into the buffer before the record is known to be good; a bad record fails the
+      // whole load, so they are never staged.
+      const char* text = digits;
+      unsigned invalid = 0;
+      uint32_t dataSum = 0;
       for (int i = 0; i < dataCount; ++i) {
-        const uint8_t high = hex::DigitValue(digits[2 * i]);
-        const uint8_t low = hex::DigitValue(digits[2 * i + 1]);
-        if ((high | low) & 0xF0) {
+        const unsigned value = hex::kPairValue[hex::PairIndex(text + 2 * i)];
+        invalid |= value;
+        out[i] = static_cast<uint8_t>(value);
+        dataSum += value & 0xFF;
+      }
+      sum += dataSum;
+      if (invalid & hex::kPairInvalid) {
+        // Find the first bad digit, in order, for the reason.
+        for (int i = 0;; ++i) {
           uint32_t ignored = 0;
-          return hex::Decode({digits, available}, 2 * static_cast<size_t>(i), kByteDigits, ignored);
+          if (const LoadFault fault = hex::Decode({digits, available}, 2 * static_cast<size_t>(i),
+                                                  kByteDigits, ignored);
+              fault != LoadFault::kNone) {
+            return fault;
+          }
         }
-        const auto value = static_cast<uint8_t>(high << 4 | low);
-        out[i] = value;
-        sum += value;
       }
     } else {
       // The line ends inside the data: find the first fault in order for the reason.
