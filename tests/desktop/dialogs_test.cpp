@@ -11,9 +11,9 @@
 #include <QTest>
 
 #include "app/texts.h"
-#include "dialogs/dialog_units.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
+#include "dialogs/dialog_units.h"
 #include "dialogs/setting_dlg.h"
 #include "modal_answer.h"
 

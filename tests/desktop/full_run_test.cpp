@@ -15,10 +15,10 @@
 #include <memory>
 
 #include "app/texts.h"
-#include "dialogs/dialog_units.h"
 #include "backup/settings_backup.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/comm_progress_dlg.h"
+#include "dialogs/dialog_units.h"
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
 #include "serial/serial_port.h"

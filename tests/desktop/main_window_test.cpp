@@ -15,11 +15,11 @@
 
 #include "app/protocol.h"
 #include "app/texts.h"
-#include "dialogs/dialog_units.h"
 #include "backup/settings_backup.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
+#include "dialogs/dialog_units.h"
 #include "dialogs/setting_dlg.h"
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
