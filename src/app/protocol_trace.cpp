@@ -140,8 +140,9 @@ void ProtocolTrace::Write(std::string_view kind, const std::string& text) {
   std::fflush(m_file);
 }
 
-void ProtocolTrace::OnTransmit(std::span<const uint8_t> frame, bool ok) {
-  Write("TX", DescribeFrame(frame) + (ok ? "" : " (write failed)") + " | " + Hex(frame));
+void ProtocolTrace::OnTransmit(std::span<const uint8_t> frame, std::string_view error) {
+  const std::string failure = error.empty() ? "" : " (write failed: " + std::string(error) + ")";
+  Write("TX", DescribeFrame(frame) + failure + " | " + Hex(frame));
 }
 
 void ProtocolTrace::OnLineError(uint32_t bits) {

@@ -30,7 +30,7 @@ class ProtocolTrace : public IWireObserver {
   bool IsOpen() const { return m_file != nullptr; }
 
   // IWireObserver
-  void OnTransmit(std::span<const uint8_t> frame, bool ok) override;
+  void OnTransmit(std::span<const uint8_t> frame, std::string_view error) override;
   void OnLineError(uint32_t bits) override;
 
   // A frame delivered by the receive thread, with its receive status word.

@@ -137,7 +137,9 @@ int CSerialPort::TransmitFrame(const uint8_t* frame, unsigned length) {
   } else {
     SetError(SerialError::IoError, m_openPath + ": " + std::strerror(err));
   }
-  if (m_observer != nullptr) m_observer->OnTransmit(bytes, ok);
+  if (m_observer != nullptr) {
+    m_observer->OnTransmit(bytes, ok ? std::string_view{} : std::string_view(m_lastErrorDetail));
+  }
   return ok ? 1 : 0;
 }
 

@@ -17,6 +17,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -44,7 +45,8 @@ class IWireObserver {
   virtual ~IWireObserver() = default;
   // On the owner's thread, after each TransmitFrame that got as far as the device: the frame
   // without its envelope, and whether every byte was written.
-  virtual void OnTransmit(std::span<const uint8_t> frame, bool ok) = 0;
+  // `error` is empty when every byte was written, else the system's reason.
+  virtual void OnTransmit(std::span<const uint8_t> frame, std::string_view error) = 0;
   // On the receive thread, when the device reports line errors (CE_ bits).
   virtual void OnLineError(uint32_t bits) = 0;
 };

@@ -20,16 +20,16 @@ using namespace std::chrono_literals;
 
 class RecordingObserver : public IWireObserver {
  public:
-  void OnTransmit(std::span<const uint8_t> frame, bool ok) override {
+  void OnTransmit(std::span<const uint8_t> frame, std::string_view error) override {
     std::lock_guard lock(mutex);
-    sent.emplace_back(Bytes(frame.begin(), frame.end()), ok);
+    sent.emplace_back(Bytes(frame.begin(), frame.end()), std::string(error));
   }
   void OnLineError(uint32_t bits) override {
     std::lock_guard lock(mutex);
     lineErrors.push_back(bits);
   }
   std::mutex mutex;
-  std::vector<std::pair<Bytes, bool>> sent;
+  std::vector<std::pair<Bytes, std::string>> sent;  // frame, and the reason it failed
   std::vector<uint32_t> lineErrors;
 };
 
@@ -190,8 +190,10 @@ TEST_F(LinkOnFake, AFailedWriteReturnsZeroAndTheObserverSeesEverySend) {
   EXPECT_NE(link.LastErrorDetail().find("Input/output error"), std::string::npos)
       << link.LastErrorDetail();
   ASSERT_EQ(observer.sent.size(), 2u);
-  EXPECT_EQ(observer.sent[0], std::make_pair(kReadSlot3, true));
-  EXPECT_EQ(observer.sent[1], std::make_pair(kReadSlot3, false));
+  EXPECT_EQ(observer.sent[0].first, kReadSlot3);
+  EXPECT_TRUE(observer.sent[0].second.empty());
+  EXPECT_EQ(observer.sent[1].first, kReadSlot3);
+  EXPECT_FALSE(observer.sent[1].second.empty()) << "a failed write names its reason";
 }
 
 TEST_F(LinkOnFake, FramesArriveInOrderHoweverTheReadsCutTheStream) {
