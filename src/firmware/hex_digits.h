@@ -34,7 +34,8 @@ inline uint8_t DigitValue(char c) {
 // lookup per data byte instead of two tests and a shift.
 inline constexpr uint16_t kPairInvalid = 0x100;
 
-inline constexpr std::array<uint16_t, 65536> kPairValue = [] {
+// Built once at start-up: a 64 Ki-entry table is past what compilers evaluate at compile time.
+inline std::array<uint16_t, 65536> BuildPairTable() {
   std::array<uint16_t, 65536> table{};
   for (unsigned first = 0; first < 256; ++first) {
     for (unsigned second = 0; second < 256; ++second) {
@@ -45,7 +46,8 @@ inline constexpr std::array<uint16_t, 65536> kPairValue = [] {
     }
   }
   return table;
-}();
+}
+inline const std::array<uint16_t, 65536> kPairValue = BuildPairTable();
 
 // The kPairValue index of the two characters at `text`: one 16-bit load.
 inline unsigned PairIndex(const char* text) {
