@@ -26,6 +26,8 @@
 #include "firmware/firmware_image.h"
 #include "fuzz_support.h"
 #include "serial/serial_port.h"
+#include "support/converted_settings.h"
+#include "support/srecord.h"
 
 namespace {
 
@@ -56,51 +58,25 @@ class NullHost final : public IUpgradeHost {
   int RunSettingDialog(int portNo, int) override { return portNo; }
 };
 
-// One S-record line of the given type with a correct count and checksum.
-std::string SRecord(char type, uint32_t address, int addressBytes, const uint8_t* data,
-                    size_t count) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::vector<uint8_t> body;
-  body.push_back(static_cast<uint8_t>(addressBytes + count + 1));
-  for (int i = addressBytes - 1; i >= 0; --i)
-    body.push_back(static_cast<uint8_t>(address >> (8 * i)));
-  body.insert(body.end(), data, data + count);
-  unsigned sum = 0;
-  for (uint8_t b : body) sum += b;
-  body.push_back(static_cast<uint8_t>(~sum));
-  std::string line = {'S', type};
-  for (uint8_t b : body) {
-    line += kDigits[b >> 4];
-    line += kDigits[b & 0xF];
-  }
-  return line + "\r\n";
-}
-
+// A small, well-formed firmware file: header, S1 data records, terminator.
 void WriteSmallFirmware(const std::string& path) {
+  using testing::SRecordLine;
+  constexpr const char* kLineEnd = "\r\n";
   const uint8_t header[] = {'f', 'u', 'z', 'z'};
-  std::string text = SRecord('0', 0, 2, header, sizeof header);
+  std::string text = SRecordLine('0', 0, header) + kLineEnd;
   uint8_t data[kMotRecordBytes];
   for (size_t r = 0; r < kMotRecords; ++r) {
     for (size_t i = 0; i < kMotRecordBytes; ++i) data[i] = static_cast<uint8_t>(r * 7 + i);
-    text += SRecord('1', static_cast<uint32_t>(kMotStartAddress + r * kMotRecordBytes), 2, data,
-                    kMotRecordBytes);
+    text += SRecordLine('1', static_cast<uint32_t>(kMotStartAddress + r * kMotRecordBytes), data) +
+            kLineEnd;
   }
-  text += SRecord('9', kMotStartAddress, 2, nullptr, 0);
+  text += SRecordLine('9', kMotStartAddress) + kLineEnd;
   fuzz::WriteFileOrDie(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 // BACKUP.BIN as a good backup leaves it: the sample settings stored and converted.
 void WriteBackup(CSettingsBackup& backup, const std::string& path) {
-  const std::vector<uint8_t> raw = MakeSampleRawSettings(1, 7);
-  backup.Clear();
-  size_t pos = 0;
-  while (pos + 4 <= raw.size()) {
-    const auto slot = static_cast<uint16_t>((raw[pos] << 8) | raw[pos + 1]);
-    const auto length = static_cast<uint16_t>((raw[pos + 2] << 8) | raw[pos + 3]);
-    if (!backup.StoreBlock(kEndOfSlotControl, 0, slot, raw.data() + pos + 4, length)) std::abort();
-    pos += 4 + length;
-  }
-  if (!backup.ConvertAndSave(path)) std::abort();
+  if (!testing::SaveConvertedSettings(backup, MakeSampleRawSettings(1, 7), path)) std::abort();
 }
 
 // What lives across inputs: the stores (large buffers, allocated once) and the files. Each input

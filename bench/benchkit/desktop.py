@@ -38,8 +38,8 @@ def start_up(work, reps):
                    reps, max(peaks) / 1024))
 
 
-def full_procedure(work, spec=images.UPDATE_64K):
-    mot = images.generate(spec, work)
+def full_procedure(work, image=images.UPDATE_64K):
+    mot = images.generate(image, work)
     folder = session.prepare_folder(work / "desktop-procedure", firmware=mot)
     pictures = work / "desktop-pictures"
 
@@ -52,7 +52,7 @@ def full_procedure(work, spec=images.UPDATE_64K):
     return Row("5 desktop peak", "peak RSS %.1f MiB" % (peak / 1024), "<= 100 MiB",
                peak / PEAK_LIMIT_KIB, peak <= PEAK_LIMIT_KIB,
                "backup update restore (%s, unpaced) driven by --screenshots, %.1f s" % (
-                   spec.name, run.timed.wall))
+                   image.name, run.timed.wall))
 
 
 def measure(work, reps):

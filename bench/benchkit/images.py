@@ -25,11 +25,11 @@ LOAD_1M = ImageSpec("load-1MiB", 1 * MIB, "S2", 0x010000, 11)
 LOAD_8M = ImageSpec("load-8MiB", 8 * MIB, "S3", 0x00100000, 81)
 
 
-def generate(spec, folder):
-    """Writes the spec's S-record file into folder once and returns its path."""
-    path = folder / (spec.name + ".mot")
+def generate(image, folder):
+    """Writes the image's S-record file into folder once and returns its path."""
+    path = folder / (image.name + ".mot")
     if not path.exists():
-        subprocess.run([sys.executable, str(tools.GEN_SREC), str(path), "--size", str(spec.size),
-                        "--type", spec.record_type, "--bytes-per-record", str(BYTES_PER_RECORD),
-                        "--start", hex(spec.start), "--seed", str(spec.seed)], check=True)
+        subprocess.run([sys.executable, str(tools.GEN_SREC), str(path), "--size", str(image.size),
+                        "--type", image.record_type, "--bytes-per-record", str(BYTES_PER_RECORD),
+                        "--start", hex(image.start), "--seed", str(image.seed)], check=True)
     return path

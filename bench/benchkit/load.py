@@ -23,10 +23,10 @@ def commands(mot, out):
     }
 
 
-def measure(spec, work, reps):
+def measure(image, work, reps):
     """Rows for one image: speed-up over srec_cat, cost over the minimal decoder."""
-    mot = images.generate(spec, work)
-    out = {name: work / ("%s.%s.bin" % (spec.name, name)) for name in ("q7310", "minimal",
+    mot = images.generate(image, work)
+    out = {name: work / ("%s.%s.bin" % (image.name, name)) for name in ("q7310", "minimal",
                                                                        "srec_cat")}
     cmds = commands(mot, out)
     order = list(cmds)
@@ -40,7 +40,7 @@ def measure(spec, work, reps):
             costs[name].append(tools.run_cost(cmds[name], RUN_TIMEOUT_S))
         for name in ("q7310", "minimal"):
             if not filecmp.cmp(out[name], out["srec_cat"], shallow=False):
-                raise RuntimeError("%s image of %s differs from srec_cat's" % (name, spec.name))
+                raise RuntimeError("%s image of %s differs from srec_cat's" % (name, image.name))
 
     def ratio(a, b, kind):
         return stats.median([getattr(x, kind) / getattr(y, kind)
@@ -51,7 +51,7 @@ def measure(spec, work, reps):
 
     speedup = ratio("srec_cat", "q7310", "cpu")
     cost = ratio("q7310", "minimal", "cpu")
-    label = "1 load %s" % spec.name.split("-")[1]
+    label = "1 load %s" % image.name.split("-")[1]
     cpu = "CPU q7310 %.1f ms, minimal %.1f ms, srec_cat %.1f ms" % (
         ms("q7310", "cpu"), ms("minimal", "cpu"), ms("srec_cat", "cpu"))
     wall = "wall ratio %.1fx; wall q7310 %.1f ms, srec_cat %.1f ms" % (
@@ -67,10 +67,10 @@ def measure(spec, work, reps):
     ]
 
 
-def measure_peak(spec, work):
-    mot = images.generate(spec, work)
-    staged = work / (spec.name + ".peak.bin")
+def measure_peak(image, work):
+    mot = images.generate(image, work)
+    staged = work / (image.name + ".peak.bin")
     timed = tools.run_timed([tools.Q7310, "image", mot, "--stage", staged], RUN_TIMEOUT_S)
-    return Row("1 load %s" % spec.name.split("-")[1], "peak RSS %.1f MiB" % (timed.peak_kib / 1024),
+    return Row("1 load %s" % image.name.split("-")[1], "peak RSS %.1f MiB" % (timed.peak_kib / 1024),
                "<= %d MiB" % (PEAK_LIMIT_KIB // 1024), timed.peak_kib / PEAK_LIMIT_KIB,
                timed.peak_kib <= PEAK_LIMIT_KIB, "/usr/bin/time -f %M")

@@ -14,15 +14,15 @@ PEAK_LIMIT_KIB = 40 * 1024
 RUN_TIMEOUT_S = 300
 
 
-def update_turnaround(work, spec=images.LOAD_1M):
-    mot = images.generate(spec, work)
+def update_turnaround(work, image=images.LOAD_1M):
+    mot = images.generate(image, work)
     folder = session.prepare_folder(work / "turnaround", firmware=mot)
     run = session.run(work, "turnaround-run", ["update"], folder, pace=False, trace=False,
                       timeout=RUN_TIMEOUT_S)
     samples = run.turnaround
     med = stats.median(samples)
     p99 = stats.percentile(samples, P99)
-    blocks = math.ceil(spec.size / BLOCK_SIZE)
+    blocks = math.ceil(image.size / BLOCK_SIZE)
     cpu_us = (run.timed.user + run.timed.system) / blocks * 1e6
     note = "%d requests, unpaced pty, %.2f s wall" % (len(samples), run.timed.wall)
     return [
@@ -36,12 +36,12 @@ def update_turnaround(work, spec=images.LOAD_1M):
     ]
 
 
-def full_procedure_peak(work, spec=images.LOAD_1M):
-    mot = images.generate(spec, work)
+def full_procedure_peak(work, image=images.LOAD_1M):
+    mot = images.generate(image, work)
     folder = session.prepare_folder(work / "full-procedure", firmware=mot)
     run = session.run(work, "full-procedure-run", ["backup", "update", "restore"], folder,
                       pace=False, trace=False, timeout=RUN_TIMEOUT_S)
     peak = run.timed.peak_kib
     return Row("5 q7310 peak", "peak RSS %.1f MiB" % (peak / 1024),
                "<= %d MiB" % (PEAK_LIMIT_KIB // 1024), peak / PEAK_LIMIT_KIB,
-               peak <= PEAK_LIMIT_KIB, "backup update restore, %s image, unpaced" % spec.name)
+               peak <= PEAK_LIMIT_KIB, "backup update restore, %s image, unpaced" % image.name)

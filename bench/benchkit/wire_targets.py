@@ -48,13 +48,13 @@ def check_update(run):
         raise RuntimeError("the simulator received an image other than UPDATE.BIN")
 
 
-def update(spec, work, reps, label):
-    mot = images.generate(spec, work)
-    expected = wire.wire_seconds(spec.size / 128 * 155)
+def update(image, work, reps, label):
+    mot = images.generate(image, work)
+    expected = wire.wire_seconds(image.size / 128 * 155)
     runs = []
     for rep in range(reps):
-        folder = session.prepare_folder(work / ("%s-paced-%d" % (spec.name, rep)), firmware=mot)
-        run = session.run(work, "%s-paced-run-%d" % (spec.name, rep), ["update"], folder,
+        folder = session.prepare_folder(work / ("%s-paced-%d" % (image.name, rep)), firmware=mot)
+        run = session.run(work, "%s-paced-run-%d" % (image.name, rep), ["update"], folder,
                           pace=True, timeout=timeout_for(expected))
         check_update(run)
         runs.append(run)

@@ -18,7 +18,9 @@
 #include "firmware/firmware_image.h"
 #include "serial/envelope.h"
 #include "serial/serial_port.h"
+#include "support/converted_settings.h"
 #include "support/pty_peer.h"
+#include "support/srecord.h"
 #include "test_host.h"
 
 namespace q7310 {
@@ -60,25 +62,14 @@ Bytes DeviceMessage(uint16_t status, const std::string& text) {
 // An S-record file with one S1 data record per 16 bytes, from address 0x1000.
 void WriteMotFile(const fs::path& path, const Bytes& image) {
   std::ofstream out(path);
-  out << "S00600004844521B\n";
+  out << testing::SRecordLine('0', 0) << "\n";
   for (size_t off = 0; off < image.size(); off += 16) {
     const size_t n = std::min<size_t>(16, image.size() - off);
-    const uint16_t addr = static_cast<uint16_t>(0x1000 + off);
-    unsigned sum = static_cast<unsigned>(n + 3) + (addr >> 8) + (addr & 0xFF);
-    char head[16];
-    std::snprintf(head, sizeof head, "S1%02X%04X", static_cast<unsigned>(n + 3), addr);
-    out << head;
-    for (size_t i = 0; i < n; ++i) {
-      char b[3];
-      std::snprintf(b, sizeof b, "%02X", image[off + i]);
-      out << b;
-      sum += image[off + i];
-    }
-    char c[3];
-    std::snprintf(c, sizeof c, "%02X", (~sum) & 0xFF);
-    out << c << "\n";
+    out << testing::SRecordLine('1', static_cast<uint32_t>(0x1000 + off),
+                                std::span(image.data() + off, n))
+        << "\n";
   }
-  out << "S9030000FC\n";
+  out << testing::SRecordLine('9', 0) << "\n";
 }
 
 class ControllerTest : public ::testing::Test {
@@ -185,15 +176,7 @@ TEST_F(ControllerTest, BackupReadsNineSlotsSavesConvertedFileAndMovesToStageTwo)
   // BACKUP.BIN holds what the converter makes of the raw settings, and nothing else.
   CSettingsBackup reference;
   const fs::path refPath = dir / "reference.bin";
-  reference.Clear();
-  size_t pos = 0;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    const uint16_t len = static_cast<uint16_t>((raw[pos + 2] << 8) | raw[pos + 3]);
-    ASSERT_TRUE(reference.StoreBlock(kEndOfSlotControl, 0, static_cast<uint16_t>(slot),
-                                     raw.data() + pos + 4, len));
-    pos += 4 + len;
-  }
-  ASSERT_TRUE(reference.ConvertAndSave(refPath.string()));
+  ASSERT_TRUE(testing::SaveConvertedSettings(reference, raw, refPath.string()));
   std::ifstream a(dir / "BACKUP.BIN", std::ios::binary), b(refPath, std::ios::binary);
   const Bytes got((std::istreambuf_iterator<char>(a)), {});
   const Bytes want((std::istreambuf_iterator<char>(b)), {});

@@ -10,6 +10,7 @@
 
 #include "app/texts.h"
 #include "backup/settings_backup.h"
+#include "support/converted_settings.h"
 #include "support/process.h"
 
 namespace q7310 {
@@ -83,14 +84,7 @@ class EndToEnd : public ::testing::Test {
   Bytes ExpectedBackup() {
     const Bytes raw = ReadFile(dir / "settings.raw");
     CSettingsBackup store;
-    size_t pos = 0;
-    while (pos + 4 <= raw.size()) {
-      const uint16_t slot = static_cast<uint16_t>((raw[pos] << 8) | raw[pos + 1]);
-      const uint16_t len = static_cast<uint16_t>((raw[pos + 2] << 8) | raw[pos + 3]);
-      EXPECT_TRUE(store.StoreBlock(0x0100, 0, slot, raw.data() + pos + 4, len));
-      pos += 4 + len;
-    }
-    EXPECT_TRUE(store.ConvertAndSave((dir / "expected.bin").string()));
+    EXPECT_TRUE(testing::SaveConvertedSettings(store, raw, (dir / "expected.bin").string()));
     return ReadFile(dir / "expected.bin");
   }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "backup/settings_backup.h"
-#include "backup/slot_record.h"
+#include "support/converted_settings.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -22,20 +22,7 @@ int main(int argc, char** argv) {
   }
   const std::vector<uint8_t> raw((std::istreambuf_iterator<char>(in)), {});
   q7310::CSettingsBackup store;
-  constexpr size_t kHeader = q7310::slot_record::kHeaderSize;
-  constexpr uint16_t kLastBlock = 0x0100;  // control word: the slot ends with this block
-  size_t pos = 0;
-  while (pos + kHeader <= raw.size()) {
-    const auto slot = static_cast<uint16_t>((raw[pos] << 8) | raw[pos + 1]);
-    const auto length = static_cast<uint16_t>((raw[pos + 2] << 8) | raw[pos + 3]);
-    if (pos + kHeader + length > raw.size() ||
-        !store.StoreBlock(kLastBlock, 0, slot, raw.data() + pos + kHeader, length)) {
-      std::fprintf(stderr, "convert_settings: bad record at byte %zu\n", pos);
-      return 1;
-    }
-    pos += kHeader + length;
-  }
-  if (pos != raw.size() || !store.ConvertAndSave(argv[2])) {
+  if (!q7310::testing::SaveConvertedSettings(store, raw, argv[2])) {
     std::fprintf(stderr, "convert_settings: the settings do not convert\n");
     return 1;
   }

@@ -14,42 +14,19 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
+#include "support/srecord.h"
 
 namespace q7310::testing_srec {
 
 using Bytes = std::vector<uint8_t>;
 
-// Address field width in bytes of each record type.
 inline int AddressBytes(char type) {
-  switch (type) {
-    case '2':
-    case '8':
-      return 3;
-    case '3':
-    case '7':
-      return 4;
-    default:
-      return 2;
-  }
+  return testing::SRecordAddressBytes(type);
 }
 
 // A well-formed record line of `type` (without line end).
 inline std::string Rec(char type, uint32_t address, const Bytes& data = {}) {
-  static const char* kDigits = "0123456789ABCDEF";
-  Bytes body;
-  const int width = AddressBytes(type);
-  body.push_back(static_cast<uint8_t>(width + data.size() + 1));
-  for (int i = width - 1; i >= 0; --i) body.push_back(static_cast<uint8_t>(address >> (8 * i)));
-  body.insert(body.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  for (uint8_t b : body) sum += b;
-  body.push_back(static_cast<uint8_t>(~sum));
-  std::string line = {'S', type};
-  for (uint8_t b : body) {
-    line += kDigits[b >> 4];
-    line += kDigits[b & 0xF];
-  }
-  return line;
+  return testing::SRecordLine(type, address, data);
 }
 
 // `count` bytes first, first+1, ...
