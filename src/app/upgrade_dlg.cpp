@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "app/app_paths.h"
+#include "app/device_text.h"
+#include "app/file_checks.h"
 #include "app/texts.h"
 #include "backup/backup_history.h"
 #include "backup/settings_backup.h"
@@ -20,7 +22,6 @@ namespace q7310 {
 namespace {
 
 constexpr size_t kCommandFieldSize = 4;  // command and length: enough to dispatch
-constexpr size_t kDeviceTextBuffer = kMaxDeviceText + 1;
 
 // printf-style formatting of the controller's progress texts.
 template <typename... Args>
@@ -42,6 +43,10 @@ std::string JoinLines(std::span<const std::string_view> lines) {
 std::string LoadErrorDetail(const CFirmwareImage::LoadError& error) {
   if (error.line == 0) return error.reason;
   return "line " + std::to_string(error.line) + ": " + error.reason;
+}
+
+int PercentOf(uint64_t done, uint64_t total) {
+  return total == 0 ? 0 : static_cast<int>(done * 100u / total);
 }
 
 }  // namespace
@@ -241,7 +246,7 @@ void CUpgradeDlg::OnBackup() {
   m_mode = kBackup;
   m_host.SetProgressTitle(texts::kTitleBackup);
   m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.SetProgressPercent(-1);
+  m_host.SetProgressPercent(0);
   m_host.ShowProgress(true);
   m_slotNo = 0;
   SendReadSlot(0);
@@ -251,10 +256,9 @@ void CUpgradeDlg::OnBackup() {
 void CUpgradeDlg::OnUpdate() {
   if (m_mode != kIdle) return;
   m_image.Clear();
-  if (!m_image.LoadMotFile(GetAppFilePath(texts::kFirmwareFile),
-                           GetAppFilePath(texts::kUpdateFile))) {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgMotReadFailed,
-                       LoadErrorDetail(m_image.LastError()));
+  const std::string motPath = GetAppFilePath(texts::kFirmwareFile);
+  if (!m_image.LoadMotFile(motPath, GetAppFilePath(texts::kUpdateFile))) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgMotReadFailed, MotFailureDetail(motPath));
     return;
   }
   m_mode = kUpdate;
@@ -273,6 +277,13 @@ void CUpgradeDlg::OnUpdate() {
   StartReplyTimer();
 }
 
+std::string CUpgradeDlg::MotFailureDetail(const std::string& motPath) const {
+  // A file that is not there at all is most often one looked for in the wrong folder.
+  const std::string problem = ReadProblem(motPath);
+  if (problem.empty()) return LoadErrorDetail(m_image.LastError());
+  return problem + " (" + std::string(texts::kDetailDirHint) + " " + m_appFolder + ")";
+}
+
 void CUpgradeDlg::OnRestore() {
   OnRestoreFrom(GetAppFilePath(texts::kBackupFile));
 }
@@ -285,13 +296,15 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
   if (!m_backup.LoadBackup(path)) {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, {});
+    std::string detail = ReadProblem(path, CSettingsBackup::kBufferSize);
+    if (detail.empty()) detail = path;
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, detail);
     return;
   }
   m_mode = kRestore;
   m_host.SetProgressTitle(texts::kTitleRestore);
   m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.SetProgressPercent(-1);
+  m_host.SetProgressPercent(0);
   m_host.ShowProgress(true);
   uint16_t slotNo = 0;
   if (!SendNextRestoreBlock(slotNo)) {
@@ -410,15 +423,19 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   if (m_slotNo < kSlotCount) {
     SendReadSlot(m_slotNo);
     StartReplyTimer();
+    m_host.SetProgressPercent(PercentOf(m_slotNo, kSlotCount));
     ReportProgress(Format(texts::kFmtReadingSlot, static_cast<int>(m_slotNo)));
     return kNothingDecided;
   }
   m_mode = kIdle;
+  m_host.SetProgressPercent(100);
   int result = kSucceeded;
   if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
     KeepHistoryCopy();
   } else {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, {});
+    std::string detail = FolderProblem(m_appFolder, true);
+    if (detail.empty()) detail = texts::kDetailConvertSave;
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, detail);
     result = kFailed;
   }
   m_host.ShowProgress(false);
@@ -471,12 +488,15 @@ int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_DEVICE_MESSAGE");
     return kNothingDecided;
   }
-  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
   // An overlong text shows its first 128 bytes; the text ends at its first zero byte.
-  char text[kDeviceTextBuffer] = {};
   const size_t count =
       std::min<size_t>(GetU16(frame, kOffLength) - kOffMessageText, kMaxDeviceText);
-  std::copy_n(frame.data() + kOffMessageText, count, text);
+  const std::string text = DecodeDeviceText(frame.subspan(kOffMessageText, count));
+  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) {
+    return EndWithMessage(
+        texts::kMsgUpdateFailed,
+        text.empty() ? std::string() : std::string(texts::kDetailDeviceSaid) + ": " + text);
+  }
   ReportProgress(text);
   return kNothingDecided;
 }
@@ -495,6 +515,7 @@ int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
                             "a slot record runs past the end of the backup file");
     }
     StartReplyTimer();
+    m_host.SetProgressPercent(PercentOf(m_backup.Cursor(), m_backup.RecordsEnd()));
     ReportProgress(Format(texts::kFmtWritingSlot, static_cast<int>(slotNo)));
     return kNothingDecided;
   }
@@ -520,7 +541,12 @@ void CUpgradeDlg::OnTimer(unsigned id) {
   m_mode = kIdle;
   m_image.CloseStagedImage();
   StopReplyTimer();
-  m_host.ShowMessage(MessageKind::Error, texts::kMsgNoReply, {});
+  // A line that hung up looks like a silent amplifier; the failed writes tell the two apart.
+  std::string detail;
+  if (m_serial.LastError() != SerialError::None) {
+    detail = std::string(texts::kDetailWritesFailed) + ": " + m_serial.LastErrorDetail();
+  }
+  m_host.ShowMessage(MessageKind::Error, texts::kMsgNoReply, detail);
   m_host.ShowProgress(false);
 }
 

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "app/app_paths.h"
+#include "app/file_checks.h"
 #include "app/protocol.h"
 #include "app/protocol_trace.h"
+#include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
@@ -25,6 +27,7 @@ enum class Operation { Backup, Update, Restore };
 
 struct Operations {
   std::vector<std::pair<Operation, std::string>> order;
+  bool writesFolder = false;  // backup writes BACKUP.BIN, update stages UPDATE.BIN
 };
 
 // Waits for Enter on a terminal; false when the operator pressed Ctrl-C or closed the input.
@@ -47,7 +50,7 @@ bool WaitForEnter(PlainOutput* plain) {
 
 int Run(const OperationOptions& options, const Operations& ops) {
   TerminalHost::InstallInterruptHandler();
-  PlainOutput plain(stdout);
+  PlainOutput plain(stdout, stderr);
   JsonOutput json(stdout);
   OutputSink& out = options.json ? static_cast<OutputSink&>(json) : plain;
 
@@ -65,7 +68,13 @@ int Run(const OperationOptions& options, const Operations& ops) {
     host.SetTrace(&trace);
     serial.SetWireObserver(&trace);
   }
-  CUpgradeDlg dlg(host, serial, backup, image, options.dir.empty() ? ProgramFolder() : options.dir);
+  const std::string folder = options.dir.empty() ? ProgramFolder() : options.dir;
+  // Said before the port opens, not after the amplifier has been read.
+  if (const std::string problem = FolderProblem(folder, ops.writesFolder); !problem.empty()) {
+    host.ShowMessage(MessageKind::Error, texts::kMsgFolderUnusable, problem);
+    return kExitFailed;
+  }
+  CUpgradeDlg dlg(host, serial, backup, image, folder);
   dlg.SetReplyTimeoutMs(options.replyTimeoutMs);
   if (!options.device.empty()) serial.SetDevicePath(options.device);
   host.Attach(dlg);
@@ -102,7 +111,7 @@ int Run(const OperationOptions& options, const Operations& ops) {
         break;
     }
     bool ok = host.RunUntilIdle();
-    if (!ok && !options.json) plain.Note("Cancelled.");
+    if (!ok && !options.json) plain.Problem(texts::kCancelled);
     for (MessageKind kind : host.TakeMessageKinds()) ok = ok && kind != MessageKind::Error;
     if (options.json) json.Result(name, ok);
     if (!ok) {
@@ -162,6 +171,7 @@ int RunOperations(CLI::App& app, const OperationOptions& options) {
     const std::string& name = sub->get_name();
     if (name == "backup") ops.order.push_back({Operation::Backup, name});
     if (name == "update") ops.order.push_back({Operation::Update, name});
+    ops.writesFolder = ops.writesFolder || name == "backup" || name == "update";
     if (name == "restore") ops.order.push_back({Operation::Restore, name});
   }
   return Run(options, ops);

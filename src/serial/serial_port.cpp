@@ -13,6 +13,24 @@ namespace {
 // Bytes taken from the device in one read: the size of the driver queues the link asks for.
 constexpr size_t kReadChunk = 1024;
 
+// A failed write in words for the technician: an unplugged adapter or a hung-up line reports an
+// I/O error, which says nothing about a cable on its own.
+std::string WriteFailureText(int err) {
+  const std::string reason = std::strerror(err);
+  switch (err) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case EPIPE:
+      return "the device was disconnected (" + reason + ")";
+    case ETIMEDOUT:
+    case EAGAIN:
+      return "the line did not take the bytes in time (" + reason + ")";
+    default:
+      return reason;
+  }
+}
+
 }  // namespace
 
 const char* SerialErrorName(SerialError error) {
@@ -135,7 +153,7 @@ int CSerialPort::TransmitFrame(const uint8_t* frame, unsigned length) {
   if (ok) {
     SetError(SerialError::None, {});
   } else {
-    SetError(SerialError::IoError, m_openPath + ": " + std::strerror(err));
+    SetError(SerialError::IoError, m_openPath + ": " + WriteFailureText(err));
   }
   if (m_observer != nullptr) {
     m_observer->OnTransmit(bytes, ok ? std::string_view{} : std::string_view(m_lastErrorDetail));

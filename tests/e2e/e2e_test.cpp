@@ -111,6 +111,7 @@ TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {
   EXPECT_NE(out.find("Writing ... slot no. 8\n"), std::string::npos) << out;
   EXPECT_NE(out.find(Line(texts::kCaptionComplete, texts::kMsgComplete)), std::string::npos);
   EXPECT_EQ(out.find("ERROR:"), std::string::npos) << out;
+  EXPECT_EQ(tool->Stderr().find("ERROR:"), std::string::npos) << tool->Stderr();
 }
 
 TEST_F(EndToEnd, FilesAreDeletedAtExitUnlessKept) {
@@ -154,7 +155,7 @@ TEST_F(EndToEnd, EachFailureEndsWithItsMessage) {
     // Long enough that a slow (sanitizer) build never resends, which would shift the request
     // count that --fail-at relies on.
     EXPECT_EQ(RunTool(device, c.ops, {"--reply-timeout", "400"}), 1);
-    EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, c.message)), std::string::npos)
+    EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, c.message)), std::string::npos)
         << tool->Stdout() << tool->Stderr();
     StopSim();
   }
@@ -164,7 +165,7 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
   fs::remove(dir / "app" / "Q7310_v201.mot");
   const std::string device = StartSim();
   EXPECT_EQ(RunTool(device, {"update"}), 1);
-  EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)),
+  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)),
             std::string::npos)
       << tool->Stdout();
   StopSim();
@@ -174,7 +175,7 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
 TEST_F(EndToEnd, PortThatCannotOpenIsReported) {
   const std::string device = (dir / "no-such-device").string();
   EXPECT_EQ(RunTool(device, {"backup"}), 1);
-  EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, texts::kMsgPortError)),
+  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgPortError)),
             std::string::npos)
       << tool->Stdout();
 }
