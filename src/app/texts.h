@@ -112,6 +112,14 @@ inline constexpr std::string_view kDetailDeviceSaid = "the amplifier reported";
 inline constexpr std::string_view kDetailConvertSave = "BACKUP.BIN could not be written";
 inline constexpr std::string_view kCancelled = "Cancelled.";
 
+// Usage errors of the command-line programs.
+inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";
+inline constexpr std::string_view kUsageExpected = "expected";
+inline constexpr std::string_view kUsagePortIsANumber =
+    "a port is a number from 0 to 9999 (port N is /dev/ttyS<N-1>); for another device, such as "
+    "/dev/ttyUSB0, use --device PATH";
+inline constexpr std::string_view kUsageSeeHelp = "Run with --help for more information.";
+
 // Restore from a saved backup: the question before it starts.
 inline constexpr std::string_view kRestoreFromConfirm =
     "Restore these settings into the amplifier?";

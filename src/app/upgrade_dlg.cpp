@@ -245,8 +245,9 @@ void CUpgradeDlg::OnBackup() {
   m_backup.Clear();
   m_mode = kBackup;
   m_host.SetProgressTitle(texts::kTitleBackup);
-  m_host.SetProgressMessage(texts::kCommunicating);
+  // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
+  m_host.SetProgressMessage(texts::kCommunicating);
   m_host.ShowProgress(true);
   m_slotNo = 0;
   SendReadSlot(0);
@@ -264,8 +265,9 @@ void CUpgradeDlg::OnUpdate() {
   m_mode = kUpdate;
   m_bytesSent = 0;
   m_host.SetProgressTitle(texts::kTitleUpdate);
-  m_host.SetProgressMessage(texts::kCommunicating);
+  // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
+  m_host.SetProgressMessage(texts::kCommunicating);
   m_host.ShowProgress(true);
   if (!m_image.OpenStagedImage(GetAppFilePath(texts::kUpdateFile))) {
     // Nothing is pending yet: back to idle at once rather than leave the operator a progress
@@ -303,8 +305,9 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   }
   m_mode = kRestore;
   m_host.SetProgressTitle(texts::kTitleRestore);
-  m_host.SetProgressMessage(texts::kCommunicating);
+  // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
+  m_host.SetProgressMessage(texts::kCommunicating);
   m_host.ShowProgress(true);
   uint16_t slotNo = 0;
   if (!SendNextRestoreBlock(slotNo)) {

@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "cli/terminal_host.h"
+#include "cli/usage.h"
 #include "firmware/firmware_image.h"
 #include "serial/serial_port.h"
 
@@ -131,7 +132,7 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
   app.add_option("--device", options.device,
                  "serial device to open instead of the port number's device");
   app.add_option("--port", options.port, "port number; port N is /dev/ttyS<N-1> (default 1)")
-      ->check(CLI::Range(0, 9999));
+      ->check(PortNumber());
   app.add_option("--dir", options.dir,
                  "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
                  "program's folder)");
