@@ -124,6 +124,8 @@ inline constexpr std::string_view kUsageSeeHelp = "Run with --help for more info
 inline constexpr std::string_view kRestoreFromConfirm =
     "Restore these settings into the amplifier?";
 inline constexpr std::string_view kRestoreFromSaved = "Saved:";
+inline constexpr const char* kFmtRestoreFromSummary =
+    "%1 complete slot records (slots %2), %3 bytes";
 inline constexpr std::string_view kSettingDeviceLabel = "DEVICE :";
 
 // About box.

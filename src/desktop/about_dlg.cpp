@@ -30,6 +30,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
   layout->addWidget(buttons);
+  // Wide enough that the title bar shows the caption whole: the button row spans the box, and
+  // the fixed size follows it.
+  const QMargins margins = layout->contentsMargins();
+  buttons->setMinimumWidth(WidthForTitle(windowTitle()) - margins.left() - margins.right());
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

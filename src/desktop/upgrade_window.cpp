@@ -2,7 +2,10 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -11,12 +14,15 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/protocol_trace.h"
 #include "app/texts.h"
+#include "backup/backup_file_info.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
+#include "desktop/port_memory.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -35,6 +41,8 @@ constexpr DialogPlace kRestore{202, 16, 57, 38};
 constexpr DialogPlace kGuide{14, 68, 261, 56};
 constexpr DialogPlace kCautionTitle{18, 132, 37, 13};
 constexpr DialogPlace kCautionText{57, 132, 212, 27};
+// The file chooser of Option > Restore from saved backup..., in pixels.
+constexpr QSize kChooserSize(760, 440);
 
 QPushButton* OperationButton(QWidget* parent, std::string_view text) {
   auto* button = new QPushButton(Q(text), parent);
@@ -47,6 +55,7 @@ QPushButton* OperationButton(QWidget* parent, std::string_view text) {
 UpgradeWindow::UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
                              std::string appFolder)
     : m_timers([this](unsigned id) { m_core.OnTimer(id); }),
+      m_serial(serial),
       m_core(*this, serial, backup, image, std::move(appFolder)) {
   setWindowTitle(Q(texts::kMainCaption));
   setWindowIcon(AppIcon());
@@ -64,9 +73,18 @@ UpgradeWindow::~UpgradeWindow() {
 }
 
 void UpgradeWindow::BuildControls() {
-  auto* client = new QWidget(this);
+  // The template's area, centred in a client wide enough that the title bar shows the caption
+  // whole.
+  auto* outer = new QWidget(this);
+  auto* client = new QWidget(outer);
   const DialogUnits du(client->font());
   client->setFixedSize(du.Size(kClientSize.width(), kClientSize.height()));
+  auto* row = new QHBoxLayout(outer);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addStretch(1);
+  row->addWidget(client);
+  row->addStretch(1);
+  outer->setMinimumWidth(std::max(client->width(), WidthForTitle(Q(texts::kMainCaption))));
 
   m_btnBackup = Placed(OperationButton(client, texts::kButtonBackup), du, kBackup);
   Placed(new QLabel(Q(texts::kArrow), client), du, kArrow1)->setAlignment(Qt::AlignHCenter);
@@ -91,7 +109,7 @@ void UpgradeWindow::BuildControls() {
   connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core.OnUpdate(); });
   connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core.OnRestore(); });
 
-  setCentralWidget(client);
+  setCentralWidget(outer);
 }
 
 void UpgradeWindow::BuildMenu() {
@@ -104,20 +122,71 @@ void UpgradeWindow::BuildMenu() {
   connect(m_actExit, &QAction::triggered, this, [this] {
     if (m_core.CanClose()) close();
   });
-  connect(m_actSetting, &QAction::triggered, this, [this] { m_core.OnSetting(); });
+  connect(m_actSetting, &QAction::triggered, this, [this] {
+    m_core.OnSetting();
+    RememberPortIfOpen();
+  });
   connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
     if (m_core.Mode() != CUpgradeDlg::kIdle) return;
-    const QString path = QFileDialog::getOpenFileName(
-        this, Q(texts::kRestoreFromCaption), QString::fromStdString(m_core.HistoryFolder()),
-        Q(texts::kRestoreFromFilter));
-    if (!path.isEmpty()) m_core.OnRestoreFrom(path.toStdString());
+    QFileDialog chooser(this, Q(texts::kRestoreFromCaption),
+                        QString::fromStdString(m_core.HistoryFolder()),
+                        Q(texts::kRestoreFromFilter));
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setViewMode(QFileDialog::Detail);
+    // Wide enough for the dated names, sizes and dates side by side.
+    chooser.resize(kChooserSize);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+    RestoreFromFile(chooser.selectedFiles().front());
   });
   // A window of fixed size, like the dialog it stands for.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void UpgradeWindow::Initialise() {
-  m_core.OnInitDialog(*this);
+void UpgradeWindow::Initialise(int portNo) {
+  m_core.OnInitDialog(*this, portNo);
+  RememberPortIfOpen();
+}
+
+void UpgradeWindow::RememberPortIfOpen() {
+  if (m_core.Stage() != 0) SaveRememberedPort({m_core.PortNo(), m_serial.ExplicitDevicePath()});
+}
+
+bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
+  const BackupFileInfo info = InspectBackupFile(path.toStdString());
+  QStringList lines;
+  lines << Q(texts::kRestoreFromSaved) + QLatin1Char(' ') +
+               QFileInfo(path).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  lines << path;
+  QStringList slotNumbers;
+  for (const SlotRecordInfo& record : info.records) slotNumbers << QString::number(record.slot);
+  lines << QString::fromUtf8(texts::kFmtRestoreFromSummary)
+               .arg(info.records.size())
+               .arg(slotNumbers.join(QStringLiteral(", ")))
+               .arg(info.fileSize);
+  if (info.problem != BackupFileProblem::kNone) {
+    lines << QString::fromStdString(path.toStdString() + " " + DescribeProblem(info));
+  }
+  QMessageBox box(QMessageBox::Question, Q(texts::kRestoreFromCaption),
+                  Q(texts::kRestoreFromConfirm), QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  box.setInformativeText(lines.join(QLatin1Char('\n')));
+  return box.exec() == QMessageBox::Yes;
+}
+
+bool UpgradeWindow::RestoreFromFile(const QString& path) {
+  if (m_core.Mode() != CUpgradeDlg::kIdle || !ConfirmRestoreFrom(path)) return false;
+  const QString before = m_editGuide->toPlainText();
+  QString restoreLines = Q(CUpgradeDlg::GuidanceFor(3).instructions);
+  restoreLines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
+  m_editGuide->setPlainText(restoreLines);
+  m_guideBeforeRestore = before;
+  m_core.OnRestoreFrom(path.toStdString());
+  // A file that could not be read ends it before it starts.
+  if (m_core.Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
+    m_editGuide->setPlainText(*m_guideBeforeRestore);
+    m_guideBeforeRestore.reset();
+  }
+  return true;
 }
 
 void UpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
@@ -152,9 +221,14 @@ void UpgradeWindow::SetProgressPercent(int percent) {
 
 void UpgradeWindow::ShowProgress(bool visible) {
   m_progress->setVisible(visible);
+  if (!visible && m_guideBeforeRestore) {
+    m_editGuide->setPlainText(*m_guideBeforeRestore);
+    m_guideBeforeRestore.reset();
+  }
 }
 
 void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
+  m_guideBeforeRestore.reset();
   m_btnBackup->setEnabled(guidance.backupEnabled);
   m_btnUpdate->setEnabled(guidance.updateEnabled);
   m_btnRestore->setEnabled(guidance.restoreEnabled);
@@ -173,7 +247,11 @@ int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   CSettingDlg dlg(this);
   dlg.SetPortNo(portNo);
   dlg.SetBaudRate(baudRate);
+  dlg.SetDevice(QString::fromStdString(m_serial.ExplicitDevicePath()));
   dlg.exec();
+  // Another port number replaces the device in use; otherwise the device would still be opened
+  // and the number the operator chose silently ignored.
+  if (dlg.GetPortNo() != portNo) m_serial.SetDevicePath({});
   return dlg.GetPortNo();
 }
 

@@ -17,6 +17,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
+#include <optional>
 #include <string>
 
 #include "app/upgrade_dlg.h"
@@ -51,9 +53,15 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   // connected by the owner). Call before Initialise.
   void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
 
-  // Start-up: opens the port and shows stage 1, or the port error and stage 0. Call once, after
-  // the serial link has its device (SetDevicePath) and preferably after show().
-  void Initialise();
+  // Start-up: opens port `portNo` (or the serial link's device, when it has one) and shows
+  // stage 1, or the port error and stage 0. A port that opened is remembered for the next start.
+  // Call once, after the serial link has its device (SetDevicePath) and preferably after show().
+  void Initialise(int portNo = 1);
+
+  // Option > Restore from saved backup... with the file already chosen: asks for confirmation,
+  // showing the file's date and slot summary, then restores it with the restore instructions in
+  // the instruction box. False when the operator said no.
+  bool RestoreFromFile(const QString& path);
 
   // IUpgradeHost.
   void SetTimer(unsigned id, unsigned periodMs) override;
@@ -103,6 +111,11 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void BuildMenu();
   // Closes the port and deletes the staging files, once.
   void Shutdown();
+  // Keeps the port number or device for the next start, when the port is open.
+  void RememberPortIfOpen();
+  // The question before a restore from `path`: its date, and its slot records as inspect lists
+  // them.
+  bool ConfirmRestoreFrom(const QString& path);
 
   CCautionLabel* m_cautionText = nullptr;
   CCautionLabel* m_cautionTitle = nullptr;
@@ -116,8 +129,12 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   ProtocolTrace* m_trace = nullptr;
   CCommProgressDlg* m_progress = nullptr;
   TimerTable m_timers;
+  CSerialPort& m_serial;
   CUpgradeDlg m_core;
   bool m_shutDown = false;
+  // While a restore from a saved backup runs, the box shows the restore instructions; the text
+  // it showed before comes back if the restore ends without a new stage.
+  std::optional<QString> m_guideBeforeRestore;
 };
 
 }  // namespace q7310

@@ -142,9 +142,13 @@ TEST_F(CommProgressDlgTest, TitleMessageAndPercentBar) {
   dlg.SetPercent(42);
   EXPECT_TRUE(dlg.ProgressBar()->isVisible());
   EXPECT_EQ(dlg.ProgressBar()->value(), 42);
-  // The bar lies between the message line and the Cancel button.
-  EXPECT_GE(dlg.ProgressBar()->geometry().top(), dlg.MessageLabel()->geometry().bottom());
-  EXPECT_LT(dlg.ProgressBar()->geometry().bottom(), dlg.CancelButton()->geometry().top());
+  // The bar lies between the Cancel button and the caution texts, with room to spare on both
+  // sides.
+  EXPECT_GT(dlg.ProgressBar()->geometry().top(), dlg.CancelButton()->geometry().bottom() + 2);
+  EXPECT_LT(dlg.ProgressBar()->geometry().bottom() + 2, dlg.CautionText()->geometry().top());
+  // Neither minimise nor maximise: the dialog has only its close box.
+  EXPECT_FALSE(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(dlg.windowFlags() & Qt::CustomizeWindowHint);
   dlg.SetPercent(-1);
   EXPECT_FALSE(dlg.ProgressBar()->isVisible());
 }

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -91,7 +92,13 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   window->Initialise();
   ASSERT_EQ(window->Core().Stage(), 1);
 
+  QSignalSpy backupPercents(window.get(), &UpgradeWindow::ProgressPercentChanged);
   ASSERT_TRUE(RunTo(window->BackupButton(), 2));
+  // Backup counts slots: 0, each of slots 1 to 8 asked for, then all nine read.
+  std::vector<int> backupValues;
+  for (const QList<QVariant>& call : backupPercents) backupValues.push_back(call.at(0).toInt());
+  EXPECT_EQ(backupValues, (std::vector<int>{0, 11, 22, 33, 44, 55, 66, 77, 88, 100}));
+  EXPECT_EQ(window->ProgressDialog()->ProgressBar()->value(), 100);
   const QByteArray backupFile = ReadAll(folder.filePath(Q(texts::kBackupFile)));
   EXPECT_FALSE(backupFile.isEmpty());
   EXPECT_FALSE(window->ProgressDialog()->isVisible());
@@ -112,7 +119,17 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
             ReadAll(folder.filePath(Q(texts::kUpdateFile))));
   EXPECT_TRUE(answerer.Messages().empty());  // a finished backup or update shows no message
 
+  QSignalSpy restorePercents(window.get(), &UpgradeWindow::ProgressPercentChanged);
   ASSERT_TRUE(RunTo(window->RestoreButton(), 1));
+  // Restore counts the bytes of BACKUP.BIN sent, up to all of them.
+  ASSERT_GT(restorePercents.count(), 9);
+  int lastRestore = -1;
+  for (const QList<QVariant>& call : restorePercents) {
+    EXPECT_GE(call.at(0).toInt(), lastRestore);
+    lastRestore = call.at(0).toInt();
+  }
+  EXPECT_EQ(lastRestore, 100);
+  EXPECT_EQ(window->ProgressDialog()->ProgressBar()->value(), 100);
   ASSERT_EQ(answerer.Messages().size(), 1u);
   EXPECT_EQ(answerer.Messages()[0].caption, "COMPLETE");
   EXPECT_EQ(answerer.Messages()[0].text, Q(texts::kMsgComplete));
