@@ -341,9 +341,28 @@ TEST_F(ControllerTest, DeviceMessagesDuringUpdate) {
   dlg.OnFrameReceived(0, DeviceMessage(1, std::string(140, 'x')));
   EXPECT_EQ(host.progressTexts.back(), std::string(128, 'x'));
 
-  dlg.OnFrameReceived(0, DeviceMessage(0, "oops"));
+  // The amplifier's code page, Windows-1252, reaches every front end as UTF-8; the five bytes
+  // it leaves undefined show as U+FFFD.
+  std::string high;
+  for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
+  dlg.OnFrameReceived(0, DeviceMessage(1, high));
+  const std::string& shown = host.progressTexts.back();
+  EXPECT_EQ(shown.substr(0, 3), "\u20AC");                    // 0x80, the euro sign
+  EXPECT_NE(shown.find("\u201C\u201D"), std::string::npos);   // 0x93 0x94, curly quotes
+  EXPECT_EQ(shown.substr(shown.size() - 4), "\u00FE\u00FF");  // 0xFE 0xFF, Latin-1 letters
+  size_t codePoints = 0, replaced = 0;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    codePoints += (static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80;
+    if (shown.compare(i, 3, "\uFFFD") == 0) ++replaced;
+  }
+  EXPECT_EQ(codePoints, 128u) << "one character per byte";
+  EXPECT_EQ(replaced, 5u);
+
+  // A failing device message: its text is the failure's detail; the message stays exact.
+  dlg.OnFrameReceived(0, DeviceMessage(0, "Flash \xE9rror"));
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, texts::kMsgUpdateFailed);
+  EXPECT_EQ(host.messages[0].detail, std::string(texts::kDetailDeviceSaid) + ": Flash \u00E9rror");
   EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
   host.Advance(30000);
   EXPECT_FALSE(peer.ReadFrame(50).has_value()) << "no resend after a failure";

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/device_text.h"
 #include "app/texts.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -151,6 +152,19 @@ TEST_F(CommProgressDlgTest, TitleMessageAndPercentBar) {
   EXPECT_TRUE(dlg.windowFlags() & Qt::CustomizeWindowHint);
   dlg.SetPercent(-1);
   EXPECT_FALSE(dlg.ProgressBar()->isVisible());
+}
+
+TEST_F(CommProgressDlgTest, DeviceTextShowsAsTheAmplifierMeantIt) {
+  // Bytes 0x80..0xFF of the amplifier's code page, as the controller hands them on.
+  std::vector<uint8_t> bytes;
+  for (int b = 0x80; b <= 0xFF; ++b) bytes.push_back(static_cast<uint8_t>(b));
+  dlg.SetMessage(DecodeDeviceText(bytes));
+  const QString shown = dlg.MessageLabel()->text();
+  ASSERT_EQ(shown.size(), 128);
+  EXPECT_EQ(shown.at(0), QChar(0x20AC));
+  EXPECT_EQ(shown.at(0x93 - 0x80), QChar(0x201C));
+  EXPECT_EQ(shown.at(0x81 - 0x80), QChar(0xFFFD));
+  for (int b = 0xA0; b <= 0xFF; ++b) EXPECT_EQ(shown.at(b - 0x80), QChar(b)) << b;
 }
 
 TEST_F(CommProgressDlgTest, CancelButtonAsksTheOwnerAndStaysOpen) {

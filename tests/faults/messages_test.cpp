@@ -1,10 +1,17 @@
 // What the technician reads, end to end: every failure message keeps its exact text on standard
 // error and says why in its detail line; usage errors name the wrong word; progress carries a
 // percentage; texts from the amplifier and non-ASCII paths come out as UTF-8 in every output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -209,6 +216,76 @@ TEST_F(Messages, JsonLinesWithANonAsciiPathParseAndRoundTrip) {
     }
   }
   EXPECT_TRUE(kept) << ToolOutput();
+}
+
+// Runs q7310 with its standard output on a terminal `columns` wide; returns what it drew.
+std::string RunOnTerminal(std::vector<std::string> args, unsigned short columns) {
+  int master = -1;
+  int slave = -1;
+  winsize size{};
+  size.ws_col = columns;
+  size.ws_row = 24;
+  if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int devnull = ::open("/dev/null", O_RDWR);
+    ::dup2(devnull, STDIN_FILENO);
+    ::dup2(slave, STDOUT_FILENO);
+    ::dup2(devnull, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(slave);
+  std::string drawn;
+  char buf[4096];
+  for (;;) {
+    pollfd p{master, POLLIN, 0};
+    if (::poll(&p, 1, 60000) <= 0) break;
+    const ssize_t n = ::read(master, buf, sizeof buf);
+    if (n <= 0) break;  // EIO once the tool has exited and closed the terminal
+    drawn.append(buf, static_cast<size_t>(n));
+  }
+  ::close(master);
+  ::waitpid(pid, nullptr, 0);
+  return drawn;
+}
+
+TEST_F(Messages, ProgressBarFitsANarrowTerminal) {
+  const std::string device = StartSim();
+  const std::vector<std::string> args = {
+      Q7310_CLI_PATH, "--device",        device, "--dir",  app.string(), "--yes",
+      "--keep-files", "--reply-timeout", "400",  "backup", "update"};
+  for (const unsigned short columns : {30, 80}) {
+    SCOPED_TRACE(columns);
+    const std::string drawn = RunOnTerminal(args, columns);
+    // Each redraw of the bar starts with a carriage return; none may reach the last column, or
+    // the terminal would wrap it onto a new line at every redraw.
+    size_t bars = 0;
+    size_t longest = 0;
+    std::string line;
+    for (const char c : drawn + "\n") {
+      if (c == '\r' || c == '\n') {
+        const size_t clear = line.find("\x1b[K");
+        if (clear != std::string::npos) line.erase(clear);
+        if (line.rfind("[", 0) == 0 && line.find('%') != std::string::npos) {
+          size_t width = 0;
+          for (const unsigned char b : line) width += (b & 0xC0) != 0x80;
+          longest = std::max(longest, width);
+          ++bars;
+        }
+        line.clear();
+      } else {
+        line += c;
+      }
+    }
+    EXPECT_LT(longest, static_cast<size_t>(columns)) << drawn;
+    EXPECT_GT(bars, 9u) << drawn;
+    EXPECT_NE(drawn.find(" 33 % "), std::string::npos) << drawn;
+  }
+  StopSim();
 }
 
 }  // namespace
