@@ -62,6 +62,22 @@ inline constexpr std::string_view kMenuRestoreFrom = "Restore from saved backup.
 inline constexpr std::string_view kRestoreFromCaption = "Restore from saved backup";
 inline constexpr std::string_view kRestoreFromFilter = "Backups (*.BIN *.bin);;All files (*)";
 
+// Main window: where the dated copy of the last backup was kept (status bar), and the question
+// before closing throws away a backup that has not been restored yet.
+inline constexpr const char* kFmtBackupKept = "Backup kept as %1";
+inline constexpr const char* kFmtBackupNotKept = "No dated copy of the backup could be kept: %1";
+inline constexpr std::string_view kReasonUnknown = "reason unknown";
+inline constexpr std::string_view kCaptionConfirm = "CONFIRM";
+inline constexpr const char* kFmtCloseBackupKept =
+    "The backup held in %1 has not been restored yet.\n\n"
+    "Closing deletes %1. A dated copy stays as:\n%2\n\n"
+    "Close anyway?";
+inline constexpr const char* kFmtCloseBackupNotKept =
+    "The backup held in %1 has not been restored yet.\n\n"
+    "Closing deletes %1, and no dated copy of it could be kept (%2): the amplifier's settings "
+    "would be lost.\n\n"
+    "Close anyway?";
+
 // Instruction lines per guidance stage. The doubled apostrophes are the program's own text.
 inline constexpr std::array<std::string_view, 3> kGuideStage0 = {
     "Communication error ! ",

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,12 +12,14 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <cstdio>
 
 #include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
+#include "desktop/backup_notice.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -36,10 +39,20 @@ constexpr DialogPlace kGuide{14, 68, 261, 56};
 constexpr DialogPlace kCautionTitle{18, 132, 37, 13};
 constexpr DialogPlace kCautionText{57, 132, 212, 27};
 
+constexpr int kStageUpdate = 2;
+constexpr int kStageRestore = 3;
+
 QPushButton* OperationButton(QWidget* parent, std::string_view text) {
   auto* button = new QPushButton(Q(text), parent);
   button->setEnabled(false);  // the guidance enables one of them
+  // As in a dialog: Return and Enter press the focused button (outside a QDialog a push button
+  // answers only Space unless it is an auto-default button).
+  button->setAutoDefault(true);
   return button;
+}
+
+bool IsEnterKey(const QKeyEvent& event) {
+  return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
 }
 
 }  // namespace
@@ -76,6 +89,8 @@ void UpgradeWindow::BuildControls() {
 
   m_editGuide = Placed(new QPlainTextEdit(client), du, kGuide);
   m_editGuide->setReadOnly(true);
+  // Return and Enter stop at the box (eventFilter) instead of closing the window.
+  m_editGuide->installEventFilter(this);
 
   m_cautionTitle = Placed(new CCautionLabel(client), du, kCautionTitle);
   m_cautionTitle->setText(Q(texts::kCautionTitle));
@@ -87,11 +102,19 @@ void UpgradeWindow::BuildControls() {
     label->SetLabelTextColor(kColorRed);
   }
 
-  connect(m_btnBackup, &QPushButton::clicked, this, [this] { m_core.OnBackup(); });
+  connect(m_btnBackup, &QPushButton::clicked, this, [this] {
+    m_core.OnBackup();
+    // The notice speaks of the previous backup; the one now running brings its own.
+    if (m_core.Mode() == CUpgradeDlg::kBackup) m_backupNotice->Clear();
+  });
   connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core.OnUpdate(); });
   connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core.OnRestore(); });
 
   setCentralWidget(client);
+
+  m_backupNotice = new BackupNotice(this);
+  statusBar()->setSizeGripEnabled(false);  // the window has a fixed size
+  statusBar()->addWidget(m_backupNotice, 1);
 }
 
 void UpgradeWindow::BuildMenu() {
@@ -177,6 +200,16 @@ int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   return dlg.GetPortNo();
 }
 
+void UpgradeWindow::OnBackupKept(std::string_view path, std::string_view error) {
+  m_keptPath = Q(path);
+  m_keptError = Q(error);
+  if (m_keptPath.isEmpty()) {
+    m_backupNotice->ShowNotKept(m_keptError);
+  } else {
+    m_backupNotice->ShowKept(m_keptPath);
+  }
+}
+
 void UpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
   if (m_trace) m_trace->OnEvent(event, detail);
 }
@@ -193,8 +226,29 @@ void UpgradeWindow::ShowAbout() {
   about.exec();
 }
 
+bool UpgradeWindow::BackupAwaitingRestore() const {
+  const int stage = m_core.Stage();
+  return stage == kStageUpdate || stage == kStageRestore;
+}
+
+bool UpgradeWindow::ConfirmCloseWithBackupHeld() {
+  const QString backupFile = Q(texts::kBackupFile);
+  const QString text =
+      m_keptPath.isEmpty()
+          ? QString::fromUtf8(texts::kFmtCloseBackupNotKept)
+                .arg(backupFile, m_keptError.isEmpty() ? Q(texts::kReasonUnknown) : m_keptError)
+          : QString::fromUtf8(texts::kFmtCloseBackupKept)
+                .arg(backupFile, QDir::toNativeSeparators(m_keptPath));
+  QMessageBox box(QMessageBox::Question, Q(texts::kCaptionConfirm), text,
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+// Every way of closing ends here: the close box, File > Exit, Enter and Escape.
 void UpgradeWindow::closeEvent(QCloseEvent* event) {
-  if (!m_core.CanClose()) {
+  if (!m_core.CanClose() || (BackupAwaitingRestore() && !ConfirmCloseWithBackupHeld())) {
     event->ignore();
     return;
   }
@@ -203,17 +257,26 @@ void UpgradeWindow::closeEvent(QCloseEvent* event) {
 }
 
 void UpgradeWindow::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      // The dialog's default OK and Cancel: they end the program, but never mid-operation.
-      if (m_core.CanClose()) close();
-      event->accept();
-      return;
-    default:
-      QMainWindow::keyPressEvent(event);
+  if (IsEnterKey(*event) || event->key() == Qt::Key_Escape) {
+    // The dialog's default OK and Cancel, reached when the focused control did not take the key:
+    // they end the program, but never mid-operation and a held backup only on the operator's word.
+    if (m_core.CanClose()) close();
+    event->accept();
+    return;
   }
+  QMainWindow::keyPressEvent(event);
+}
+
+bool UpgradeWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The instruction box keeps Return and Enter, as a multi-line edit box in a dialog does: the
+  // stage 3 text tells the operator to press ENTER on the amplifier, and the same key pressed
+  // here must not end the program.
+  if (watched == m_editGuide && event->type() == QEvent::KeyPress &&
+      IsEnterKey(*static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void UpgradeWindow::contextMenuEvent(QContextMenuEvent* event) {

@@ -12,11 +12,22 @@
 // Option > Restore from saved backup... restores a dated copy from the history folder, exactly as
 // RESTORE does; it is offered whenever the port is open.
 //
+// Keys, as in a dialog: Return or Enter on a focused operation button presses it (as Space does);
+// the instruction box takes Return and Enter and does nothing with them; elsewhere Return, Enter
+// and Escape close the window.
+//
 // Closing: the close box, File > Exit, Enter and Escape close the window only while no operation
-// runs. Closing (or destroying) the window closes the port and deletes BACKUP.BIN and UPDATE.BIN.
+// runs. While a backup waits for its restore (guidance stages 2 and 3), closing first asks, No
+// being the default: the question names the dated copy that stays in the history folder, or says
+// that none could be kept. Closing (or destroying) the window closes the port and deletes
+// BACKUP.BIN and UPDATE.BIN.
+//
+// After every backup the status bar says where its dated copy was kept, or why none was; the
+// notice stays until the next backup starts.
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 #include <string>
 
 #include "app/upgrade_dlg.h"
@@ -33,6 +44,7 @@ class QPushButton;
 
 namespace q7310 {
 
+class BackupNotice;
 class CCautionLabel;
 class CCommProgressDlg;
 class CFirmwareImage;
@@ -65,6 +77,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void ShowProgress(bool visible) override;
   void ApplyGuidance(const Guidance& guidance) override;
   int RunSettingDialog(int portNo, int baudRate) override;
+  void OnBackupKept(std::string_view path, std::string_view error) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
 
   // IFrameReceiver: called on the receive thread; queues the frame to the GUI thread.
@@ -79,6 +92,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QPushButton* UpdateButton() const { return m_btnUpdate; }
   QPushButton* RestoreButton() const { return m_btnRestore; }
   QPlainTextEdit* GuideBox() const { return m_editGuide; }
+  BackupNotice* BackupKeptNotice() const { return m_backupNotice; }
   CCautionLabel* CautionTitle() const { return m_cautionTitle; }
   CCautionLabel* CautionText() const { return m_cautionText; }
   QAction* ExitAction() const { return m_actExit; }
@@ -97,10 +111,15 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
   void BuildMenu();
+  // A backup has been made and not yet restored: BACKUP.BIN holds the amplifier's settings.
+  bool BackupAwaitingRestore() const;
+  // Asks whether to close all the same; true on Yes.
+  bool ConfirmCloseWithBackupHeld();
   // Closes the port and deletes the staging files, once.
   void Shutdown();
 
@@ -115,6 +134,9 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* m_actRestoreFrom = nullptr;
   ProtocolTrace* m_trace = nullptr;
   CCommProgressDlg* m_progress = nullptr;
+  BackupNotice* m_backupNotice = nullptr;
+  QString m_keptPath;   // the last backup's dated copy; empty when none could be kept
+  QString m_keptError;  // why it could not be kept
   TimerTable m_timers;
   CUpgradeDlg m_core;
   bool m_shutDown = false;

@@ -1,21 +1,30 @@
 // The whole procedure in the real window against the simulated amplifier on a pseudo-terminal:
 // BACKUP, UPDATE and RESTORE started by clicking the buttons, as an operator would. The
 // simulator records the image and the slot records it received, which must equal UPDATE.BIN and
-// BACKUP.BIN.
+// BACKUP.BIN. Between the backup and its restore, closing the window asks first, and the status
+// bar says where the backup's dated copy was kept.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/texts.h"
 #include "backup/settings_backup.h"
+#include "desktop/backup_notice.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -74,6 +83,23 @@ class FullRunTest : public testing::Test {
     return window->Core().Mode() == CUpgradeDlg::kIdle && window->Core().Stage() == stage;
   }
 
+  // Creates the window on the simulator's pseudo-terminal and runs its start-up (stage 1).
+  void StartWindow() {
+    serial.SetDevicePath(devicePath.toStdString());
+    window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+    window->show();
+    test::ModalAnswerer answerer;
+    window->Initialise();
+  }
+
+  // RunTo, answering any message box; true only when none was shown.
+  bool RunWithoutMessageTo(QPushButton* button, int stage) {
+    test::ModalAnswerer answerer;
+    return RunTo(button, stage) && answerer.Messages().empty();
+  }
+
+  QString BackupFilePath() const { return folder.filePath(Q(texts::kBackupFile)); }
+
   QTemporaryDir folder;
   QProcess sim;
   QString devicePath;
@@ -84,11 +110,8 @@ class FullRunTest : public testing::Test {
 };
 
 TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
-  serial.SetDevicePath(devicePath.toStdString());
-  window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
-  window->show();
+  StartWindow();
   test::ModalAnswerer answerer;
-  window->Initialise();
   ASSERT_EQ(window->Core().Stage(), 1);
 
   ASSERT_TRUE(RunTo(window->BackupButton(), 2));
@@ -126,6 +149,109 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   sim.terminate();
   ASSERT_TRUE(sim.waitForFinished(kSimStopMs));
   EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+}
+
+// What the operator saw of the question before closing, and how it was answered.
+struct CloseQuestion {
+  QString caption;
+  QString text;
+  bool yesNo = false;
+  bool noIsDefault = false;
+};
+
+// Tries to close the window one way and answers the question (if any) with `answer`; returns
+// the questions asked.
+std::vector<CloseQuestion> TryToClose(const std::function<void()>& leave,
+                                      QMessageBox::StandardButton answer) {
+  std::vector<CloseQuestion> asked;
+  test::ModalAnswerer answerer([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    asked.push_back({box->windowTitle(), box->text(),
+                     box->standardButtons() == (QMessageBox::Yes | QMessageBox::No),
+                     box->defaultButton() == box->button(QMessageBox::No)});
+    box->button(answer)->click();
+  });
+  leave();
+  return asked;
+}
+
+// Between the backup and its restore (stages 2 and 3) every way of closing asks first, naming
+// the dated copy; No keeps the window, the port and BACKUP.BIN, Yes closes as before. The status
+// bar names the dated copy from the end of the backup on.
+TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+
+  const QDir history(folder.filePath(QStringLiteral("backups")));
+  const QStringList copies = history.entryList({QStringLiteral("BACKUP-*.BIN")}, QDir::Files);
+  ASSERT_EQ(copies.size(), 1);
+  const QString keptPath = history.filePath(copies[0]);
+  EXPECT_EQ(ReadAll(keptPath), ReadAll(BackupFilePath()));
+  EXPECT_EQ(window->BackupKeptNotice()->text(),
+            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  EXPECT_FALSE(window->BackupKeptNotice()->IsFailure());
+
+  UpgradeWindow& w = *window;
+  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+      {"Escape", [&] { QTest::keyClick(&w, Qt::Key_Escape); }},
+      {"Enter", [&] { QTest::keyClick(&w, Qt::Key_Return); }},
+      {"File > Exit", [&] { w.ExitAction()->trigger(); }},
+      {"close box", [&] { w.windowHandle()->close(); }},
+  };
+  const auto refuseEveryWay = [&](int stage) {
+    for (const auto& [name, leave] : ways) {
+      SCOPED_TRACE(testing::Message() << "stage " << stage << ", " << name);
+      const auto asked = TryToClose(leave, QMessageBox::No);
+      ASSERT_EQ(asked.size(), 1u);
+      EXPECT_EQ(asked[0].caption, Q(texts::kCaptionConfirm));
+      EXPECT_EQ(asked[0].text,
+                QString::fromUtf8(texts::kFmtCloseBackupKept).arg(Q(texts::kBackupFile), keptPath));
+      EXPECT_TRUE(asked[0].yesNo);
+      EXPECT_TRUE(asked[0].noIsDefault);
+      ASSERT_TRUE(window->isVisible());
+      ASSERT_TRUE(serial.IsOpen());
+      EXPECT_TRUE(QFile::exists(BackupFilePath()));
+      EXPECT_EQ(window->Core().Stage(), stage);
+    }
+  };
+  ASSERT_NO_FATAL_FAILURE(refuseEveryWay(2));
+
+  ASSERT_TRUE(RunWithoutMessageTo(window->UpdateButton(), 3));
+  EXPECT_EQ(window->BackupKeptNotice()->text(),
+            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  ASSERT_NO_FATAL_FAILURE(refuseEveryWay(3));
+
+  EXPECT_EQ(TryToClose(ways[0].second, QMessageBox::Yes).size(), 1u);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(QFile::exists(BackupFilePath()));
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_TRUE(QFile::exists(keptPath));  // the dated copy is never deleted
+}
+
+// When no dated copy can be kept (here a file stands where the history folder belongs), the
+// status bar says why in red, and the question before closing says that nothing else is left.
+TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
+  {
+    QFile blocker(folder.filePath(QStringLiteral("backups")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  }
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  ASSERT_TRUE(QFile::exists(BackupFilePath()));
+  const QString notice = window->BackupKeptNotice()->text();
+  const QString prefix = QString::fromUtf8(texts::kFmtBackupNotKept).arg(QString());
+  EXPECT_TRUE(notice.startsWith(prefix)) << notice.toStdString();
+  const QString reason = notice.mid(prefix.size());
+  EXPECT_TRUE(reason.contains(QStringLiteral("backups"))) << notice.toStdString();
+  EXPECT_TRUE(window->BackupKeptNotice()->IsFailure());
+
+  const auto asked = TryToClose([&] { window->windowHandle()->close(); }, QMessageBox::Yes);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text,
+            QString::fromUtf8(texts::kFmtCloseBackupNotKept).arg(Q(texts::kBackupFile), reason));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(QFile::exists(BackupFilePath()));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window on real widgets over the real controller, serial link and files: start-up
-// without a port, the guidance stages, Option > Setting, refusing to close during an operation,
-// the progress dialog's Cancel, and the staging files deleted when the window closes.
+// without a port, the guidance stages, Option > Setting, the keys of a dialog (Return on a focused
+// button, Return in the instruction box), refusing to close during an operation, the progress
+// dialog's Cancel, and the staging files deleted when the window closes.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <memory>
 
 #include "app/protocol.h"
@@ -224,18 +226,64 @@ TEST_F(MainWindowTest, BusyWindowRefusesToCloseUntilCancelled) {
   EXPECT_TRUE(window->close());
 }
 
-TEST_F(MainWindowTest, ExitEnterAndEscapeCloseWhileIdle) {
+// In stage 1 no backup is held: every way out closes at once, without a question.
+TEST_F(MainWindowTest, ExitEnterEscapeAndCloseBoxCloseWhileIdle) {
   const std::vector<std::function<void(UpgradeWindow&)>> ways = {
       [](UpgradeWindow& w) { w.ExitAction()->trigger(); },
       [](UpgradeWindow& w) { QTest::keyClick(&w, Qt::Key_Return); },
       [](UpgradeWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+      [](UpgradeWindow& w) { w.windowHandle()->close(); },
   };
   for (const auto& leave : ways) {
     Start(pty.SlavePath());
+    ASSERT_EQ(window->Core().Stage(), 1);
+    test::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     leave(*window);
+    EXPECT_EQ(answerer.Answered(), 0);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(serial.IsOpen());
   }
+}
+
+// Return and Enter with the focus on an operation button press it, as Space does; the backup
+// starts and its first request goes out.
+TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    SCOPED_TRACE(key);
+    Start(pty.SlavePath());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->BackupButton()->setFocus();
+    ASSERT_TRUE(window->BackupButton()->hasFocus());
+    QTest::keyClick(window->windowHandle(), key);  // delivered to the focus widget
+    ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->ProgressDialog()->isVisible());
+    const auto frame = window->Core().LastFrame();
+    ASSERT_GE(frame.size(), kReadSlotFrameSize);
+    EXPECT_EQ(GetU16(frame, kOffCommand), CMD_READ_SLOT);
+    EXPECT_EQ(GetU16(frame, kOffSlotNumber), 0);
+  }
+}
+
+// The instruction box keeps Return and Enter: the window stays and nothing starts. Escape there
+// still closes (in stage 1 without a question).
+TEST_F(MainWindowTest, ReturnInTheInstructionBoxDoesNothing) {
+  Start(pty.SlavePath());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  test::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+  window->GuideBox()->setFocus();
+  ASSERT_TRUE(window->GuideBox()->hasFocus());
+  const QString shown = window->GuideBox()->toPlainText();
+  QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+  QTest::keyClick(window->windowHandle(), Qt::Key_Enter);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(window->GuideBox()->toPlainText(), shown);
+  EXPECT_TRUE(serial.IsOpen());
+
+  QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(answerer.Answered(), 0);
 }
 
 TEST_F(MainWindowTest, ClosingDeletesBothStagingFilesAndClosesThePort) {
