@@ -10,7 +10,9 @@
 // system menu that Linux window managers do not let a program extend.
 //
 // Option > Restore from saved backup... restores a dated copy from the history folder, exactly as
-// RESTORE does; it is offered whenever the port is open.
+// RESTORE does; it is offered whenever the port is open. Option > Verify settings... (and the
+// Verify button of the restore's COMPLETE box) reads the settings back and compares them with the
+// file last restored, or with BACKUP.BIN before any restore.
 //
 // Closing: the close box, File > Exit, Enter and Escape close the window only while no operation
 // runs. Closing (or destroying) the window closes the port and deletes BACKUP.BIN and UPDATE.BIN.
@@ -66,6 +68,8 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void ApplyGuidance(const Guidance& guidance) override;
   int RunSettingDialog(int portNo, int baudRate) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
+  // The restore's COMPLETE box, with a Verify button beside OK.
+  bool ShowRestoreComplete(std::string_view text) override;
 
   // IFrameReceiver: called on the receive thread; queues the frame to the GUI thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
@@ -84,6 +88,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* ExitAction() const { return m_actExit; }
   QAction* SettingAction() const { return m_actSetting; }
   QAction* RestoreFromAction() const { return m_actRestoreFrom; }
+  QAction* VerifyAction() const { return m_actVerify; }
   CCommProgressDlg* ProgressDialog() const { return m_progress; }
   bool IsTimerActive(unsigned id) const { return m_timers.IsActive(id); }
 
@@ -113,6 +118,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* m_actExit = nullptr;
   QAction* m_actSetting = nullptr;
   QAction* m_actRestoreFrom = nullptr;
+  QAction* m_actVerify = nullptr;
   ProtocolTrace* m_trace = nullptr;
   CCommProgressDlg* m_progress = nullptr;
   TimerTable m_timers;
