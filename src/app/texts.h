@@ -29,6 +29,17 @@ inline constexpr std::string_view kMsgRestoreFailed =
 inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
 inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
 
+// Verify: the settings read back after a restore, compared with the backup that was sent.
+inline constexpr std::string_view kMsgVerifyEqual =
+    "The settings read back from 7310series Amplifier match the backup.";
+inline constexpr std::string_view kMsgVerifyDiffer =
+    "The settings read back from 7310series Amplifier differ from the backup.";
+inline constexpr std::string_view kMsgVerifyReadFailed =
+    "Failed to read back the settings of 7310series Amplifier.";
+inline constexpr std::string_view kTitleVerify = "VERIFY";
+inline constexpr std::string_view kButtonVerify = "Verify";
+inline constexpr std::string_view kMenuVerify = "Verify settings...";
+
 // Progress dialog.
 inline constexpr std::string_view kTitleBackup = "BACKUP";
 inline constexpr std::string_view kTitleUpdate = "UPDATE";

@@ -9,6 +9,7 @@
 
 #include "app/app_paths.h"
 #include "app/texts.h"
+#include "backup/backup_file_info.h"
 #include "backup/backup_history.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
@@ -289,6 +290,7 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
     return;
   }
   m_mode = kRestore;
+  m_restoreSource = path;
   m_host.SetProgressTitle(texts::kTitleRestore);
   m_host.SetProgressMessage(texts::kCommunicating);
   m_host.SetProgressPercent(-1);
@@ -299,6 +301,33 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
                    "the backup file is not a sequence of slot records");
     return;
   }
+  StartReplyTimer();
+}
+
+void CUpgradeDlg::OnVerifyFrom(const std::string& path) {
+  if (m_mode != kIdle) return;
+  // The file is checked whole before anything is sent, as a restore checks it.
+  const BackupFileInfo info = InspectBackupFile(path);
+  std::vector<uint8_t> expected(CSettingsBackup::kBufferSize);
+  uint32_t length = 0;
+  if (info.problem != BackupFileProblem::kNone ||
+      !CSettingsBackup::ReadWholeFile(path, expected.data(), &length)) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed,
+                       path + ": " + DescribeProblem(info));
+    return;
+  }
+  expected.resize(length);
+  m_verifyExpected = std::move(expected);
+  m_verifySource = path;
+  m_comparison = {};
+  m_readBack.Clear();
+  m_mode = kVerify;
+  m_host.SetProgressTitle(texts::kTitleVerify);
+  m_host.SetProgressMessage(texts::kCommunicating);
+  m_host.SetProgressPercent(-1);
+  m_host.ShowProgress(true);
+  m_slotNo = 0;
+  SendReadSlot(0);
   StartReplyTimer();
 }
 
@@ -357,15 +386,19 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
     case CMD_DEVICE_MESSAGE:
       result = OnDeviceMessage(frame);
       break;
-    case CMD_READ_SLOT_REPLY:
+    case CMD_READ_SLOT_REPLY: {
+      // A verify reads the slots as a backup does, but leaves the guidance where it is.
+      const bool backingUp = m_mode == kBackup;
       result = OnReadSlotReply(frame);
-      if (result == kSucceeded) SetGuidance(2);
+      if (result == kSucceeded && backingUp) SetGuidance(2);
       break;
+    }
     case CMD_WRITE_SLOT_REPLY:
       result = OnWriteSlotReply(frame);
       if (result == kSucceeded) {
-        m_host.ShowMessage(MessageKind::Complete, texts::kMsgComplete, {});
+        const bool verify = m_host.ShowRestoreComplete(texts::kMsgComplete);
         SetGuidance(1);
+        if (verify) OnVerifyFrom(m_restoreSource);
       }
       break;
     default:
@@ -376,7 +409,8 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
 }
 
 int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
-  if (m_mode != kBackup || GetU16(frame, kOffCommand) != CMD_READ_SLOT_REPLY) {
+  const bool verifying = m_mode == kVerify;
+  if ((m_mode != kBackup && !verifying) || GetU16(frame, kOffCommand) != CMD_READ_SLOT_REPLY) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_READ_SLOT_REPLY");
     return kNothingDecided;
   }
@@ -392,13 +426,16 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     return kNothingDecided;
   }
   StopReplyTimer();
-  if (frame[kOffStatusByte] != 0) return EndWithMessage(texts::kMsgBackupFailed);
+  const std::string_view failure =
+      verifying ? texts::kMsgVerifyReadFailed : texts::kMsgBackupFailed;
+  if (frame[kOffStatusByte] != 0) return EndWithMessage(failure);
 
   const uint16_t control = GetU16(frame, kOffWord4);
-  if (!m_backup.StoreBlock(control, GetU16(frame, kOffBlockNumber), GetU16(frame, kOffSlotNumber),
-                           frame.data() + kOffSlotData,
-                           static_cast<uint16_t>(length - kSlotFrameHeaderSize))) {
-    return EndWithMessage(texts::kMsgBackupFailed,
+  CSettingsBackup& store = verifying ? m_readBack : m_backup;
+  if (!store.StoreBlock(control, GetU16(frame, kOffBlockNumber), GetU16(frame, kOffSlotNumber),
+                        frame.data() + kOffSlotData,
+                        static_cast<uint16_t>(length - kSlotFrameHeaderSize))) {
+    return EndWithMessage(failure,
                           "the slot data does not fit the backup store or arrived out of order");
   }
   if (frame[kOffEndOfSlot] == 0) {
@@ -413,6 +450,7 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     ReportProgress(Format(texts::kFmtReadingSlot, static_cast<int>(m_slotNo)));
     return kNothingDecided;
   }
+  if (verifying) return FinishVerify();
   m_mode = kIdle;
   int result = kSucceeded;
   if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
@@ -423,6 +461,20 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   }
   m_host.ShowProgress(false);
   return result;
+}
+
+int CUpgradeDlg::FinishVerify() {
+  m_mode = kIdle;
+  m_comparison =
+      CompareSlotRecords(m_verifyExpected, {m_readBack.Records(), m_readBack.RecordsEnd()});
+  m_host.ShowProgress(false);
+  const std::string detail = DescribeComparison(m_comparison) + "\ncompared with " + m_verifySource;
+  if (m_comparison.Equal()) {
+    m_host.ShowMessage(MessageKind::Complete, texts::kMsgVerifyEqual, detail);
+    return kSucceeded;
+  }
+  m_host.ShowMessage(MessageKind::Error, texts::kMsgVerifyDiffer, detail);
+  return kFailed;
 }
 
 void CUpgradeDlg::KeepHistoryCopy() {

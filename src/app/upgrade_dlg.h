@@ -20,17 +20,19 @@
 
 #include "app/protocol.h"
 #include "app/upgrade_host.h"
+#include "backup/settings_backup.h"
+#include "backup/settings_compare.h"
 
 namespace q7310 {
 
 class CSerialPort;
-class CSettingsBackup;
 class CFirmwareImage;
 class IFrameReceiver;
 
 class CUpgradeDlg {
  public:
-  enum Mode : int { kIdle = 0, kBackup = 1, kUpdate = 2, kRestore = 3 };
+  // kVerify reads the slots back after a restore and compares them with the restored file.
+  enum Mode : int { kIdle = 0, kBackup = 1, kUpdate = 2, kRestore = 3, kVerify = 4 };
   // Results of the reply handlers.
   enum ReplyResult : int { kNothingDecided = 0, kSucceeded = 1, kFailed = 2 };
 
@@ -50,6 +52,17 @@ class CUpgradeDlg {
   // RESTORE from another file than BACKUP.BIN (a saved copy from the history folder); the restore
   // then runs exactly as RESTORE does.
   void OnRestoreFrom(const std::string& path);
+  // Verify: reads the nine slots exactly as BACKUP does, without touching the store or any file,
+  // and compares them slot by slot with the backup file at `path` (checked first, as a restore
+  // checks it). Ends with a COMPLETE message when every slot is equal, an ERROR message listing
+  // the differing and missing slots otherwise, or the usual failure messages. The guidance stage
+  // stays as it is.
+  void OnVerifyFrom(const std::string& path);
+  // The file that the last successful RESTORE sent (BACKUP.BIN or the file given to
+  // OnRestoreFrom); empty before the first one.
+  const std::string& LastRestoreSource() const { return m_restoreSource; }
+  // The outcome of the last verify that read every slot.
+  const SettingsComparison& LastComparison() const { return m_comparison; }
   // The folder of dated backup copies.
   std::string HistoryFolder() const;
 
@@ -119,6 +132,8 @@ class CUpgradeDlg {
   std::string PortErrorDetail() const;
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
+  // After the last slot of a verify: compares and reports.
+  int FinishVerify();
 
   IUpgradeHost& m_host;
   CSerialPort& m_serial;
@@ -135,6 +150,14 @@ class CUpgradeDlg {
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
   int m_stage = 0;
+
+  // Verify: the slots read back (the backup store stays untouched), the file they are compared
+  // with, and the outcome.
+  CSettingsBackup m_readBack;
+  std::vector<uint8_t> m_verifyExpected;
+  std::string m_verifySource;
+  std::string m_restoreSource;
+  SettingsComparison m_comparison;
 };
 
 }  // namespace q7310

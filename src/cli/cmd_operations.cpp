@@ -10,6 +10,7 @@
 #include "app/app_paths.h"
 #include "app/protocol.h"
 #include "app/protocol_trace.h"
+#include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
@@ -21,7 +22,7 @@
 namespace q7310::cli {
 namespace {
 
-enum class Operation { Backup, Update, Restore };
+enum class Operation { Backup, Update, Restore, Verify };
 
 struct Operations {
   std::vector<std::pair<Operation, std::string>> order;
@@ -100,6 +101,16 @@ int Run(const OperationOptions& options, const Operations& ops) {
           dlg.OnRestoreFrom(options.restoreFrom);
         }
         break;
+      case Operation::Verify:
+        // Against the file named, else the one this run restored, else BACKUP.BIN.
+        if (!options.verifyFrom.empty()) {
+          dlg.OnVerifyFrom(options.verifyFrom);
+        } else if (!dlg.LastRestoreSource().empty()) {
+          dlg.OnVerifyFrom(dlg.LastRestoreSource());
+        } else {
+          dlg.OnVerifyFrom(dlg.GetAppFilePath(texts::kBackupFile));
+        }
+        break;
     }
     bool ok = host.RunUntilIdle();
     if (!ok && !options.json) plain.Note("Cancelled.");
@@ -144,6 +155,9 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       {"backup", "read the amplifier's nine settings slots and save them to BACKUP.BIN"},
       {"update", "send the firmware Q7310_v201.mot (staged as UPDATE.BIN)"},
       {"restore", "write BACKUP.BIN back into the amplifier"},
+      {"verify",
+       "read the settings back (amplifier in BACKUP mode, after a restore) and compare them slot "
+       "by slot with the restored file; changes nothing"},
   };
   for (const auto& [name, help] : names) {
     CLI::App* sub = app.add_subcommand(name, help)->fallthrough();
@@ -151,6 +165,12 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       sub->add_option("--from", options.restoreFrom,
                       "restore from this file (for example a dated copy under backups/) instead "
                       "of BACKUP.BIN")
+          ->check(CLI::ExistingFile);
+    }
+    if (std::string_view(name) == "verify") {
+      sub->add_option("--from", options.verifyFrom,
+                      "compare with this file (for example a dated copy under backups/) instead "
+                      "of the file restored in this run or BACKUP.BIN")
           ->check(CLI::ExistingFile);
     }
   }
@@ -163,6 +183,7 @@ int RunOperations(CLI::App& app, const OperationOptions& options) {
     if (name == "backup") ops.order.push_back({Operation::Backup, name});
     if (name == "update") ops.order.push_back({Operation::Update, name});
     if (name == "restore") ops.order.push_back({Operation::Restore, name});
+    if (name == "verify") ops.order.push_back({Operation::Verify, name});
   }
   return Run(options, ops);
 }

@@ -9,8 +9,8 @@ int main(int argc, char** argv) {
   using namespace q7310::cli;
   CLI::App app{
       "Service utility for the 7310 Series Amplifier.\n"
-      "  q7310 [options] OPERATION...   OPERATION: backup | update | restore, run in the order "
-      "given, stopping at the first failure\n"
+      "  q7310 [options] OPERATION...   OPERATION: backup | update | restore | verify, run in the "
+      "order given, stopping at the first failure\n"
       "  q7310 image FILE [--stage PATH]   check a firmware file\n"
       "  q7310 inspect FILE                list the slot records of a backup file\n"
       "  q7310 ports                       list the serial ports present"};
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
 
-  const std::set<std::string> operations = {"backup", "update", "restore"};
+  const std::set<std::string> operations = {"backup", "update", "restore", "verify"};
   size_t operationCount = 0;
   for (const CLI::App* sub : app.get_subcommands()) {
     operationCount += operations.count(sub->get_name());

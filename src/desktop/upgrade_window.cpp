@@ -123,6 +123,7 @@ void UpgradeWindow::BuildMenu() {
   QMenu* option = menuBar()->addMenu(Q(texts::kMenuOption));
   m_actSetting = option->addAction(Q(texts::kMenuSetting));
   m_actRestoreFrom = option->addAction(Q(texts::kMenuRestoreFrom));
+  m_actVerify = option->addAction(Q(texts::kMenuVerify));
 
   connect(m_actExit, &QAction::triggered, this, [this] {
     if (m_core.CanClose()) close();
@@ -134,6 +135,10 @@ void UpgradeWindow::BuildMenu() {
         this, Q(texts::kRestoreFromCaption), QString::fromStdString(m_core.HistoryFolder()),
         Q(texts::kRestoreFromFilter));
     if (!path.isEmpty()) m_core.OnRestoreFrom(path.toStdString());
+  });
+  connect(m_actVerify, &QAction::triggered, this, [this] {
+    const std::string& restored = m_core.LastRestoreSource();
+    m_core.OnVerifyFrom(restored.empty() ? m_core.GetAppFilePath(texts::kBackupFile) : restored);
   });
   // A window of fixed size, like the dialog it stands for.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -173,6 +178,15 @@ void UpgradeWindow::SetProgressPercent(int percent) {
   emit ProgressPercentChanged(percent);
 }
 
+bool UpgradeWindow::ShowRestoreComplete(std::string_view text) {
+  QMessageBox box(QMessageBox::Information, Q(texts::kCaptionComplete), Q(text), QMessageBox::Ok,
+                  this);
+  QPushButton* verify = box.addButton(Q(texts::kButtonVerify), QMessageBox::ActionRole);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+  return box.clickedButton() == verify;
+}
+
 void UpgradeWindow::ShowProgress(bool visible) {
   m_progress->setVisible(visible);
 }
@@ -187,6 +201,7 @@ void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
   m_editGuide->setPlainText(lines);
   m_actSetting->setEnabled(guidance.settingEnabled);
   m_actRestoreFrom->setEnabled(guidance.stage != 0);
+  m_actVerify->setEnabled(guidance.stage != 0);
   m_cautionTitle->setText(Q(guidance.cautionTitle));
   m_cautionText->setText(Q(guidance.cautionText));
   emit GuidanceApplied(guidance.stage);

@@ -10,7 +10,9 @@
 // system menu that Linux window managers do not let a program extend.
 //
 // Option > Restore from saved backup... restores a dated copy from the history folder, exactly as
-// RESTORE does; it is offered whenever the port is open.
+// RESTORE does; it is offered whenever the port is open. Option > Verify settings... (and the
+// Verify button of the restore's COMPLETE box) reads the settings back and compares them with the
+// file last restored, or with BACKUP.BIN before any restore.
 //
 // Keys, as in a dialog: Return or Enter on a focused operation button presses it (as Space does);
 // the instruction box takes Return and Enter and does nothing with them; elsewhere Return, Enter
@@ -79,6 +81,8 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   int RunSettingDialog(int portNo, int baudRate) override;
   void OnBackupKept(std::string_view path, std::string_view error) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
+  // The restore's COMPLETE box, with a Verify button beside OK.
+  bool ShowRestoreComplete(std::string_view text) override;
 
   // IFrameReceiver: called on the receive thread; queues the frame to the GUI thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
@@ -98,6 +102,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* ExitAction() const { return m_actExit; }
   QAction* SettingAction() const { return m_actSetting; }
   QAction* RestoreFromAction() const { return m_actRestoreFrom; }
+  QAction* VerifyAction() const { return m_actVerify; }
   CCommProgressDlg* ProgressDialog() const { return m_progress; }
   bool IsTimerActive(unsigned id) const { return m_timers.IsActive(id); }
 
@@ -132,6 +137,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* m_actExit = nullptr;
   QAction* m_actSetting = nullptr;
   QAction* m_actRestoreFrom = nullptr;
+  QAction* m_actVerify = nullptr;
   ProtocolTrace* m_trace = nullptr;
   CCommProgressDlg* m_progress = nullptr;
   BackupNotice* m_backupNotice = nullptr;

@@ -1,8 +1,9 @@
 // The whole procedure in the real window against the simulated amplifier on a pseudo-terminal:
-// BACKUP, UPDATE and RESTORE started by clicking the buttons, as an operator would. The
-// simulator records the image and the slot records it received, which must equal UPDATE.BIN and
-// BACKUP.BIN. Between the backup and its restore, closing the window asks first, and the status
-// bar says where the backup's dated copy was kept.
+// BACKUP, UPDATE and RESTORE started by clicking the buttons, as an operator would, and the
+// verify offered by the restore's COMPLETE box. The simulator records the image and the slot
+// records it received, which must equal UPDATE.BIN and BACKUP.BIN. Between the backup and its
+// restore, closing the window asks first, and the status bar says where the backup's dated copy
+// was kept.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -111,7 +112,18 @@ class FullRunTest : public testing::Test {
 
 TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   StartWindow();
-  test::ModalAnswerer answerer;
+  // The restore's COMPLETE box offers a verify: take it. Every other box is accepted.
+  test::ModalAnswerer answerer([](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == Q(texts::kButtonVerify)) {
+          button->click();
+          return;
+        }
+      }
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
+  });
   ASSERT_EQ(window->Core().Stage(), 1);
 
   ASSERT_TRUE(RunTo(window->BackupButton(), 2));
@@ -135,12 +147,28 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
             ReadAll(folder.filePath(Q(texts::kUpdateFile))));
   EXPECT_TRUE(answerer.Messages().empty());  // a finished backup or update shows no message
 
-  ASSERT_TRUE(RunTo(window->RestoreButton(), 1));
-  ASSERT_EQ(answerer.Messages().size(), 1u);
+  // The restore ends at stage 1 with its COMPLETE box, whose Verify starts the verify at once.
+  RunTo(window->RestoreButton(), 1);
+  ASSERT_EQ(window->Core().Stage(), 1);
+  ASSERT_GE(answerer.Messages().size(), 1u);
   EXPECT_EQ(answerer.Messages()[0].caption, "COMPLETE");
   EXPECT_EQ(answerer.Messages()[0].text, Q(texts::kMsgComplete));
   EXPECT_TRUE(answerer.Messages()[0].informationIcon);
+  EXPECT_EQ(answerer.Messages()[0].buttonCount, 2);  // OK and Verify
   EXPECT_EQ(ReadAll(folder.filePath("sim-restore.bin")), backupFile);
+
+  // The verify reads the slots back in the progress dialog and ends with its own box; the
+  // guidance stays at stage 1.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return answerer.Messages().size() == 2 && window->Core().Mode() == CUpgradeDlg::kIdle;
+      },
+      kOperationMs));
+  EXPECT_EQ(answerer.Messages()[1].caption, "COMPLETE");
+  EXPECT_EQ(answerer.Messages()[1].text, Q(texts::kMsgVerifyEqual));
+  EXPECT_EQ(window->Core().LastComparison().slotsCompared, 9u);
+  EXPECT_EQ(window->Core().Stage(), 1);
+  EXPECT_FALSE(window->ProgressDialog()->isVisible());
 
   EXPECT_TRUE(window->close());
   EXPECT_FALSE(QFile::exists(folder.filePath(Q(texts::kBackupFile))));
