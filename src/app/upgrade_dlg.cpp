@@ -286,7 +286,8 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
   if (!m_backup.LoadBackup(path)) {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, {});
+    // Checked as a whole: a damaged file is refused before anything is written to the amplifier.
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, m_backup.LoadError());
     return;
   }
   m_mode = kRestore;
@@ -419,6 +420,11 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply longer than 138 bytes");
     return kNothingDecided;
   }
+  // A failure ends the backup whatever slot the reply names: the amplifier will send nothing
+  // more, and waiting for the reply to the current request would only end in a time-out.
+  const std::string_view failure =
+      verifying ? texts::kMsgVerifyReadFailed : texts::kMsgBackupFailed;
+  if (frame[kOffStatusByte] != 0) return EndWithMessage(failure);
   if (GetU16(frame, kOffSlotNumber) != m_slotNo) {
     // A late answer to a request that was resent: taking it for the slot now being read would
     // store one slot twice and lose the last one. The reply to the current request is still due.
@@ -426,9 +432,6 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     return kNothingDecided;
   }
   StopReplyTimer();
-  const std::string_view failure =
-      verifying ? texts::kMsgVerifyReadFailed : texts::kMsgBackupFailed;
-  if (frame[kOffStatusByte] != 0) return EndWithMessage(failure);
 
   const uint16_t control = GetU16(frame, kOffWord4);
   CSettingsBackup& store = verifying ? m_readBack : m_backup;

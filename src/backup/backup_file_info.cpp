@@ -1,7 +1,9 @@
 #include "backup/backup_file_info.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "backup/field_maps.h"
 #include "backup/settings_backup.h"
@@ -34,9 +36,19 @@ std::string Hex(uint64_t value) {
   return buffer;
 }
 
-}  // namespace
+// "slot 4" or "slots 4, 7".
+std::string SlotList(const std::vector<uint16_t>& slots) {
+  std::string text = slots.size() == 1 ? "slot " : "slots ";
+  for (size_t i = 0; i < slots.size(); ++i) {
+    if (i) text += ", ";
+    text += std::to_string(slots[i]);
+  }
+  return text;
+}
 
-BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
+// The walk: every record must lie wholly inside the bytes. Lists the records when `records` is
+// given.
+BackupFileInfo WalkRecords(std::span<const uint8_t> bytes, std::vector<SlotRecordInfo>* records) {
   BackupFileInfo info;
   info.fileSize = bytes.size();
   if (bytes.empty()) {
@@ -65,8 +77,11 @@ BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
       info.problemOffset = record.offset;
       return info;
     }
-    const uint8_t* section = &bytes[r + slot_record::kHeaderSize];
-    if (r == 0 && record.length >= backup::kSectionTypeTableOffset + slot_record::kSlotCount) {
+    r += slot_record::kHeaderSize + record.length;
+    if (records == nullptr) continue;
+    const uint8_t* section = &bytes[record.offset + slot_record::kHeaderSize];
+    if (record.offset == 0 &&
+        record.length >= backup::kSectionTypeTableOffset + slot_record::kSlotCount) {
       types = section + backup::kSectionTypeTableOffset;
     }
     if (types != nullptr && record.slot < slot_record::kSlotCount &&
@@ -75,10 +90,22 @@ BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
       record.headerText = Printable(section, backup::kHeaderTextSize);
       record.format = section[backup::kHeaderFormatOffset];
     }
-    info.records.push_back(record);
-    r += slot_record::kHeaderSize + record.length;
+    records->push_back(record);
   }
   return info;
+}
+
+}  // namespace
+
+BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
+  std::vector<SlotRecordInfo> records;
+  BackupFileInfo info = WalkRecords(bytes, &records);
+  info.records = std::move(records);
+  return info;
+}
+
+BackupFileInfo CheckBackupBytes(std::span<const uint8_t> bytes) {
+  return WalkRecords(bytes, nullptr);
 }
 
 BackupFileInfo InspectBackupFile(const std::string& path) {
@@ -123,6 +150,40 @@ std::string DescribeProblem(const BackupFileInfo& info) {
              std::to_string(info.fileSize) + " bytes)";
   }
   return "";
+}
+
+SlotCoverage CoverSlots(const std::vector<SlotRecordInfo>& records) {
+  std::array<unsigned, slot_record::kSlotCount> counts{};
+  std::set<uint16_t> unexpected;
+  for (const SlotRecordInfo& record : records) {
+    if (record.slot < slot_record::kSlotCount) {
+      ++counts[record.slot];
+    } else {
+      unexpected.insert(record.slot);
+    }
+  }
+  SlotCoverage coverage;
+  for (uint16_t slot = 0; slot < slot_record::kSlotCount; ++slot) {
+    if (counts[slot] == 0) coverage.missing.push_back(slot);
+    if (counts[slot] > 1) coverage.repeated.push_back(slot);
+  }
+  coverage.unexpected.assign(unexpected.begin(), unexpected.end());
+  return coverage;
+}
+
+std::string DescribeCoverage(const SlotCoverage& coverage) {
+  if (coverage.Complete()) return "holds the slots 0 to 8 once each";
+  std::string text = "is incomplete:";
+  const char* separator = " ";
+  const auto add = [&](const std::vector<uint16_t>& slots, const char* what) {
+    if (slots.empty()) return;
+    text += separator + SlotList(slots) + " " + what;
+    separator = "; ";
+  };
+  add(coverage.missing, "missing");
+  add(coverage.repeated, "repeated");
+  add(coverage.unexpected, "not among the slots 0 to 8");
+  return text;
 }
 
 }  // namespace q7310

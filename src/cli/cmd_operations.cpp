@@ -46,6 +46,28 @@ bool WaitForEnter(PlainOutput* plain) {
   }
 }
 
+// The guidance stage whose instructions lead up to `op`.
+int StageOf(Operation op) {
+  switch (op) {
+    case Operation::Backup:
+      return 1;
+    case Operation::Update:
+      return 2;
+    case Operation::Restore:
+      return 3;
+  }
+  return 0;
+}
+
+// Before each operation the technician puts the unit into its mode: shows that operation's
+// instructions, unless the guidance has just shown them (`shownStage`: the stage on screen,
+// whose instructions were the last thing printed), and waits for Enter.
+bool WaitToStart(Operation op, int shownStage, PlainOutput& plain) {
+  const int stage = StageOf(op);
+  if (stage != shownStage) plain.Stage(CUpgradeDlg::GuidanceFor(stage));
+  return WaitForEnter(&plain);
+}
+
 int Run(const OperationOptions& options, const Operations& ops) {
   TerminalHost::InstallInterruptHandler();
   PlainOutput plain(stdout);
@@ -80,7 +102,7 @@ int Run(const OperationOptions& options, const Operations& ops) {
   int exitCode = kExitOk;
   for (size_t i = 0; i < ops.order.size(); ++i) {
     const auto& [op, name] = ops.order[i];
-    if (i > 0 && interactive && !WaitForEnter(&plain)) {
+    if (interactive && !WaitToStart(op, dlg.Stage(), plain)) {
       exitCode = kExitFailed;
       break;
     }
@@ -146,7 +168,7 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
   app.add_option("--trace", options.trace,
                  "write a timestamped line for every frame sent and received, every resend, "
                  "time-out, dropped frame and line error to FILE");
-  app.add_flag("--yes", options.yes, "do not wait for Enter between operations");
+  app.add_flag("--yes", options.yes, "do not wait for Enter before each operation");
   app.add_flag("--json", options.json,
                "print one JSON object per line for each message, progress text, stage change "
                "and protocol event");
