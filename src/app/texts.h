@@ -29,6 +29,12 @@ inline constexpr std::string_view kMsgRestoreFailed =
 inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
 inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
 
+// The working folder and the trace file, before anything else happens (%s: the folder or file).
+inline constexpr const char* kFmtFolderInUse =
+    "Another q7310 program is working in the folder %s. Close it first, or choose another folder.";
+inline constexpr const char* kFmtTraceIsOwnFile =
+    "The trace file %s is one of the program's own files; choose another trace file.";
+
 // Progress dialog.
 inline constexpr std::string_view kTitleBackup = "BACKUP";
 inline constexpr std::string_view kTitleUpdate = "UPDATE";
