@@ -1,6 +1,6 @@
-// File safety, end to end: a run deletes at exit only the files it wrote, a second program on a
-// folder in use is refused before it touches anything, and a trace is appended to its file and
-// never written over one of the program's own files.
+// File safety, end to end: a run deletes at exit only the files it wrote, a cut backup is never
+// restored, a second program on a folder in use is refused before it touches anything, and a
+// trace is appended to its file and never written over one of the program's own files.
 #include <unistd.h>
 
 #include <filesystem>
@@ -59,6 +59,23 @@ TEST_F(FileSafety, RunsDeleteOnlyTheFilesTheyWrote) {
   StopSim();
   EXPECT_FALSE(fs::exists(app / texts::kBackupFile));
   EXPECT_EQ(SavedCopies(app).size(), 2u);
+}
+
+TEST_F(FileSafety, RestoreFromACutCopyIsRefusedBeforeAnythingIsSent) {
+  Bytes cut = MakeGoodBackup(app);
+  cut.resize(cut.size() / 2);
+  WriteFile(dir / "cut.bin", cut);
+  WriteFile(dir / "empty.bin", {});
+  const std::string device = StartSim({"--restore-out", (dir / "restore.out").string()});
+  for (const char* name : {"cut.bin", "empty.bin"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(RunTool(device, app, {"restore", "--from", (dir / name).string()}), 1);
+    EXPECT_TRUE(ToolShowedError(texts::kMsgBackupFileFailed)) << ToolOutput();
+    EXPECT_NE(tool->Stdout().find("detail: " + (dir / name).string()), std::string::npos)
+        << ToolOutput();
+  }
+  StopSim();
+  EXPECT_NE(sim->Stderr().find("requests: 0 "), std::string::npos) << sim->Stderr();
 }
 
 TEST_F(FileSafety, SecondProgramOnAFolderInUseIsRefusedAndTouchesNothing) {
