@@ -40,6 +40,12 @@ inline constexpr std::string_view kTitleVerify = "VERIFY";
 inline constexpr std::string_view kButtonVerify = "Verify";
 inline constexpr std::string_view kMenuVerify = "Verify settings...";
 
+// The working folder and the trace file, before anything else happens (%s: the folder or file).
+inline constexpr const char* kFmtFolderInUse =
+    "Another q7310 program is working in the folder %s. Close it first, or choose another folder.";
+inline constexpr const char* kFmtTraceIsOwnFile =
+    "The trace file %s is one of the program's own files; choose another trace file.";
+
 // Progress dialog.
 inline constexpr std::string_view kTitleBackup = "BACKUP";
 inline constexpr std::string_view kTitleUpdate = "UPDATE";

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "app/app_paths.h"
 #include "app/texts.h"
@@ -142,7 +143,10 @@ std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
   m_serial.Disconnect();
   std::vector<std::string> undeleted;
   if (keepFiles) return undeleted;
-  for (std::string_view name : {texts::kBackupFile, texts::kUpdateFile}) {
+  const std::pair<std::string_view, bool> files[] = {{texts::kBackupFile, m_wroteBackup},
+                                                     {texts::kUpdateFile, m_wroteUpdate}};
+  for (const auto& [name, wroteIt] : files) {
+    if (!wroteIt) continue;
     const std::string path = GetAppFilePath(name);
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) {
@@ -258,6 +262,7 @@ void CUpgradeDlg::OnUpdate() {
                        LoadErrorDetail(m_image.LastError()));
     return;
   }
+  m_wroteUpdate = true;
   m_mode = kUpdate;
   m_bytesSent = 0;
   m_host.SetProgressTitle(texts::kTitleUpdate);
@@ -285,6 +290,14 @@ std::string CUpgradeDlg::HistoryFolder() const {
 void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
+  // Only a whole sequence of slot records goes to the amplifier: a cut or damaged file is
+  // refused before anything is sent.
+  const BackupFileInfo info = InspectBackupFile(path);
+  if (info.problem != BackupFileProblem::kNone) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed,
+                       path + " " + DescribeProblem(info));
+    return;
+  }
   if (!m_backup.LoadBackup(path)) {
     // Checked as a whole: a damaged file is refused before anything is written to the amplifier.
     m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, m_backup.LoadError());
@@ -457,6 +470,7 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   m_mode = kIdle;
   int result = kSucceeded;
   if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
+    m_wroteBackup = true;
     KeepHistoryCopy();
   } else {
     m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, {});

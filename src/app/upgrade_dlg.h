@@ -79,8 +79,10 @@ class CUpgradeDlg {
   // File > Exit, the close box, and Enter/Escape in the main window may end the program only
   // while idle.
   bool CanClose() const { return m_mode == kIdle; }
-  // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN (unless
-  // keepFiles). Returns the files that existed but could not be deleted.
+  // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN, each only
+  // when this run wrote it (unless keepFiles): a file that was there before the run (perhaps
+  // the only copy of a customer's settings) is left as it was. Returns the files that existed
+  // but could not be deleted.
   std::vector<std::string> OnDestroy(bool keepFiles = false);
 
   // Opens (or reopens) the serial link. 1 when the port opened, 0 otherwise.
@@ -150,6 +152,10 @@ class CUpgradeDlg {
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
   int m_stage = 0;
+  // Whether this run wrote BACKUP.BIN (a successful backup) or UPDATE.BIN (a successful
+  // firmware load); only those are deleted at exit.
+  bool m_wroteBackup = false;
+  bool m_wroteUpdate = false;
 
   // Verify: the slots read back (the backup store stays untouched), the file they are compared
   // with, and the outcome.

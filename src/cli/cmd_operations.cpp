@@ -12,6 +12,7 @@
 #include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
+#include "app/work_folder.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
 #include "cli/output.h"
@@ -78,17 +79,37 @@ int Run(const OperationOptions& options, const Operations& ops) {
   CSettingsBackup backup;
   CFirmwareImage image;
   TerminalHost host(out);
+  const std::string folder = options.dir.empty() ? ProgramFolder() : options.dir;
+  if (!options.trace.empty() && IsProgramFile(folder, options.trace)) {
+    std::fprintf(stderr, "error: %s\n",
+                 FormatText(texts::kFmtTraceIsOwnFile, options.trace).c_str());
+    return kExitFailed;
+  }
+  // Taken before the trace or the port is opened: a second program on this folder touches
+  // nothing.
+  FolderLock lock;
+  std::string lockError;
+  switch (ClaimWorkFolder(folder, lock, &lockError)) {
+    case FolderLock::Result::kTaken:
+      break;
+    case FolderLock::Result::kBusy:
+      std::fprintf(stderr, "error: %s\n", FormatText(texts::kFmtFolderInUse, folder).c_str());
+      return kExitFailed;
+    case FolderLock::Result::kFailed:
+      std::fprintf(stderr, "warning: %s\n", lockError.c_str());
+      break;
+  }
   ProtocolTrace trace;
   if (!options.trace.empty()) {
     std::string error;
-    if (!trace.Open(options.trace, &error)) {
+    if (!trace.Open(options.trace, "q7310", &error)) {
       std::fprintf(stderr, "error: cannot write the trace: %s\n", error.c_str());
       return kExitFailed;
     }
     host.SetTrace(&trace);
     serial.SetWireObserver(&trace);
   }
-  CUpgradeDlg dlg(host, serial, backup, image, options.dir.empty() ? ProgramFolder() : options.dir);
+  CUpgradeDlg dlg(host, serial, backup, image, folder);
   dlg.SetReplyTimeoutMs(options.replyTimeoutMs);
   if (!options.device.empty()) serial.SetDevicePath(options.device);
   host.Attach(dlg);
@@ -160,14 +181,16 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
                  "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
                  "program's folder)");
   app.add_flag("--keep-files", options.keepFiles,
-               "keep BACKUP.BIN and UPDATE.BIN at exit (by default they are deleted at exit, as "
-               "the desktop program does)");
+               "keep BACKUP.BIN and UPDATE.BIN at exit (by default the ones this run wrote are "
+               "deleted at exit, as the desktop program does; files that were there before are "
+               "always kept)");
   app.add_option("--reply-timeout", options.replyTimeoutMs,
                  "reply timer period in ms (default 5000)")
       ->check(CLI::Range(1u, 3600000u));
   app.add_option("--trace", options.trace,
                  "write a timestamped line for every frame sent and received, every resend, "
-                 "time-out, dropped frame and line error to FILE");
+                 "time-out, dropped frame and line error to the end of FILE (never one of the "
+                 "program's own files)");
   app.add_flag("--yes", options.yes, "do not wait for Enter before each operation");
   app.add_flag("--json", options.json,
                "print one JSON object per line for each message, progress text, stage change "

@@ -1,14 +1,28 @@
 #include "desktop/upgrade_app.h"
 
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 
+#include "app/app_paths.h"
+#include "app/texts.h"
+#include "app/work_folder.h"
 #include "desktop/app_icon.h"
 #include "desktop/screenshot_tour.h"
 #include "desktop/upgrade_window.h"
+#include "dialogs/dialog_units.h"
 
 namespace q7310 {
+namespace {
+
+// A start-up refusal: a message box (and the same line on stderr for scripts).
+void Refuse(const std::string& text) {
+  std::fprintf(stderr, "q7310-upgrade: %s\n", text.c_str());
+  QMessageBox::critical(nullptr, Q(texts::kCaptionError), Q(text));
+}
+
+}  // namespace
 
 CUpgradeApp::CUpgradeApp(int& argc, char** argv) : m_qapp(argc, argv) {
   QApplication::setApplicationName(QStringLiteral("q7310-upgrade"));
@@ -47,10 +61,27 @@ int CUpgradeApp::Run() {
 
   if (parser.isSet(device)) m_serial.SetDevicePath(parser.value(device).toStdString());
 
-  UpgradeWindow window(m_serial, m_backup, m_image, parser.value(dir).toStdString());
+  const std::string folder = parser.isSet(dir) ? parser.value(dir).toStdString() : ProgramFolder();
+  if (parser.isSet(trace) && IsProgramFile(folder, parser.value(trace).toStdString())) {
+    Refuse(FormatText(texts::kFmtTraceIsOwnFile, parser.value(trace).toStdString()));
+    return 1;
+  }
+  std::string lockError;
+  switch (ClaimWorkFolder(folder, m_folderLock, &lockError)) {
+    case FolderLock::Result::kTaken:
+      break;
+    case FolderLock::Result::kBusy:
+      Refuse(FormatText(texts::kFmtFolderInUse, folder));
+      return 1;
+    case FolderLock::Result::kFailed:
+      std::fprintf(stderr, "q7310-upgrade: %s\n", lockError.c_str());
+      break;
+  }
+
+  UpgradeWindow window(m_serial, m_backup, m_image, folder);
   if (parser.isSet(trace)) {
     std::string error;
-    if (!m_trace.Open(parser.value(trace).toStdString(), &error)) {
+    if (!m_trace.Open(parser.value(trace).toStdString(), "q7310-upgrade", &error)) {
       std::fprintf(stderr, "q7310-upgrade: cannot write the trace: %s\n", error.c_str());
       return 1;
     }

@@ -19,6 +19,7 @@
 #include "app/texts.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
+#include "desktop/backup_chooser.h"
 #include "desktop/backup_notice.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -131,9 +132,7 @@ void UpgradeWindow::BuildMenu() {
   connect(m_actSetting, &QAction::triggered, this, [this] { m_core.OnSetting(); });
   connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
     if (m_core.Mode() != CUpgradeDlg::kIdle) return;
-    const QString path = QFileDialog::getOpenFileName(
-        this, Q(texts::kRestoreFromCaption), QString::fromStdString(m_core.HistoryFolder()),
-        Q(texts::kRestoreFromFilter));
+    const QString path = ChooseSavedBackup(this, m_core.HistoryFolder());
     if (!path.isEmpty()) m_core.OnRestoreFrom(path.toStdString());
   });
   connect(m_actVerify, &QAction::triggered, this, [this] {

@@ -575,13 +575,50 @@ TEST_F(ControllerTest, StagingFailureLeavesTheControllerIdle) {
   EXPECT_FALSE(host.progressVisible);
 }
 
-TEST_F(ControllerTest, DestroyDeletesBothFilesAndClosesThePort) {
-  std::ofstream(dir / "BACKUP.BIN") << "x";
+TEST_F(ControllerTest, DestroyKeepsFilesThatWereThereBeforeAndClosesThePort) {
+  // Perhaps the only copy of a customer's settings: a run that did not write it keeps it, also
+  // after an update that failed to load and a restore from it.
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary).write("\0\1\0\0", 4);
   std::ofstream(dir / "UPDATE.BIN") << "y";
+  dlg.OnUpdate();
+  dlg.OnRestore();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_WRITE_SLOT);
+  dlg.OnCommCancel();
+  EXPECT_TRUE(dlg.OnDestroy().empty());
+  EXPECT_TRUE(fs::exists(dir / "BACKUP.BIN"));
+  EXPECT_TRUE(fs::exists(dir / "UPDATE.BIN"));
+  EXPECT_FALSE(serial.IsOpen());
+}
+
+TEST_F(ControllerTest, DestroyDeletesTheFilesThisRunWrote) {
+  // An earlier BACKUP.BIN that this run's backup replaces is this run's file from then on.
+  std::ofstream(dir / "BACKUP.BIN") << "earlier";
+  RunBackup(MakeSampleRawSettings(1, 3));
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(300, 7));
+  dlg.OnUpdate();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_UPDATE_START);
+  dlg.OnCommCancel();
+  ASSERT_TRUE(fs::exists(dir / "UPDATE.BIN"));
   EXPECT_TRUE(dlg.OnDestroy().empty());
   EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
   EXPECT_FALSE(fs::exists(dir / "UPDATE.BIN"));
-  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "backups"), fs::directory_iterator()), 1);
+}
+
+TEST_F(ControllerTest, CutOrEmptyBackupIsRefusedBeforeAnythingIsSent) {
+  const fs::path cut = dir / "cut.bin";
+  // One whole record, then a record whose data runs past the end.
+  std::ofstream(cut, std::ios::binary).write("\0\2\0\1\xAA\0\3\0\x40\xBB", 10);
+  std::ofstream(dir / "empty.bin");
+  dlg.OnRestoreFrom(cut.string());
+  dlg.OnRestoreFrom((dir / "empty.bin").string());
+  ASSERT_EQ(host.messages.size(), 2u);
+  for (const auto& m : host.messages) EXPECT_EQ(m.text, texts::kMsgBackupFileFailed);
+  EXPECT_NE(host.messages[0].detail.find("runs past the end"), std::string::npos)
+      << host.messages[0].detail;
+  EXPECT_NE(host.messages[1].detail.find("empty"), std::string::npos) << host.messages[1].detail;
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
 }
 
 TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
@@ -597,6 +634,10 @@ TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
   EXPECT_NE(a, b);
   EXPECT_EQ(fs::file_size(a), 1u);
   EXPECT_EQ(fs::path(a).filename(), HistoryFileName(when));
+  // Written whole under a temporary name first; none is left behind.
+  for (const auto& e : fs::directory_iterator(folder)) {
+    EXPECT_EQ(e.path().extension(), ".BIN") << e.path();
+  }
   // A folder that cannot be made (its parent is a file) is reported, not hidden.
   std::ofstream(folder / "file") << "x";
   EXPECT_TRUE(SaveHistoryCopy((folder / "file" / "sub").string(), Bytes{3}, when, &error).empty());

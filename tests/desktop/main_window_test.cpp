@@ -286,24 +286,31 @@ TEST_F(MainWindowTest, ReturnInTheInstructionBoxDoesNothing) {
   EXPECT_EQ(answerer.Answered(), 0);
 }
 
-TEST_F(MainWindowTest, ClosingDeletesBothStagingFilesAndClosesThePort) {
+TEST_F(MainWindowTest, ClosingKeepsFilesItDidNotWriteAndClosesThePort) {
   Start(pty.SlavePath());
+  // Perhaps the only copy of a customer's settings: this run did not write them.
   WriteFile(texts::kBackupFile);
   WriteFile(texts::kUpdateFile);
   WriteFile(texts::kFirmwareFile);
   EXPECT_TRUE(serial.IsOpen());
   EXPECT_TRUE(window->close());
-  EXPECT_FALSE(FileExists(texts::kBackupFile));
-  EXPECT_FALSE(FileExists(texts::kUpdateFile));
+  EXPECT_TRUE(FileExists(texts::kBackupFile));
+  EXPECT_TRUE(FileExists(texts::kUpdateFile));
   EXPECT_TRUE(FileExists(texts::kFirmwareFile));
   EXPECT_FALSE(serial.IsOpen());
 }
 
-TEST_F(MainWindowTest, DestroyingTheWindowAlsoDeletesTheFiles) {
-  Start(kNoSuchDevice);
-  WriteFile(texts::kBackupFile);
+TEST_F(MainWindowTest, DestroyingTheWindowDeletesTheFilesItWrote) {
+  Start(pty.SlavePath());
+  ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"),
+                          folder.filePath(Q(texts::kFirmwareFile))));
+  // UPDATE as at stage 2: it stages UPDATE.BIN; the amplifier never answers.
+  window->UpdateButton()->setEnabled(true);
+  window->UpdateButton()->click();
+  ASSERT_TRUE(FileExists(texts::kUpdateFile));
   window.reset();
-  EXPECT_FALSE(FileExists(texts::kBackupFile));
+  EXPECT_FALSE(FileExists(texts::kUpdateFile));
+  EXPECT_TRUE(FileExists(texts::kFirmwareFile));
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
