@@ -37,7 +37,9 @@ constexpr unsigned short kDebugExitPort = 0xf4;
 
 std::atomic<bool> g_stop{false};
 
-void OnStop(int) { g_stop = true; }
+void OnStop(int) {
+  g_stop = true;
+}
 
 // Everything that a program can change on the port, read the way any program reads it.
 struct PortState {
@@ -70,8 +72,8 @@ std::string Hex(const void* data, size_t size) {
 // The full dump: three hex strings, equal exactly when every byte of every setting is equal.
 std::string Dump(const PortState& s) {
   return "termios " + Hex(&s.tio, sizeof s.tio) + "\nmodem lines " +
-         (s.haveModemLines ? Hex(&s.modemLines, sizeof s.modemLines) : "unreadable") +
-         "\nserial " + (s.haveSerial ? Hex(&s.serial, sizeof s.serial) : "unreadable") + "\n";
+         (s.haveModemLines ? Hex(&s.modemLines, sizeof s.modemLines) : "unreadable") + "\nserial " +
+         (s.haveSerial ? Hex(&s.serial, sizeof s.serial) : "unreadable") + "\n";
 }
 
 unsigned Baud(speed_t code) {
@@ -79,10 +81,9 @@ unsigned Baud(speed_t code) {
     speed_t code;
     unsigned bps;
   };
-  static constexpr Speed kSpeeds[] = {{B0, 0},          {B1200, 1200},     {B2400, 2400},
-                                      {B4800, 4800},    {B9600, 9600},     {B19200, 19200},
-                                      {B38400, 38400},  {B57600, 57600},   {B115200, 115200},
-                                      {B230400, 230400}};
+  static constexpr Speed kSpeeds[] = {
+      {B0, 0},         {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
+      {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
   for (const Speed& s : kSpeeds) {
     if (s.code == code) return s.bps;
   }
@@ -112,7 +113,8 @@ std::string Describe(const PortState& s) {
     if (s.modemLines & TIOCM_DSR) d += " DSR";
     if (s.modemLines & TIOCM_CD) d += " CD";
   }
-  if (s.haveSerial) d += (s.serial.flags & ASYNC_LOW_LATENCY) ? " | low_latency" : " | -low_latency";
+  if (s.haveSerial)
+    d += (s.serial.flags & ASYNC_LOW_LATENCY) ? " | low_latency" : " | -low_latency";
   return d;
 }
 
@@ -228,8 +230,7 @@ int ExitMachine(int status) {
     return 1;
   }
   outb(static_cast<unsigned char>(status), kDebugExitPort);
-  std::fprintf(stderr, "probe: the machine has no isa-debug-exit device at 0x%x\n",
-               kDebugExitPort);
+  std::fprintf(stderr, "probe: the machine has no isa-debug-exit device at 0x%x\n", kDebugExitPort);
   return 1;
 }
 
