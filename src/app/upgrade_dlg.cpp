@@ -290,17 +290,10 @@ std::string CUpgradeDlg::HistoryFolder() const {
 void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
-  // Only a whole sequence of slot records goes to the amplifier: a cut or damaged file is
-  // refused before anything is sent.
-  const BackupFileInfo info = InspectBackupFile(path);
-  if (info.problem != BackupFileProblem::kNone) {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed,
-                       path + " " + DescribeProblem(info));
-    return;
-  }
   if (!m_backup.LoadBackup(path)) {
     // Checked as a whole: a damaged file is refused before anything is written to the amplifier.
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, m_backup.LoadError());
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed,
+                       path + ": " + m_backup.LoadError());
     return;
   }
   m_mode = kRestore;

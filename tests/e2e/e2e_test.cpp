@@ -280,9 +280,9 @@ TEST_F(EndToEnd, DamagedBackupIsRefusedBeforeAnythingIsWritten) {
   AppendRecord(damaged, 1, Bytes(70, 2));
   AppendRecord(damaged, 2, Bytes(50, 3));
   damaged.resize(damaged.size() - 1);
-  const std::string detail =
-      "  detail: the file is not a sequence of well-formed slot records: the record at offset "
-      "0xB2 runs past the end of the file (231 bytes)\n";
+  const std::string reason =
+      ": the file is not a sequence of well-formed slot records: the record at offset 0xB2 runs "
+      "past the end of the file (231 bytes)\n";
   WriteBytes(dir / "app" / "BACKUP.BIN", damaged);
   WriteBytes(dir / "damaged.bin", damaged);
   const std::vector<std::vector<std::string>> runs = {
@@ -291,6 +291,9 @@ TEST_F(EndToEnd, DamagedBackupIsRefusedBeforeAnythingIsWritten) {
   for (const auto& ops : runs) {
     SCOPED_TRACE(ops.size() == 1 ? "BACKUP.BIN" : "--from");
     EXPECT_EQ(RunTool(device, ops), 1);
+    const std::string file =
+        ops.size() == 1 ? (dir / "app" / "BACKUP.BIN").string() : (dir / "damaged.bin").string();
+    const std::string detail = "  detail: " + file + reason;
     EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed) + detail),
               std::string::npos)
         << tool->Stdout();
