@@ -64,6 +64,8 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   // Received frames and protocol events also go to `trace` (the serial link's transmit side is
   // connected by the owner). Call before Initialise.
   void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
+  // The reply timer's period (5000 ms unless changed).
+  void SetReplyTimeoutMs(unsigned ms) { m_core.SetReplyTimeoutMs(ms); }
 
   // Start-up: opens the port and shows stage 1, or the port error and stage 0. Call once, after
   // the serial link has its device (SetDevicePath) and preferably after show().

@@ -38,7 +38,10 @@ namespace {
 
 // Generous bounds for a loaded machine; a run normally takes a few seconds.
 constexpr int kSimStartMs = 10000;
-constexpr int kOperationMs = 120000;
+constexpr int kOperationMs = 60000;
+// A silent or confused peer ends an operation after four periods: seconds, not minutes.
+constexpr unsigned kReplyTimeoutMs = 1000;
+constexpr int kIdleCheckMs = 20;
 constexpr int kSimStopMs = 10000;
 
 QByteArray ReadAll(const QString& path) {
@@ -69,17 +72,27 @@ class FullRunTest : public testing::Test {
     }
   }
 
-  // Clicks `button` and runs the event loop until the guidance reaches `stage` (or the bound
-  // passes); true when the controller is then idle in that stage. An event loop rather than
-  // polling, so that each exchange costs no more than the line and the simulator take.
+  // Clicks `button` and runs the event loop until the guidance reaches `stage`, the operation
+  // ends without reaching it, or the bound passes; true when the controller is then idle in that
+  // stage. An event loop rather than polling for the stage, so that each exchange costs no more
+  // than the line and the simulator take; the idle check only ends a run that went wrong early.
   bool RunTo(QPushButton* button, int stage) {
     if (!button->isEnabled()) return false;
     QEventLoop loop;
     QObject::connect(window.get(), &UpgradeWindow::GuidanceApplied, &loop, [&](int reached) {
       if (reached == stage) loop.quit();
     });
+    bool clicked = false;
+    QTimer idleCheck;
+    QObject::connect(&idleCheck, &QTimer::timeout, &loop, [&] {
+      if (clicked && window->Core().Mode() == CUpgradeDlg::kIdle) loop.quit();
+    });
+    idleCheck.start(kIdleCheckMs);
     QTimer::singleShot(kOperationMs, &loop, &QEventLoop::quit);
-    QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    QTimer::singleShot(0, button, [button, &clicked] {
+      QTest::mouseClick(button, Qt::LeftButton);
+      clicked = true;
+    });
     loop.exec();
     return window->Core().Mode() == CUpgradeDlg::kIdle && window->Core().Stage() == stage;
   }
@@ -88,6 +101,7 @@ class FullRunTest : public testing::Test {
   void StartWindow() {
     serial.SetDevicePath(devicePath.toStdString());
     window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+    window->SetReplyTimeoutMs(kReplyTimeoutMs);
     window->show();
     test::ModalAnswerer answerer;
     window->Initialise();

@@ -16,7 +16,7 @@ namespace q7310::faults {
 
 namespace {
 // Every run ends well within this; a hang fails the test instead of blocking the suite.
-constexpr int kToolTimeoutMs = 60000;
+constexpr int kToolTimeoutMs = 30000;
 constexpr int kSimStopTimeoutMs = 10000;
 }  // namespace
 
@@ -96,7 +96,9 @@ std::unique_ptr<testing::Process> FaultTest::StartTool(const std::string& device
 int FaultTest::RunTool(const std::string& device, const fs::path& appDir,
                        std::vector<std::string> ops, std::vector<std::string> options) {
   tool = StartTool(device, appDir, std::move(ops), std::move(options));
-  return tool->Wait(kToolTimeoutMs);
+  const int status = tool->Wait(kToolTimeoutMs);
+  if (status == -1) ADD_FAILURE() << "q7310 did not end within " << kToolTimeoutMs << " ms";
+  return status;
 }
 
 Bytes FaultTest::MakeGoodBackup(const fs::path& appDir) {
