@@ -39,6 +39,9 @@ inline constexpr std::string_view kMsgVerifyReadFailed =
 inline constexpr std::string_view kTitleVerify = "VERIFY";
 inline constexpr std::string_view kButtonVerify = "Verify";
 inline constexpr std::string_view kMenuVerify = "Verify settings...";
+inline constexpr std::string_view kGuideVerify =
+    "Leave the unit in ''BACKUP mode'' after the restore (or set it so by pressing the (INPUT "
+    "SELECT 8 + ENTER + POWER) keys); VERIFY reads its settings back and changes nothing.";
 
 // The working folder and the trace file, before anything else happens (%s: the folder or file).
 inline constexpr const char* kFmtFolderInUse =

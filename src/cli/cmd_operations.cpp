@@ -47,7 +47,7 @@ bool WaitForEnter(PlainOutput* plain) {
   }
 }
 
-// The guidance stage whose instructions lead up to `op`.
+// The guidance stage whose instructions lead up to `op`; a verify has none of its own.
 int StageOf(Operation op) {
   switch (op) {
     case Operation::Backup:
@@ -56,8 +56,10 @@ int StageOf(Operation op) {
       return 2;
     case Operation::Restore:
       return 3;
+    case Operation::Verify:
+      break;
   }
-  return 0;
+  return -1;
 }
 
 // Before each operation the technician puts the unit into its mode: shows that operation's
@@ -65,7 +67,11 @@ int StageOf(Operation op) {
 // whose instructions were the last thing printed), and waits for Enter.
 bool WaitToStart(Operation op, int shownStage, PlainOutput& plain) {
   const int stage = StageOf(op);
-  if (stage != shownStage) plain.Stage(CUpgradeDlg::GuidanceFor(stage));
+  if (stage < 0) {
+    plain.Note(texts::kGuideVerify);
+  } else if (stage != shownStage) {
+    plain.Stage(CUpgradeDlg::GuidanceFor(stage));
+  }
   return WaitForEnter(&plain);
 }
 
