@@ -10,6 +10,7 @@
 #include "app/app_paths.h"
 #include "app/protocol.h"
 #include "app/protocol_trace.h"
+#include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
@@ -65,7 +66,18 @@ int Run(const OperationOptions& options, const Operations& ops) {
     host.SetTrace(&trace);
     serial.SetWireObserver(&trace);
   }
-  CUpgradeDlg dlg(host, serial, backup, image, options.dir.empty() ? ProgramFolder() : options.dir);
+  const WorkingFolder folder = ResolveWorkingFolder(options.dir);
+  if (!folder.error.empty()) {
+    std::fprintf(stderr, "error: %s%s\n", std::string(texts::kNoWorkingFolder).c_str(),
+                 folder.error.c_str());
+    return kExitFailed;
+  }
+  if (options.json) {
+    json.WorkingFolder(folder.path);
+  } else {
+    plain.Note(std::string(texts::kWorkingFolder) + folder.path);
+  }
+  CUpgradeDlg dlg(host, serial, backup, image, folder.path);
   dlg.SetReplyTimeoutMs(options.replyTimeoutMs);
   if (!options.device.empty()) serial.SetDevicePath(options.device);
   host.Attach(dlg);
@@ -125,7 +137,8 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       ->check(CLI::Range(0, 9999));
   app.add_option("--dir", options.dir,
                  "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                 "program's folder)");
+                 "program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310, "
+                 "that is ~/.local/share/q7310; the first line of output names the folder used)");
   app.add_flag("--keep-files", options.keepFiles,
                "keep BACKUP.BIN and UPDATE.BIN at exit (by default they are deleted at exit, as "
                "the desktop program does)");

@@ -1,18 +1,25 @@
 #include "desktop/upgrade_app.h"
 
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 
+#include "app/app_paths.h"
+#include "app/texts.h"
+#include "app/version.h"
 #include "desktop/app_icon.h"
 #include "desktop/screenshot_tour.h"
 #include "desktop/upgrade_window.h"
+#include "dialogs/dialog_units.h"
 
 namespace q7310 {
 
 CUpgradeApp::CUpgradeApp(int& argc, char** argv) : m_qapp(argc, argv) {
   QApplication::setApplicationName(QStringLiteral("q7310-upgrade"));
+  QApplication::setApplicationVersion(Q(VersionText()));
   QApplication::setWindowIcon(AppIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("q7310-upgrade"));
 }
 
 int CUpgradeApp::Run() {
@@ -20,6 +27,7 @@ int CUpgradeApp::Run() {
   parser.setApplicationDescription(
       QStringLiteral("Backs up, upgrades and restores a 7310 Series Amplifier."));
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption device(
       QStringLiteral("device"),
       QStringLiteral("Serial device to use instead of the port number's (e.g. a pseudo-terminal)."),
@@ -27,7 +35,9 @@ int CUpgradeApp::Run() {
   const QCommandLineOption dir(
       QStringLiteral("dir"),
       QStringLiteral("Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                     "program's folder)."),
+                     "program's folder if it is writable and not installed, else "
+                     "$XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; the About box "
+                     "names the folder used)."),
       QStringLiteral("FOLDER"));
   const QCommandLineOption trace(
       QStringLiteral("trace"),
@@ -47,7 +57,13 @@ int CUpgradeApp::Run() {
 
   if (parser.isSet(device)) m_serial.SetDevicePath(parser.value(device).toStdString());
 
-  UpgradeWindow window(m_serial, m_backup, m_image, parser.value(dir).toStdString());
+  const WorkingFolder folder = ResolveWorkingFolder(parser.value(dir).toStdString());
+  if (!folder.error.empty()) {
+    QMessageBox::critical(nullptr, QApplication::applicationName(),
+                          Q(texts::kNoWorkingFolder) + QString::fromStdString(folder.error));
+    return 1;
+  }
+  UpgradeWindow window(m_serial, m_backup, m_image, folder.path);
   if (parser.isSet(trace)) {
     std::string error;
     if (!m_trace.Open(parser.value(trace).toStdString(), &error)) {
