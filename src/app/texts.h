@@ -37,6 +37,11 @@ inline constexpr std::string_view kSampleFirmwareCopyTo =
 inline constexpr std::string_view kSampleFirmwareChoose =
     ", or choose one with File > Open firmware file... in q7310-upgrade.";
 
+// q7310 ports: follows the devices that the user may not open.
+inline constexpr std::string_view kPortsDialoutHint =
+    ": permission denied. Serial devices belong to the dialout group: join it with "
+    "'sudo adduser $USER dialout', then log out and in again.";
+
 // Working folder, named by both front ends.
 inline constexpr std::string_view kWorkingFolder = "Working folder: ";
 inline constexpr std::string_view kNoWorkingFolder = "No working folder: ";
