@@ -30,9 +30,14 @@ bool MakeFolders(const std::string& folder, std::string* error) {
   constexpr mode_t kPrivate = 0700;
   for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
     const std::string part = folder.substr(0, slash);
-    if (!part.empty() && ::mkdir(part.c_str(), kPrivate) != 0 && errno != EEXIST) {
-      if (error) *error = "cannot create " + part + ": " + std::strerror(errno);
-      return false;
+    if (!part.empty() && ::mkdir(part.c_str(), kPrivate) != 0) {
+      // A folder that is there already, even in a parent the user may not write, is fine.
+      const int err = errno;
+      struct stat st {};
+      if (::stat(part.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (error) *error = "cannot create " + part + ": " + std::strerror(err);
+        return false;
+      }
     }
     if (slash == std::string::npos) break;
   }
