@@ -193,6 +193,10 @@ void JsonOutput::BackupKept(std::string_view path, std::string_view error) {
        ",\"error\":" + JsonString(error) + "}");
 }
 
+void JsonOutput::WorkingFolder(std::string_view path) {
+  Line("{\"type\":\"working-folder\",\"path\":" + JsonString(path) + "}");
+}
+
 void JsonOutput::Operation(std::string_view name) {
   Line("{\"type\":\"operation\",\"name\":" + JsonString(name) + "}");
 }
