@@ -5,7 +5,7 @@ _q7310() {
   local cur prev words cword
   _init_completion || return
 
-  local operations="backup update restore"
+  local operations="backup update restore verify"
   local standalone="image inspect ports"
   local global_opts="--help --version --device --port --dir --keep-files --reply-timeout
     --trace --yes --json"
@@ -37,7 +37,7 @@ _q7310() {
   local i sub=""
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      backup | update | restore | image | inspect | ports)
+      backup | update | restore | verify | image | inspect | ports)
         sub=${words[i]}
         break
         ;;
@@ -69,7 +69,7 @@ _q7310() {
 
   if [[ $cur == -* ]]; then
     local opts=$global_opts
-    [[ " ${words[*]} " == *" restore "* ]] && opts+=" --from"
+    [[ " ${words[*]} " == *" restore "* || " ${words[*]} " == *" verify "* ]] && opts+=" --from"
     COMPREPLY=($(compgen -W "$opts" -- "$cur"))
   elif [[ -n $sub ]]; then
     COMPREPLY=($(compgen -W "$operations" -- "$cur"))
