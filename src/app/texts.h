@@ -28,6 +28,23 @@ inline constexpr std::string_view kMsgRestoreFailed =
     "Failed to restore the settings of 7310series Amplifier.";
 inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
 inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
+// Added to the detail of "Failed to read the MOT file." when the working folder has no firmware
+// file but the sample is installed: hint + sample path + copy-to + folder + choose.
+inline constexpr std::string_view kSampleFirmwareHint =
+    "\nThe sample firmware file is installed as ";
+inline constexpr std::string_view kSampleFirmwareCopyTo =
+    "; copy it (or another firmware file) to ";
+inline constexpr std::string_view kSampleFirmwareChoose =
+    ", or choose one with File > Open firmware file... in q7310-upgrade.";
+
+// q7310 ports: follows the devices that the user may not open.
+inline constexpr std::string_view kPortsDialoutHint =
+    ": permission denied. Serial devices belong to the dialout group: join it with "
+    "'sudo adduser $USER dialout', then log out and in again.";
+
+// Working folder, named by both front ends.
+inline constexpr std::string_view kWorkingFolder = "Working folder: ";
+inline constexpr std::string_view kNoWorkingFolder = "No working folder: ";
 
 // Verify: the settings read back after a restore, compared with the backup that was sent.
 inline constexpr std::string_view kMsgVerifyEqual =
@@ -39,6 +56,9 @@ inline constexpr std::string_view kMsgVerifyReadFailed =
 inline constexpr std::string_view kTitleVerify = "VERIFY";
 inline constexpr std::string_view kButtonVerify = "Verify";
 inline constexpr std::string_view kMenuVerify = "Verify settings...";
+inline constexpr std::string_view kGuideVerify =
+    "Leave the unit in ''BACKUP mode'' after the restore (or set it so by pressing the (INPUT "
+    "SELECT 8 + ENTER + POWER) keys); VERIFY reads its settings back and changes nothing.";
 
 // The working folder and the trace file, before anything else happens (%s: the folder or file).
 inline constexpr const char* kFmtFolderInUse =
@@ -72,6 +92,15 @@ inline constexpr std::string_view kButtonRestore = "RESTORE";
 inline constexpr std::string_view kArrow = "->";
 inline constexpr std::string_view kMenuFile = "File(&F)";
 inline constexpr std::string_view kMenuExit = "Exit(&X)";
+inline constexpr std::string_view kMenuOpenFirmware = "Open firmware file...";
+inline constexpr std::string_view kOpenFirmwareCaption = "Open firmware file";
+inline constexpr std::string_view kOpenFirmwareFilter =
+    "Firmware files (*.mot *.MOT *.s19 *.s28 *.s37 *.srec);;All files (*)";
+// Follows the path of the working folder's firmware file.
+inline constexpr std::string_view kOpenFirmwareReplace =
+    " already exists and differs from the chosen file. Replace it?";
+inline constexpr std::string_view kOpenFirmwareCopied = "The firmware file was copied to ";
+inline constexpr std::string_view kOpenFirmwareFailed = "The firmware file could not be copied.";
 inline constexpr std::string_view kMenuOption = "Option(&O)";
 inline constexpr std::string_view kMenuSetting = "Setting(&S)";
 inline constexpr std::string_view kGuideLineSeparator = "\r\n";
@@ -133,5 +162,6 @@ inline constexpr const char* kFmtTooManyChars = "Please enter no more than %1 ch
 inline constexpr std::string_view kAboutMenuItem = "&About Q7310_VersionUpSoftware...";
 inline constexpr std::string_view kAboutCaption = "About Q7310_VersionUpSoftware";
 inline constexpr std::string_view kAboutText = "Q7310_VersionUpSoftware Version 1.0";
+inline constexpr std::string_view kAboutBuild = "q7310-upgrade ";
 
 }  // namespace q7310::texts

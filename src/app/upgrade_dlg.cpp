@@ -258,8 +258,9 @@ void CUpgradeDlg::OnUpdate() {
   m_image.Clear();
   if (!m_image.LoadMotFile(GetAppFilePath(texts::kFirmwareFile),
                            GetAppFilePath(texts::kUpdateFile))) {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgMotReadFailed,
-                       LoadErrorDetail(m_image.LastError()));
+    m_host.ShowMessage(
+        MessageKind::Error, texts::kMsgMotReadFailed,
+        LoadErrorDetail(m_image.LastError()) + MissingFirmwareHint(m_appFolder, ProgramFolder()));
     return;
   }
   m_wroteUpdate = true;

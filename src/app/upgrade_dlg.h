@@ -92,6 +92,8 @@ class CUpgradeDlg {
   static Guidance GuidanceFor(int stage);
   // The full path of `name` in the application folder.
   std::string GetAppFilePath(std::string_view name) const;
+  // The application (working) folder itself.
+  const std::string& AppFolder() const { return m_appFolder; }
 
   // Frame builders: each builds its request, keeps the copy in m_lastFrame and sends it.
   void SendReadSlot(uint16_t slotNo);

@@ -47,7 +47,7 @@ bool WaitForEnter(PlainOutput* plain) {
   }
 }
 
-// The guidance stage whose instructions lead up to `op`.
+// The guidance stage whose instructions lead up to `op`; a verify has none of its own.
 int StageOf(Operation op) {
   switch (op) {
     case Operation::Backup:
@@ -56,8 +56,10 @@ int StageOf(Operation op) {
       return 2;
     case Operation::Restore:
       return 3;
+    case Operation::Verify:
+      break;
   }
-  return 0;
+  return -1;
 }
 
 // Before each operation the technician puts the unit into its mode: shows that operation's
@@ -65,7 +67,11 @@ int StageOf(Operation op) {
 // whose instructions were the last thing printed), and waits for Enter.
 bool WaitToStart(Operation op, int shownStage, PlainOutput& plain) {
   const int stage = StageOf(op);
-  if (stage != shownStage) plain.Stage(CUpgradeDlg::GuidanceFor(stage));
+  if (stage < 0) {
+    plain.Note(texts::kGuideVerify);
+  } else if (stage != shownStage) {
+    plain.Stage(CUpgradeDlg::GuidanceFor(stage));
+  }
   return WaitForEnter(&plain);
 }
 
@@ -79,7 +85,18 @@ int Run(const OperationOptions& options, const Operations& ops) {
   CSettingsBackup backup;
   CFirmwareImage image;
   TerminalHost host(out);
-  const std::string folder = options.dir.empty() ? ProgramFolder() : options.dir;
+  const WorkingFolder working = ResolveWorkingFolder(options.dir);
+  if (!working.error.empty()) {
+    std::fprintf(stderr, "error: %s%s\n", std::string(texts::kNoWorkingFolder).c_str(),
+                 working.error.c_str());
+    return kExitFailed;
+  }
+  if (options.json) {
+    json.WorkingFolder(working.path);
+  } else {
+    plain.Note(std::string(texts::kWorkingFolder) + working.path);
+  }
+  const std::string& folder = working.path;
   if (!options.trace.empty() && IsProgramFile(folder, options.trace)) {
     std::fprintf(stderr, "error: %s\n",
                  FormatText(texts::kFmtTraceIsOwnFile, options.trace).c_str());
@@ -179,7 +196,8 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       ->check(CLI::Range(0, 9999));
   app.add_option("--dir", options.dir,
                  "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                 "program's folder)");
+                 "program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310, "
+                 "that is ~/.local/share/q7310; the first line of output names the folder used)");
   app.add_flag("--keep-files", options.keepFiles,
                "keep BACKUP.BIN and UPDATE.BIN at exit (by default the ones this run wrote are "
                "deleted at exit, as the desktop program does; files that were there before are "

@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "app/version.h"
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
@@ -15,7 +16,12 @@ int main(int argc, char** argv) {
       "  q7310 inspect FILE                list the slot records of a backup file\n"
       "  q7310 ports                       list the serial ports present"};
   app.require_subcommand(1, 0);
+  app.set_version_flag("--version", "q7310 " + std::string(q7310::VersionText()),
+                       "print the version and the commit built from, and exit");
   app.footer(
+      "Files: Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN live in the working folder: --dir, else "
+      "the program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310 "
+      "(~/.local/share/q7310).\n"
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
       "Ctrl-C), 2 wrong usage.\n");
   RunResult result;

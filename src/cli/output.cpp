@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "app/texts.h"
 
 namespace q7310::cli {
@@ -91,8 +93,15 @@ void PlainOutput::Message(MessageKind kind, std::string_view text, std::string_v
   EndBarLine();
   std::fprintf(m_out, "%s: %.*s\n", MessageCaption(kind).data(), static_cast<int>(text.size()),
                text.data());
-  if (!detail.empty())
-    std::fprintf(m_out, "  detail: %.*s\n", static_cast<int>(detail.size()), detail.data());
+  // A detail of several lines keeps them under one another, below the "detail:" label.
+  std::string_view label = "  detail: ";
+  while (!detail.empty()) {
+    const size_t end = std::min(detail.find('\n'), detail.size());
+    std::fprintf(m_out, "%.*s%.*s\n", static_cast<int>(label.size()), label.data(),
+                 static_cast<int>(end), detail.data());
+    detail.remove_prefix(std::min(end + 1, detail.size()));
+    label = "          ";
+  }
   std::fflush(m_out);
 }
 
@@ -182,6 +191,10 @@ void JsonOutput::Event(ProtocolEvent event, std::string_view detail) {
 void JsonOutput::BackupKept(std::string_view path, std::string_view error) {
   Line("{\"type\":\"backup-kept\",\"path\":" + JsonString(path) +
        ",\"error\":" + JsonString(error) + "}");
+}
+
+void JsonOutput::WorkingFolder(std::string_view path) {
+  Line("{\"type\":\"working-folder\",\"path\":" + JsonString(path) + "}");
 }
 
 void JsonOutput::Operation(std::string_view name) {

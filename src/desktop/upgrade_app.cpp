@@ -8,6 +8,7 @@
 #include "app/app_paths.h"
 #include "app/texts.h"
 #include "app/work_folder.h"
+#include "app/version.h"
 #include "desktop/app_icon.h"
 #include "desktop/screenshot_tour.h"
 #include "desktop/upgrade_window.h"
@@ -26,7 +27,9 @@ void Refuse(const std::string& text) {
 
 CUpgradeApp::CUpgradeApp(int& argc, char** argv) : m_qapp(argc, argv) {
   QApplication::setApplicationName(QStringLiteral("q7310-upgrade"));
+  QApplication::setApplicationVersion(Q(VersionText()));
   QApplication::setWindowIcon(AppIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("q7310-upgrade"));
 }
 
 int CUpgradeApp::Run() {
@@ -34,6 +37,7 @@ int CUpgradeApp::Run() {
   parser.setApplicationDescription(
       QStringLiteral("Backs up, upgrades and restores a 7310 Series Amplifier."));
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption device(
       QStringLiteral("device"),
       QStringLiteral("Serial device to use instead of the port number's (e.g. a pseudo-terminal)."),
@@ -41,7 +45,9 @@ int CUpgradeApp::Run() {
   const QCommandLineOption dir(
       QStringLiteral("dir"),
       QStringLiteral("Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                     "program's folder)."),
+                     "program's folder if it is writable and not installed, else "
+                     "$XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; the About box "
+                     "names the folder used)."),
       QStringLiteral("FOLDER"));
   const QCommandLineOption trace(
       QStringLiteral("trace"),
@@ -61,7 +67,12 @@ int CUpgradeApp::Run() {
 
   if (parser.isSet(device)) m_serial.SetDevicePath(parser.value(device).toStdString());
 
-  const std::string folder = parser.isSet(dir) ? parser.value(dir).toStdString() : ProgramFolder();
+  const WorkingFolder working = ResolveWorkingFolder(parser.value(dir).toStdString());
+  if (!working.error.empty()) {
+    Refuse(std::string(texts::kNoWorkingFolder) + working.error);
+    return 1;
+  }
+  const std::string& folder = working.path;
   if (parser.isSet(trace) && IsProgramFile(folder, parser.value(trace).toStdString())) {
     Refuse(FormatText(texts::kFmtTraceIsOwnFile, parser.value(trace).toStdString()));
     return 1;

@@ -7,7 +7,8 @@
 //
 // Options: --device PATH (a serial device, such as a pseudo-terminal, in place of the port
 // number's device), --dir FOLDER (the folder of the firmware file and the staging files instead
-// of the program's folder), --trace FILE (a timestamped protocol trace, appended to FILE).
+// of the working folder that app_paths.h chooses), --trace FILE (a timestamped protocol trace,
+// appended to FILE), --version.
 //
 // The working folder is locked for the whole run, before the port is opened: a second program
 // on the same folder is refused with a message box and ends without touching anything.

@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <cstdio>
 
+#include "app/firmware_choice.h"
 #include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "desktop/about_dlg.h"
@@ -120,6 +121,8 @@ void UpgradeWindow::BuildControls() {
 
 void UpgradeWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(Q(texts::kMenuFile));
+  m_actOpenFirmware = file->addAction(Q(texts::kMenuOpenFirmware));
+  file->addSeparator();
   m_actExit = file->addAction(Q(texts::kMenuExit));
   QMenu* option = menuBar()->addMenu(Q(texts::kMenuOption));
   m_actSetting = option->addAction(Q(texts::kMenuSetting));
@@ -128,6 +131,12 @@ void UpgradeWindow::BuildMenu() {
 
   connect(m_actExit, &QAction::triggered, this, [this] {
     if (m_core.CanClose()) close();
+  });
+  connect(m_actOpenFirmware, &QAction::triggered, this, [this] {
+    if (m_core.Mode() != CUpgradeDlg::kIdle) return;
+    const QString path = QFileDialog::getOpenFileName(this, Q(texts::kOpenFirmwareCaption), {},
+                                                      Q(texts::kOpenFirmwareFilter));
+    if (!path.isEmpty()) OpenFirmwareFile(path);
   });
   connect(m_actSetting, &QAction::triggered, this, [this] { m_core.OnSetting(); });
   connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
@@ -235,8 +244,39 @@ void UpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
       Qt::QueuedConnection);
 }
 
+bool UpgradeWindow::OpenFirmwareFile(const QString& path) {
+  const std::string source = path.toStdString();
+  const std::string folder = m_core.AppFolder();
+  std::string error;
+  switch (CompareFirmwareFile(source, folder, &error)) {
+    case FirmwareInFolder::Same:
+      return true;
+    case FirmwareInFolder::Different: {
+      const QString target = QString::fromStdString(m_core.GetAppFilePath(texts::kFirmwareFile));
+      if (QMessageBox::question(this, Q(texts::kOpenFirmwareCaption),
+                                target + Q(texts::kOpenFirmwareReplace)) != QMessageBox::Yes) {
+        return false;
+      }
+      break;
+    }
+    case FirmwareInFolder::Absent:
+      break;
+    case FirmwareInFolder::Unreadable:
+      ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+      return false;
+  }
+  const std::string written = CopyFirmwareFile(source, folder, &error);
+  if (written.empty()) {
+    ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+    return false;
+  }
+  QMessageBox::information(this, Q(texts::kOpenFirmwareCaption),
+                           Q(texts::kOpenFirmwareCopied) + QString::fromStdString(written));
+  return true;
+}
+
 void UpgradeWindow::ShowAbout() {
-  CAboutDlg about(this);
+  CAboutDlg about(QString::fromStdString(m_core.AppFolder()), this);
   about.exec();
 }
 

@@ -91,6 +91,10 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
 
   // Shows the About box modally.
   void ShowAbout();
+  // File > Open firmware file...: copies `path` into the working folder as Q7310_v201.mot (the
+  // name the update reads), asking before it replaces a different file there. True when the
+  // folder then holds the chosen file.
+  bool OpenFirmwareFile(const QString& path);
 
   // Parts, for tests and screenshots.
   const CUpgradeDlg& Core() const { return m_core; }
@@ -102,6 +106,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   CCautionLabel* CautionTitle() const { return m_cautionTitle; }
   CCautionLabel* CautionText() const { return m_cautionText; }
   QAction* ExitAction() const { return m_actExit; }
+  QAction* OpenFirmwareAction() const { return m_actOpenFirmware; }
   QAction* SettingAction() const { return m_actSetting; }
   QAction* RestoreFromAction() const { return m_actRestoreFrom; }
   QAction* VerifyAction() const { return m_actVerify; }
@@ -137,6 +142,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QPushButton* m_btnRestore = nullptr;
   QPushButton* m_btnBackup = nullptr;
   QAction* m_actExit = nullptr;
+  QAction* m_actOpenFirmware = nullptr;
   QAction* m_actSetting = nullptr;
   QAction* m_actRestoreFrom = nullptr;
   QAction* m_actVerify = nullptr;

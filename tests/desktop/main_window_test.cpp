@@ -1,13 +1,15 @@
 // The main window on real widgets over the real controller, serial link and files: start-up
 // without a port, the guidance stages, Option > Setting, the keys of a dialog (Return on a focused
 // button, Return in the instruction box), refusing to close during an operation, the progress
-// dialog's Cancel, and the staging files deleted when the window closes.
+// dialog's Cancel, the staging files deleted when the window closes, the About box and File >
+// Open firmware file....
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@
 
 #include "app/protocol.h"
 #include "app/texts.h"
+#include "app/version.h"
 #include "backup/settings_backup.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/caution_label.h"
@@ -325,6 +328,61 @@ TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
   window->ShowAbout();
   EXPECT_EQ(caption, Q(texts::kAboutCaption));
   EXPECT_TRUE(labels.contains(Q(texts::kAboutText)));
+  // The build's version and the working folder, as --version and the command-line tool say them.
+  const QString all = labels.join(QLatin1Char('\n'));
+  EXPECT_TRUE(all.contains(Q(VersionText()))) << all.toStdString();
+  EXPECT_TRUE(all.contains(Q(texts::kWorkingFolder) + folder.path())) << all.toStdString();
+}
+
+// File > Open firmware file...: the chosen file lands under the fixed name the update reads;
+// a different file already there is replaced only when the operator says Yes.
+TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing) {
+  Start(pty.SlavePath());
+  EXPECT_EQ(window->OpenFirmwareAction()->text(), Q(texts::kMenuOpenFirmware));
+  QTemporaryDir elsewhere;
+  const QString chosen = elsewhere.filePath(QStringLiteral("v202.mot"));
+  QFile chosenFile(chosen);
+  ASSERT_TRUE(chosenFile.open(QIODevice::WriteOnly));
+  chosenFile.write("S00600004844521B\n");
+  chosenFile.close();
+  const QString target = folder.filePath(Q(texts::kFirmwareFile));
+  auto contents = [](const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  // Answers the replace question with `answer` and accepts every other box.
+  auto answering = [](QMessageBox::StandardButton answer) {
+    return [answer](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      if (box && box->button(answer)) {
+        box->button(answer)->click();
+      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->accept();
+      }
+    };
+  };
+
+  {
+    test::ModalAnswerer answerer(answering(QMessageBox::No));
+    EXPECT_TRUE(window->OpenFirmwareFile(chosen));
+  }
+  EXPECT_EQ(contents(target), contents(chosen));
+
+  QFile old(target);
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("the firmware before");
+  old.close();
+  {
+    test::ModalAnswerer answerer(answering(QMessageBox::No));
+    EXPECT_FALSE(window->OpenFirmwareFile(chosen));
+    EXPECT_EQ(answerer.Answered(), 1);
+  }
+  EXPECT_EQ(contents(target), QByteArray("the firmware before"));
+  {
+    test::ModalAnswerer answerer(answering(QMessageBox::Yes));
+    EXPECT_TRUE(window->OpenFirmwareFile(chosen));
+  }
+  EXPECT_EQ(contents(target), contents(chosen));
 }
 
 }  // namespace

@@ -440,6 +440,56 @@ TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
   EXPECT_NE(sim->Stderr().find("(read-slot 9,"), std::string::npos) << sim->Stderr();
 }
 
+// Both programs say the project's version. The tool names its working folder on its first line,
+// in either output form, before anything else happens (here: a port that is not there).
+TEST_F(EndToEnd, VersionAndWorkingFolderComeFirst) {
+  for (const char* program : {Q7310_CLI_PATH, Q7310_SIM_PATH}) {
+    tool = std::make_unique<Process>(std::vector<std::string>{program, "--version"});
+    EXPECT_EQ(tool->Wait(), 0);
+    EXPECT_NE(tool->Stdout().find(" " Q7310_EXPECTED_VERSION), std::string::npos) << tool->Stdout();
+  }
+  const std::string app = (dir / "app").string();
+  const std::vector<std::string> args = {
+      Q7310_CLI_PATH, "--device", "/nonexistent/ttyQ7310", "--dir", app + "/", "--yes", "backup"};
+  tool = std::make_unique<Process>(args);
+  EXPECT_EQ(tool->Wait(), 1);
+  EXPECT_EQ(tool->Stdout().rfind(std::string(texts::kWorkingFolder) + app + "\n", 0), 0u)
+      << tool->Stdout();
+  std::vector<std::string> json = args;
+  json.push_back("--json");
+  tool = std::make_unique<Process>(json);
+  EXPECT_EQ(tool->Wait(), 1);
+  EXPECT_EQ(tool->Stdout().rfind("{\"type\":\"working-folder\",\"path\":\"" + app + "\"}\n", 0), 0u)
+      << tool->Stdout();
+}
+
+// Installed beside its share/q7310 (as under /usr), the tool keeps its files in the per-user
+// data folder, makes it, and when the firmware is missing says where the installed sample is,
+// without copying it.
+TEST_F(EndToEnd, InstalledToolWorksInPerUserDataFolder) {
+  const fs::path prefix = dir / "prefix";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share" / "q7310");
+  fs::copy_file(Q7310_CLI_PATH, prefix / "bin" / "q7310");
+  fs::copy_file(dir / "app" / "Q7310_v201.mot", prefix / "share" / "q7310" / "Q7310_v201.mot");
+  const fs::path data = dir / "home" / ".local" / "share" / "q7310";
+
+  const std::string device = StartSim();
+  tool = std::make_unique<Process>(std::vector<std::string>{
+      "/usr/bin/env", "-u", "XDG_DATA_HOME", "HOME=" + (dir / "home").string(),
+      (prefix / "bin" / "q7310").string(), "--device", device, "--yes", "update"});
+  EXPECT_EQ(tool->Wait(120000), 1);
+  StopSim();
+  const std::string out = tool->Stdout();
+  EXPECT_EQ(out.rfind(std::string(texts::kWorkingFolder) + data.string() + "\n", 0), 0u) << out;
+  EXPECT_NE(out.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)), std::string::npos)
+      << out;
+  EXPECT_NE(out.find((prefix / "share" / "q7310" / "Q7310_v201.mot").string()), std::string::npos)
+      << out;
+  EXPECT_TRUE(fs::is_directory(data));
+  EXPECT_FALSE(fs::exists(data / "Q7310_v201.mot"));
+}
+
 TEST_F(EndToEnd, WrongUsageExitsWithTwo) {
   tool =
       std::make_unique<Process>(std::vector<std::string>{Q7310_CLI_PATH, "--port", "x", "backup"});
