@@ -243,8 +243,12 @@ int CUpgradeDlg::EndWithMessage(std::string_view text, std::string_view detail) 
 void CUpgradeDlg::OnBackup() {
   if (m_mode != kIdle) return;
   m_backup.Clear();
-  m_mode = kBackup;
-  m_host.SetProgressTitle(texts::kTitleBackup);
+  StartReadingSlots(kBackup, texts::kTitleBackup);
+}
+
+void CUpgradeDlg::StartReadingSlots(int mode, std::string_view title) {
+  m_mode = mode;
+  m_host.SetProgressTitle(title);
   m_host.SetProgressMessage(texts::kCommunicating);
   m_host.SetProgressPercent(-1);
   m_host.ShowProgress(true);
@@ -329,14 +333,7 @@ void CUpgradeDlg::OnVerifyFrom(const std::string& path) {
   m_verifySource = path;
   m_comparison = {};
   m_readBack.Clear();
-  m_mode = kVerify;
-  m_host.SetProgressTitle(texts::kTitleVerify);
-  m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.SetProgressPercent(-1);
-  m_host.ShowProgress(true);
-  m_slotNo = 0;
-  SendReadSlot(0);
-  StartReplyTimer();
+  StartReadingSlots(kVerify, texts::kTitleVerify);
 }
 
 bool CUpgradeDlg::SendNextRestoreBlock(uint16_t& slotNo) {

@@ -136,6 +136,8 @@ class CUpgradeDlg {
   std::string PortErrorDetail() const;
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
+  // Backup and verify: enters `mode`, shows the progress dialog and asks for slot 0.
+  void StartReadingSlots(int mode, std::string_view title);
   // After the last slot of a verify: compares and reports.
   int FinishVerify();
 

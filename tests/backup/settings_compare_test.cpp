@@ -5,25 +5,20 @@
 
 #include <vector>
 
+#include "backup_test_support.h"
+
 namespace q7310 {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Append(Bytes& out, uint16_t slot, const Bytes& data) {
-  out.push_back(static_cast<uint8_t>(slot >> 8));
-  out.push_back(static_cast<uint8_t>(slot));
-  out.push_back(static_cast<uint8_t>(data.size() >> 8));
-  out.push_back(static_cast<uint8_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
-}
+using testing::AppendRecord;
+using testing::Bytes;
 
 TEST(SettingsCompare, EqualRecordsInAnyOrderMatch) {
   Bytes file, back;
-  Append(file, 0, {1, 2, 3});
-  Append(file, 1, {});
-  Append(back, 1, {});
-  Append(back, 0, {1, 2, 3});
+  AppendRecord(file, 0, {1, 2, 3});
+  AppendRecord(file, 1, {});
+  AppendRecord(back, 1, {});
+  AppendRecord(back, 0, {1, 2, 3});
   const SettingsComparison c = CompareSlotRecords(file, back);
   EXPECT_TRUE(c.Equal());
   EXPECT_EQ(c.slotsCompared, 2u);
@@ -43,8 +38,8 @@ TEST(SettingsCompare, FindsTheFirstDifferingByteAndLengthChanges) {
   };
   for (const Case& k : cases) {
     Bytes file, back;
-    Append(file, 5, k.expected);
-    Append(back, 5, k.actual);
+    AppendRecord(file, 5, k.expected);
+    AppendRecord(back, 5, k.actual);
     const SettingsComparison c = CompareSlotRecords(file, back);
     ASSERT_EQ(c.differing.size(), 1u);
     EXPECT_EQ(c.differing[0].slot, 5);
@@ -56,10 +51,10 @@ TEST(SettingsCompare, FindsTheFirstDifferingByteAndLengthChanges) {
 
 TEST(SettingsCompare, ListsSlotsMissingOnEitherSide) {
   Bytes file, back;
-  Append(file, 0, {1});
-  Append(file, 2, {2});
-  Append(back, 0, {1});
-  Append(back, 8, {3});
+  AppendRecord(file, 0, {1});
+  AppendRecord(file, 2, {2});
+  AppendRecord(back, 0, {1});
+  AppendRecord(back, 8, {3});
   const SettingsComparison c = CompareSlotRecords(file, back);
   EXPECT_FALSE(c.Equal());
   EXPECT_EQ(c.missingOnAmplifier, std::vector<uint16_t>{2});
@@ -72,9 +67,9 @@ TEST(SettingsCompare, ListsSlotsMissingOnEitherSide) {
 TEST(SettingsCompare, TheLastRecordOfARepeatedSlotCounts) {
   // The amplifier keeps the last record written for a slot.
   Bytes file, back;
-  Append(file, 4, {1});
-  Append(file, 4, {2});
-  Append(back, 4, {2});
+  AppendRecord(file, 4, {1});
+  AppendRecord(file, 4, {2});
+  AppendRecord(back, 4, {2});
   EXPECT_TRUE(CompareSlotRecords(file, back).Equal());
 }
 
