@@ -1,6 +1,6 @@
-// Fuzz target: LoadBackup on an arbitrary file, then every restore block handed out. Each
-// block must hold at most 64 bytes, and the blocks must never hand out more bytes than the file
-// holds.
+// Fuzz target: LoadBackup on an arbitrary file, then every restore block handed out. A file
+// that loads has been checked as a whole, so every block must be handed out: each holds at most
+// 64 bytes, and the records' headers and data add up to exactly the file.
 #include <cstdint>
 #include <cstdlib>
 
@@ -18,13 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!store.LoadBackup(path)) return 0;
   uint16_t control = 0, block = 0, slot = 0, length = 0;
   uint8_t bytes[CSettingsBackup::kRestoreBlockSize];
+  constexpr uint64_t kRecordHeaderSize = 4;
+  constexpr uint16_t kEndOfSlotFlag = 0x0100;
   uint64_t handedOut = 0;
   // Every block takes at least one byte of the file (its data, or a record's 4-byte header).
   for (size_t i = 0; i <= size && store.HasNextBlock(); ++i) {
-    if (!store.GetNextBlock(control, block, slot, bytes, length)) return 0;
+    if (!store.GetNextBlock(control, block, slot, bytes, length)) std::abort();
     if (length > CSettingsBackup::kRestoreBlockSize) std::abort();
     handedOut += length;
+    if (control == kEndOfSlotFlag) handedOut += kRecordHeaderSize;  // one record done
   }
-  if (store.HasNextBlock() || handedOut > size) std::abort();
+  if (store.HasNextBlock() || handedOut != size) std::abort();
   return 0;
 }

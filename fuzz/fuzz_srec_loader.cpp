@@ -1,6 +1,7 @@
 // Fuzz target: the S-record loader on arbitrary text. The input is written to a file and loaded
 // with LoadMotFile; when the load succeeds, every block of the staged image is read back, and
-// the blocks must add up to exactly the image size the load reported.
+// the blocks must add up to exactly the image size the load reported. A file that loads starts
+// with an S0 header (and, checked by the unit tests, ends with a terminator).
 #include <cstdint>
 #include <cstdlib>
 
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CFirmwareImage image;
   if (!image.LoadMotFile(motPath, stagedPath)) return 0;
+  if (size < 2 || data[0] != 'S' || data[1] != '0') std::abort();
   if (!image.OpenStagedImage(stagedPath)) std::abort();
   uint8_t block[CFirmwareImage::kBlockSize];
   uint64_t total = 0;

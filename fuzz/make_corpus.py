@@ -127,6 +127,9 @@ def main():
           b"S11300100002000800082629001853812341001813\nS9030000FC\n")
     write("fuzz_srec_loader", "s3.mot",
           b"S00600004844521B\nS30D0000100001020304050607083E\nS70500001000EA\n")
+    # Refused files: cut short after a data line, and without the S0 header.
+    write("fuzz_srec_loader", "cut_short.mot", b"\n".join(lines[:9]) + b"\n")
+    write("fuzz_srec_loader", "no_header.mot", b"\n".join(lines[1:9] + lines[-1:]) + b"\n")
 
     # Backup restore: a real BACKUP.BIN, and its first record alone.
     write("fuzz_backup_restore", "backup.bin", backup)

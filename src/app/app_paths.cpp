@@ -1,25 +1,89 @@
 #include "app/app_paths.h"
 
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 
-#include <array>
+#include "app/texts.h"
 
 namespace q7310 {
+namespace {
 
-std::string ProgramFolder() {
-  std::array<char, 4096> buffer{};
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return {};
-  const std::string path(buffer.data(), static_cast<size_t>(n));
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
+constexpr std::string_view kDataFolderName = "q7310";
+
+std::string WithoutTrailingSlash(std::string_view folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+  return std::string(folder);
 }
+
+}  // namespace
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (!path.empty() && path.back() != '/') path += '/';
   path += name;
   return path;
+}
+
+std::string UserDataFolder() {
+  const std::string xdg = EnvironmentValue("XDG_DATA_HOME");
+  if (!xdg.empty() && xdg.front() == '/')
+    return JoinPath(WithoutTrailingSlash(xdg), kDataFolderName);
+  const std::string home = EnvironmentValue("HOME");
+  if (home.empty()) return {};
+  return JoinPath(JoinPath(WithoutTrailingSlash(home), ".local/share"), kDataFolderName);
+}
+
+WorkingFolder ChooseWorkingFolder(std::string_view dirOption, std::string_view programFolder,
+                                  std::string_view userDataFolder) {
+  WorkingFolder chosen;
+  if (!dirOption.empty()) {
+    chosen.path = WithoutTrailingSlash(dirOption);
+    return chosen;
+  }
+  chosen.path = WithoutTrailingSlash(programFolder);
+  if (InstalledDataFolder(programFolder).empty() && FolderWritable(chosen.path)) return chosen;
+  chosen.perUser = true;
+  chosen.path = WithoutTrailingSlash(userDataFolder);
+  if (chosen.path.empty()) {
+    chosen.error = "neither XDG_DATA_HOME nor HOME is set";
+  } else {
+    MakeFolders(chosen.path, &chosen.error);
+  }
+  return chosen;
+}
+
+WorkingFolder ResolveWorkingFolder(std::string_view dirOption) {
+  return ChooseWorkingFolder(dirOption, ProgramFolder(), UserDataFolder());
+}
+
+std::string InstalledDataFolder(std::string_view programFolder) {
+  if (programFolder.empty()) return {};
+  const std::filesystem::path folder =
+      std::filesystem::path(JoinPath(programFolder, "")) / Q7310_DATA_FROM_BINDIR;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) return {};
+  return folder.lexically_normal().string();
+}
+
+std::string InstalledSampleFirmware(std::string_view programFolder) {
+  const std::string folder = InstalledDataFolder(programFolder);
+  if (folder.empty()) return {};
+  const std::string sample = JoinPath(folder, texts::kFirmwareFile);
+  std::error_code ec;
+  return std::filesystem::is_regular_file(sample, ec) ? sample : std::string{};
+}
+
+std::string MissingFirmwareHint(std::string_view workingFolder, std::string_view programFolder) {
+  std::error_code ec;
+  if (std::filesystem::exists(JoinPath(workingFolder, texts::kFirmwareFile), ec)) return {};
+  const std::string sample = InstalledSampleFirmware(programFolder);
+  if (sample.empty()) return {};
+  std::string hint(texts::kSampleFirmwareHint);
+  hint += sample;
+  hint += texts::kSampleFirmwareCopyTo;
+  hint += WithoutTrailingSlash(workingFolder.empty() ? "." : workingFolder);
+  hint += texts::kSampleFirmwareChoose;
+  return hint;
 }
 
 }  // namespace q7310

@@ -1,4 +1,11 @@
-// Where the program keeps its files.
+// Where the program keeps its files: the working folder of Q7310_v201.mot, BACKUP.BIN and
+// UPDATE.BIN, and the sample firmware file installed with the programs.
+//
+// The rule, the same for both front ends: a folder named on the command line (--dir) wins;
+// otherwise the program's own folder when the user may write it (a build folder, an unpacked
+// zip); otherwise the per-user data folder, which is created when missing. An installed program
+// (one with its data folder <prefix>/share/q7310 beside <prefix>/bin) always takes the per-user
+// data folder, so that root, who may write /usr/bin, does not fill it with BACKUP.BIN either.
 #pragma once
 
 #include <string>
@@ -12,5 +19,42 @@ std::string ProgramFolder();
 
 // `folder` joined with `name`; an empty folder gives the bare name.
 std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The per-user data folder of the programs: $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when
+// XDG_DATA_HOME is unset, empty or not absolute. Empty when neither it nor HOME is set.
+std::string UserDataFolder();
+
+// The chosen working folder, or why there is none.
+struct WorkingFolder {
+  std::string path;      // without a trailing '/' (except the root folder itself)
+  bool perUser = false;  // the per-user data folder (an installed or read-only program)
+  std::string error;     // set when the per-user data folder cannot be made; `path` names it
+};
+
+// The rule above, for a program in `programFolder` with the per-user data folder
+// `userDataFolder`. An empty `dirOption` means no --dir.
+WorkingFolder ChooseWorkingFolder(std::string_view dirOption, std::string_view programFolder,
+                                  std::string_view userDataFolder);
+// The rule above for this program.
+WorkingFolder ResolveWorkingFolder(std::string_view dirOption);
+
+// The data folder installed beside a program in `programFolder` (<prefix>/share/q7310 for
+// <prefix>/bin), or empty when there is none: the program is not an installed one.
+std::string InstalledDataFolder(std::string_view programFolder);
+
+// The sample firmware file installed beside a program in `programFolder`
+// (<prefix>/share/q7310/Q7310_v201.mot for <prefix>/bin), or empty when there is none.
+std::string InstalledSampleFirmware(std::string_view programFolder);
+
+// The detail to add to "Failed to read the MOT file." when the working folder has no firmware
+// file but the installed sample exists: where the sample is and where to copy it. Empty
+// otherwise.
+std::string MissingFirmwareHint(std::string_view workingFolder, std::string_view programFolder);
+
+// POSIX or Windows specifics, in app_paths_<os>.cpp.
+bool FolderWritable(const std::string& folder);
+// Makes `folder` and its missing parents (private to the user); false with the reason on error.
+bool MakeFolders(const std::string& folder, std::string* error);
+std::string EnvironmentValue(const char* name);
 
 }  // namespace q7310

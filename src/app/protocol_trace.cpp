@@ -1,5 +1,7 @@
 #include "app/protocol_trace.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -59,10 +61,21 @@ ProtocolTrace::~ProtocolTrace() {
   if (m_file) std::fclose(m_file);
 }
 
-bool ProtocolTrace::Open(const std::string& path, std::string* error) {
-  m_file = std::fopen(path.c_str(), "w");
-  if (!m_file && error) *error = path + ": " + std::strerror(errno);
-  return m_file != nullptr;
+bool ProtocolTrace::Open(const std::string& path, std::string_view program, std::string* error) {
+  m_file = std::fopen(path.c_str(), "ae");
+  if (!m_file) {
+    if (error) *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+  std::fprintf(m_file, "# q7310 trace started %s by %.*s (pid %ld)\n", stamp,
+               static_cast<int>(program.size()), program.data(), static_cast<long>(::getpid()));
+  std::fflush(m_file);
+  return true;
 }
 
 std::string ProtocolTrace::DescribeStatus(uint32_t status) {

@@ -25,8 +25,11 @@ class ProtocolTrace : public IWireObserver {
   ProtocolTrace(const ProtocolTrace&) = delete;
   ProtocolTrace& operator=(const ProtocolTrace&) = delete;
 
-  // Creates (truncates) the trace file. False with the system's reason in `error`.
-  bool Open(const std::string& path, std::string* error);
+  // Opens the trace file for appending (creating it when missing), so that an existing file is
+  // never cut, and writes a line that marks the start of this run, e.g.
+  // "# q7310 trace started 2026-12-07T10:48:17 by q7310 (pid 4242)". False with the system's
+  // reason in `error`.
+  bool Open(const std::string& path, std::string_view program, std::string* error);
   bool IsOpen() const { return m_file != nullptr; }
 
   // IWireObserver

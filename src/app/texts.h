@@ -28,6 +28,43 @@ inline constexpr std::string_view kMsgRestoreFailed =
     "Failed to restore the settings of 7310series Amplifier.";
 inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
 inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
+// Added to the detail of "Failed to read the MOT file." when the working folder has no firmware
+// file but the sample is installed: hint + sample path + copy-to + folder + choose.
+inline constexpr std::string_view kSampleFirmwareHint =
+    "\nThe sample firmware file is installed as ";
+inline constexpr std::string_view kSampleFirmwareCopyTo =
+    "; copy it (or another firmware file) to ";
+inline constexpr std::string_view kSampleFirmwareChoose =
+    ", or choose one with File > Open firmware file... in q7310-upgrade.";
+
+// q7310 ports: follows the devices that the user may not open.
+inline constexpr std::string_view kPortsDialoutHint =
+    ": permission denied. Serial devices belong to the dialout group: join it with "
+    "'sudo adduser $USER dialout', then log out and in again.";
+
+// Working folder, named by both front ends.
+inline constexpr std::string_view kWorkingFolder = "Working folder: ";
+inline constexpr std::string_view kNoWorkingFolder = "No working folder: ";
+
+// Verify: the settings read back after a restore, compared with the backup that was sent.
+inline constexpr std::string_view kMsgVerifyEqual =
+    "The settings read back from 7310series Amplifier match the backup.";
+inline constexpr std::string_view kMsgVerifyDiffer =
+    "The settings read back from 7310series Amplifier differ from the backup.";
+inline constexpr std::string_view kMsgVerifyReadFailed =
+    "Failed to read back the settings of 7310series Amplifier.";
+inline constexpr std::string_view kTitleVerify = "VERIFY";
+inline constexpr std::string_view kButtonVerify = "Verify";
+inline constexpr std::string_view kMenuVerify = "Verify settings...";
+inline constexpr std::string_view kGuideVerify =
+    "Leave the unit in ''BACKUP mode'' after the restore (or set it so by pressing the (INPUT "
+    "SELECT 8 + ENTER + POWER) keys); VERIFY reads its settings back and changes nothing.";
+
+// The working folder and the trace file, before anything else happens (%s: the folder or file).
+inline constexpr const char* kFmtFolderInUse =
+    "Another q7310 program is working in the folder %s. Close it first, or choose another folder.";
+inline constexpr const char* kFmtTraceIsOwnFile =
+    "The trace file %s is one of the program's own files; choose another trace file.";
 
 // Progress dialog.
 inline constexpr std::string_view kTitleBackup = "BACKUP";
@@ -55,12 +92,37 @@ inline constexpr std::string_view kButtonRestore = "RESTORE";
 inline constexpr std::string_view kArrow = "->";
 inline constexpr std::string_view kMenuFile = "File(&F)";
 inline constexpr std::string_view kMenuExit = "Exit(&X)";
+inline constexpr std::string_view kMenuOpenFirmware = "Open firmware file...";
+inline constexpr std::string_view kOpenFirmwareCaption = "Open firmware file";
+inline constexpr std::string_view kOpenFirmwareFilter =
+    "Firmware files (*.mot *.MOT *.s19 *.s28 *.s37 *.srec);;All files (*)";
+// Follows the path of the working folder's firmware file.
+inline constexpr std::string_view kOpenFirmwareReplace =
+    " already exists and differs from the chosen file. Replace it?";
+inline constexpr std::string_view kOpenFirmwareCopied = "The firmware file was copied to ";
+inline constexpr std::string_view kOpenFirmwareFailed = "The firmware file could not be copied.";
 inline constexpr std::string_view kMenuOption = "Option(&O)";
 inline constexpr std::string_view kMenuSetting = "Setting(&S)";
 inline constexpr std::string_view kGuideLineSeparator = "\r\n";
 inline constexpr std::string_view kMenuRestoreFrom = "Restore from saved backup...";
 inline constexpr std::string_view kRestoreFromCaption = "Restore from saved backup";
 inline constexpr std::string_view kRestoreFromFilter = "Backups (*.BIN *.bin);;All files (*)";
+
+// Main window: where the dated copy of the last backup was kept (status bar), and the question
+// before closing throws away a backup that has not been restored yet.
+inline constexpr const char* kFmtBackupKept = "Backup kept as %1";
+inline constexpr const char* kFmtBackupNotKept = "No dated copy of the backup could be kept: %1";
+inline constexpr std::string_view kReasonUnknown = "reason unknown";
+inline constexpr std::string_view kCaptionConfirm = "CONFIRM";
+inline constexpr const char* kFmtCloseBackupKept =
+    "The backup held in %1 has not been restored yet.\n\n"
+    "Closing deletes %1. A dated copy stays as:\n%2\n\n"
+    "Close anyway?";
+inline constexpr const char* kFmtCloseBackupNotKept =
+    "The backup held in %1 has not been restored yet.\n\n"
+    "Closing deletes %1, and no dated copy of it could be kept (%2): the amplifier's settings "
+    "would be lost.\n\n"
+    "Close anyway?";
 
 // Instruction lines per guidance stage. The doubled apostrophes are the program's own text.
 inline constexpr std::array<std::string_view, 3> kGuideStage0 = {
@@ -132,5 +194,6 @@ inline constexpr std::string_view kSettingDeviceLabel = "DEVICE :";
 inline constexpr std::string_view kAboutMenuItem = "&About Q7310_VersionUpSoftware...";
 inline constexpr std::string_view kAboutCaption = "About Q7310_VersionUpSoftware";
 inline constexpr std::string_view kAboutText = "Q7310_VersionUpSoftware Version 1.0";
+inline constexpr std::string_view kAboutBuild = "q7310-upgrade ";
 
 }  // namespace q7310::texts

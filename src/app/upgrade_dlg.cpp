@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "app/app_paths.h"
 #include "app/device_text.h"
 #include "app/file_checks.h"
 #include "app/texts.h"
+#include "backup/backup_file_info.h"
 #include "backup/backup_history.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
@@ -146,7 +148,10 @@ std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
   m_serial.Disconnect();
   std::vector<std::string> undeleted;
   if (keepFiles) return undeleted;
-  for (std::string_view name : {texts::kBackupFile, texts::kUpdateFile}) {
+  const std::pair<std::string_view, bool> files[] = {{texts::kBackupFile, m_wroteBackup},
+                                                     {texts::kUpdateFile, m_wroteUpdate}};
+  for (const auto& [name, wroteIt] : files) {
+    if (!wroteIt) continue;
     const std::string path = GetAppFilePath(name);
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) {
@@ -243,8 +248,12 @@ int CUpgradeDlg::EndWithMessage(std::string_view text, std::string_view detail) 
 void CUpgradeDlg::OnBackup() {
   if (m_mode != kIdle) return;
   m_backup.Clear();
-  m_mode = kBackup;
-  m_host.SetProgressTitle(texts::kTitleBackup);
+  StartReadingSlots(kBackup, texts::kTitleBackup);
+}
+
+void CUpgradeDlg::StartReadingSlots(int mode, std::string_view title) {
+  m_mode = mode;
+  m_host.SetProgressTitle(title);
   // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
   m_host.SetProgressMessage(texts::kCommunicating);
@@ -259,9 +268,12 @@ void CUpgradeDlg::OnUpdate() {
   m_image.Clear();
   const std::string motPath = GetAppFilePath(texts::kFirmwareFile);
   if (!m_image.LoadMotFile(motPath, GetAppFilePath(texts::kUpdateFile))) {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgMotReadFailed, MotFailureDetail(motPath));
+    m_host.ShowMessage(
+        MessageKind::Error, texts::kMsgMotReadFailed,
+        MotFailureDetail(motPath) + MissingFirmwareHint(m_appFolder, ProgramFolder()));
     return;
   }
+  m_wroteUpdate = true;
   m_mode = kUpdate;
   m_bytesSent = 0;
   m_host.SetProgressTitle(texts::kTitleUpdate);
@@ -298,12 +310,15 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
   if (!m_backup.LoadBackup(path)) {
+    // Why the file cannot be read at all, else what is wrong inside it: checked as a whole, a
+    // damaged file is refused before anything is written to the amplifier.
     std::string detail = ReadProblem(path, CSettingsBackup::kBufferSize);
-    if (detail.empty()) detail = path;
+    if (detail.empty()) detail = path + ": " + m_backup.LoadError();
     m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, detail);
     return;
   }
   m_mode = kRestore;
+  m_restoreSource = path;
   m_host.SetProgressTitle(texts::kTitleRestore);
   // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
@@ -316,6 +331,26 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
     return;
   }
   StartReplyTimer();
+}
+
+void CUpgradeDlg::OnVerifyFrom(const std::string& path) {
+  if (m_mode != kIdle) return;
+  // The file is checked whole before anything is sent, as a restore checks it.
+  const BackupFileInfo info = InspectBackupFile(path);
+  std::vector<uint8_t> expected(CSettingsBackup::kBufferSize);
+  uint32_t length = 0;
+  if (info.problem != BackupFileProblem::kNone ||
+      !CSettingsBackup::ReadWholeFile(path, expected.data(), &length)) {
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed,
+                       path + ": " + DescribeProblem(info));
+    return;
+  }
+  expected.resize(length);
+  m_verifyExpected = std::move(expected);
+  m_verifySource = path;
+  m_comparison = {};
+  m_readBack.Clear();
+  StartReadingSlots(kVerify, texts::kTitleVerify);
 }
 
 bool CUpgradeDlg::SendNextRestoreBlock(uint16_t& slotNo) {
@@ -373,15 +408,19 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
     case CMD_DEVICE_MESSAGE:
       result = OnDeviceMessage(frame);
       break;
-    case CMD_READ_SLOT_REPLY:
+    case CMD_READ_SLOT_REPLY: {
+      // A verify reads the slots as a backup does, but leaves the guidance where it is.
+      const bool backingUp = m_mode == kBackup;
       result = OnReadSlotReply(frame);
-      if (result == kSucceeded) SetGuidance(2);
+      if (result == kSucceeded && backingUp) SetGuidance(2);
       break;
+    }
     case CMD_WRITE_SLOT_REPLY:
       result = OnWriteSlotReply(frame);
       if (result == kSucceeded) {
-        m_host.ShowMessage(MessageKind::Complete, texts::kMsgComplete, {});
+        const bool verify = m_host.ShowRestoreComplete(texts::kMsgComplete);
         SetGuidance(1);
+        if (verify) OnVerifyFrom(m_restoreSource);
       }
       break;
     default:
@@ -392,7 +431,8 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
 }
 
 int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
-  if (m_mode != kBackup || GetU16(frame, kOffCommand) != CMD_READ_SLOT_REPLY) {
+  const bool verifying = m_mode == kVerify;
+  if ((m_mode != kBackup && !verifying) || GetU16(frame, kOffCommand) != CMD_READ_SLOT_REPLY) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_READ_SLOT_REPLY");
     return kNothingDecided;
   }
@@ -401,6 +441,11 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply longer than 138 bytes");
     return kNothingDecided;
   }
+  // A failure ends the backup whatever slot the reply names: the amplifier will send nothing
+  // more, and waiting for the reply to the current request would only end in a time-out.
+  const std::string_view failure =
+      verifying ? texts::kMsgVerifyReadFailed : texts::kMsgBackupFailed;
+  if (frame[kOffStatusByte] != 0) return EndWithMessage(failure);
   if (GetU16(frame, kOffSlotNumber) != m_slotNo) {
     // A late answer to a request that was resent: taking it for the slot now being read would
     // store one slot twice and lose the last one. The reply to the current request is still due.
@@ -408,13 +453,13 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     return kNothingDecided;
   }
   StopReplyTimer();
-  if (frame[kOffStatusByte] != 0) return EndWithMessage(texts::kMsgBackupFailed);
 
   const uint16_t control = GetU16(frame, kOffWord4);
-  if (!m_backup.StoreBlock(control, GetU16(frame, kOffBlockNumber), GetU16(frame, kOffSlotNumber),
-                           frame.data() + kOffSlotData,
-                           static_cast<uint16_t>(length - kSlotFrameHeaderSize))) {
-    return EndWithMessage(texts::kMsgBackupFailed,
+  CSettingsBackup& store = verifying ? m_readBack : m_backup;
+  if (!store.StoreBlock(control, GetU16(frame, kOffBlockNumber), GetU16(frame, kOffSlotNumber),
+                        frame.data() + kOffSlotData,
+                        static_cast<uint16_t>(length - kSlotFrameHeaderSize))) {
+    return EndWithMessage(failure,
                           "the slot data does not fit the backup store or arrived out of order");
   }
   if (frame[kOffEndOfSlot] == 0) {
@@ -430,10 +475,12 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     ReportProgress(Format(texts::kFmtReadingSlot, static_cast<int>(m_slotNo)));
     return kNothingDecided;
   }
-  m_mode = kIdle;
   m_host.SetProgressPercent(100);
+  if (verifying) return FinishVerify();
+  m_mode = kIdle;
   int result = kSucceeded;
   if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
+    m_wroteBackup = true;
     KeepHistoryCopy();
   } else {
     std::string detail = FolderProblem(m_appFolder, true);
@@ -443,6 +490,20 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   }
   m_host.ShowProgress(false);
   return result;
+}
+
+int CUpgradeDlg::FinishVerify() {
+  m_mode = kIdle;
+  m_comparison =
+      CompareSlotRecords(m_verifyExpected, {m_readBack.Records(), m_readBack.RecordsEnd()});
+  m_host.ShowProgress(false);
+  const std::string detail = DescribeComparison(m_comparison) + "\ncompared with " + m_verifySource;
+  if (m_comparison.Equal()) {
+    m_host.ShowMessage(MessageKind::Complete, texts::kMsgVerifyEqual, detail);
+    return kSucceeded;
+  }
+  m_host.ShowMessage(MessageKind::Error, texts::kMsgVerifyDiffer, detail);
+  return kFailed;
 }
 
 void CUpgradeDlg::KeepHistoryCopy() {

@@ -20,17 +20,19 @@
 
 #include "app/protocol.h"
 #include "app/upgrade_host.h"
+#include "backup/settings_backup.h"
+#include "backup/settings_compare.h"
 
 namespace q7310 {
 
 class CSerialPort;
-class CSettingsBackup;
 class CFirmwareImage;
 class IFrameReceiver;
 
 class CUpgradeDlg {
  public:
-  enum Mode : int { kIdle = 0, kBackup = 1, kUpdate = 2, kRestore = 3 };
+  // kVerify reads the slots back after a restore and compares them with the restored file.
+  enum Mode : int { kIdle = 0, kBackup = 1, kUpdate = 2, kRestore = 3, kVerify = 4 };
   // Results of the reply handlers.
   enum ReplyResult : int { kNothingDecided = 0, kSucceeded = 1, kFailed = 2 };
 
@@ -50,6 +52,17 @@ class CUpgradeDlg {
   // RESTORE from another file than BACKUP.BIN (a saved copy from the history folder); the restore
   // then runs exactly as RESTORE does.
   void OnRestoreFrom(const std::string& path);
+  // Verify: reads the nine slots exactly as BACKUP does, without touching the store or any file,
+  // and compares them slot by slot with the backup file at `path` (checked first, as a restore
+  // checks it). Ends with a COMPLETE message when every slot is equal, an ERROR message listing
+  // the differing and missing slots otherwise, or the usual failure messages. The guidance stage
+  // stays as it is.
+  void OnVerifyFrom(const std::string& path);
+  // The file that the last successful RESTORE sent (BACKUP.BIN or the file given to
+  // OnRestoreFrom); empty before the first one.
+  const std::string& LastRestoreSource() const { return m_restoreSource; }
+  // The outcome of the last verify that read every slot.
+  const SettingsComparison& LastComparison() const { return m_comparison; }
   // The folder of dated backup copies.
   std::string HistoryFolder() const;
 
@@ -66,8 +79,10 @@ class CUpgradeDlg {
   // File > Exit, the close box, and Enter/Escape in the main window may end the program only
   // while idle.
   bool CanClose() const { return m_mode == kIdle; }
-  // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN (unless
-  // keepFiles). Returns the files that existed but could not be deleted.
+  // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN, each only
+  // when this run wrote it (unless keepFiles): a file that was there before the run (perhaps
+  // the only copy of a customer's settings) is left as it was. Returns the files that existed
+  // but could not be deleted.
   std::vector<std::string> OnDestroy(bool keepFiles = false);
 
   // Opens (or reopens) the serial link. 1 when the port opened, 0 otherwise.
@@ -77,6 +92,8 @@ class CUpgradeDlg {
   static Guidance GuidanceFor(int stage);
   // The full path of `name` in the application folder.
   std::string GetAppFilePath(std::string_view name) const;
+  // The application (working) folder itself.
+  const std::string& AppFolder() const { return m_appFolder; }
 
   // Frame builders: each builds its request, keeps the copy in m_lastFrame and sends it.
   void SendReadSlot(uint16_t slotNo);
@@ -122,6 +139,10 @@ class CUpgradeDlg {
   std::string PortErrorDetail() const;
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
+  // Backup and verify: enters `mode`, shows the progress dialog and asks for slot 0.
+  void StartReadingSlots(int mode, std::string_view title);
+  // After the last slot of a verify: compares and reports.
+  int FinishVerify();
 
   IUpgradeHost& m_host;
   CSerialPort& m_serial;
@@ -138,6 +159,18 @@ class CUpgradeDlg {
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
   int m_stage = 0;
+  // Whether this run wrote BACKUP.BIN (a successful backup) or UPDATE.BIN (a successful
+  // firmware load); only those are deleted at exit.
+  bool m_wroteBackup = false;
+  bool m_wroteUpdate = false;
+
+  // Verify: the slots read back (the backup store stays untouched), the file they are compared
+  // with, and the outcome.
+  CSettingsBackup m_readBack;
+  std::vector<uint8_t> m_verifyExpected;
+  std::string m_verifySource;
+  std::string m_restoreSource;
+  SettingsComparison m_comparison;
 };
 
 }  // namespace q7310

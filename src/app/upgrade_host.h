@@ -71,6 +71,14 @@ class IUpgradeHost {
   // way. Default: ignored.
   virtual void OnBackupKept(std::string_view /*path*/, std::string_view /*error*/) {}
 
+  // The COMPLETE message at the end of a successful restore. A host that can offer a verify pass
+  // there returns true when the operator asked for one (the controller then starts it); the
+  // default shows the plain message and returns false.
+  virtual bool ShowRestoreComplete(std::string_view text) {
+    ShowMessage(MessageKind::Complete, text, {});
+    return false;
+  }
+
   // Protocol events for traces and machine-readable output. `detail` says more (the command,
   // the reason a frame was dropped). Default: ignored.
   virtual void OnProtocolEvent(ProtocolEvent /*event*/, std::string_view /*detail*/) {}

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "backup/field_maps.h"
 #include "backup/settings_backup.h"
@@ -36,9 +38,19 @@ std::string Hex(uint64_t value) {
   return buffer;
 }
 
-}  // namespace
+// "slot 4" or "slots 4, 7".
+std::string SlotList(const std::vector<uint16_t>& slots) {
+  std::string text = slots.size() == 1 ? "slot " : "slots ";
+  for (size_t i = 0; i < slots.size(); ++i) {
+    if (i) text += ", ";
+    text += std::to_string(slots[i]);
+  }
+  return text;
+}
 
-BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
+// The walk: every record must lie wholly inside the bytes. Lists the records when `records` is
+// given.
+BackupFileInfo WalkRecords(std::span<const uint8_t> bytes, std::vector<SlotRecordInfo>* records) {
   BackupFileInfo info;
   info.fileSize = bytes.size();
   if (bytes.empty()) {
@@ -67,8 +79,11 @@ BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
       info.problemOffset = record.offset;
       return info;
     }
-    const uint8_t* section = &bytes[r + slot_record::kHeaderSize];
-    if (r == 0 && record.length >= backup::kSectionTypeTableOffset + slot_record::kSlotCount) {
+    r += slot_record::kHeaderSize + record.length;
+    if (records == nullptr) continue;
+    const uint8_t* section = &bytes[record.offset + slot_record::kHeaderSize];
+    if (record.offset == 0 &&
+        record.length >= backup::kSectionTypeTableOffset + slot_record::kSlotCount) {
       types = section + backup::kSectionTypeTableOffset;
     }
     if (types != nullptr && record.slot < slot_record::kSlotCount &&
@@ -77,10 +92,22 @@ BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
       record.headerText = Printable(section, backup::kHeaderTextSize);
       record.format = section[backup::kHeaderFormatOffset];
     }
-    info.records.push_back(record);
-    r += slot_record::kHeaderSize + record.length;
+    records->push_back(record);
   }
   return info;
+}
+
+}  // namespace
+
+BackupFileInfo InspectBackupBytes(std::span<const uint8_t> bytes) {
+  std::vector<SlotRecordInfo> records;
+  BackupFileInfo info = WalkRecords(bytes, &records);
+  info.records = std::move(records);
+  return info;
+}
+
+BackupFileInfo CheckBackupBytes(std::span<const uint8_t> bytes) {
+  return WalkRecords(bytes, nullptr);
 }
 
 BackupFileInfo InspectBackupFile(const std::string& path) {
@@ -109,8 +136,8 @@ BackupFileInfo InspectBackupFile(const std::string& path) {
   bytes.resize(got);
   info = InspectBackupBytes(bytes);
   // Only the store's size and one byte were read: the size is the file's, not the bytes read.
-  if (info.problem == BackupFileProblem::kTooLarge && sized) {
-    info.fileSize = static_cast<uint64_t>(st.st_size);
+  if (info.problem == BackupFileProblem::kTooLarge) {
+    info.fileSize = sized ? static_cast<uint64_t>(st.st_size) : 0;
   }
   return info;
 }
@@ -125,17 +152,50 @@ std::string DescribeProblem(const BackupFileInfo& info) {
       return "is empty: no slot records";
     case BackupFileProblem::kTooLarge:
       return "is larger than the " + std::to_string(CSettingsBackup::kBufferSize) +
-             " bytes a backup can hold (" +
+             " bytes a backup can hold" +
              (info.fileSize > CSettingsBackup::kBufferSize
-                  ? std::to_string(info.fileSize) + " bytes"
-                  : std::string("more")) +
-             "); its records were not read";
+                  ? " (" + std::to_string(info.fileSize) + " bytes)"
+                  : std::string());
     case BackupFileProblem::kRecordPastEnd:
       return "is not a sequence of well-formed slot records: the record at offset " +
              Hex(info.problemOffset) + " runs past the end of the file (" +
              std::to_string(info.fileSize) + " bytes)";
   }
   return "";
+}
+
+SlotCoverage CoverSlots(const std::vector<SlotRecordInfo>& records) {
+  std::array<unsigned, slot_record::kSlotCount> counts{};
+  std::set<uint16_t> unexpected;
+  for (const SlotRecordInfo& record : records) {
+    if (record.slot < slot_record::kSlotCount) {
+      ++counts[record.slot];
+    } else {
+      unexpected.insert(record.slot);
+    }
+  }
+  SlotCoverage coverage;
+  for (uint16_t slot = 0; slot < slot_record::kSlotCount; ++slot) {
+    if (counts[slot] == 0) coverage.missing.push_back(slot);
+    if (counts[slot] > 1) coverage.repeated.push_back(slot);
+  }
+  coverage.unexpected.assign(unexpected.begin(), unexpected.end());
+  return coverage;
+}
+
+std::string DescribeCoverage(const SlotCoverage& coverage) {
+  if (coverage.Complete()) return "holds the slots 0 to 8 once each";
+  std::string text = "is incomplete:";
+  const char* separator = " ";
+  const auto add = [&](const std::vector<uint16_t>& slots, const char* what) {
+    if (slots.empty()) return;
+    text += separator + SlotList(slots) + " " + what;
+    separator = "; ";
+  };
+  add(coverage.missing, "missing");
+  add(coverage.repeated, "repeated");
+  add(coverage.unexpected, "not among the slots 0 to 8");
+  return text;
 }
 
 }  // namespace q7310

@@ -1,6 +1,5 @@
 #include "backup/backup_history.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,22 +39,23 @@ std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> 
   }
   std::string base = HistoryFileName(when);
   base.resize(base.size() - 4);  // without ".BIN"
+  // The copy is written whole and flushed under a temporary name first, so that no real name
+  // ever holds an empty or partial copy, then moved to the first free numbered name.
+  const std::string tmp = WriteTemporaryFile(folder + "/" + NumberedName(base, 1), data, error);
+  if (tmp.empty()) return {};
   for (int n = 1; n <= kMaxSameSecondCopies; ++n) {
     const std::string path = folder + "/" + NumberedName(base, n);
-    // Claim the name first, so that a copy of the same second is never replaced.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      if (error) *error = "cannot create " + path + ": " + std::strerror(errno);
+    const int err = MoveIntoPlaceWithoutReplacing(tmp, path);
+    if (err == EEXIST) continue;
+    if (err != 0) {
+      ::unlink(tmp.c_str());
+      if (error) *error = "cannot create " + path + ": " + std::strerror(err);
       return {};
     }
-    ::close(fd);
-    if (!WriteFileAtomically(path, data, error)) {
-      ::unlink(path.c_str());
-      return {};
-    }
+    SyncFolderOf(path);
     return path;
   }
+  ::unlink(tmp.c_str());
   if (error) *error = "too many copies made in the same second in " + folder;
   return {};
 }

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "backup/backup_converter.h"
+#include "backup/backup_file_info.h"
 #include "backup/slot_record.h"
 #include "util/atomic_file.h"
 
@@ -79,8 +80,23 @@ bool CSettingsBackup::StoreBlock(uint16_t control, uint16_t block, uint16_t slot
 }
 
 bool CSettingsBackup::LoadBackup(std::string path) {
-  if (ReadWholeFile(path, m_records.get(), &m_recordsEnd)) return true;
-  // A file too large for the buffer may have left part of itself there.
+  m_loadError.clear();
+  uint32_t length = 0;
+  bool tooLarge = false;
+  BackupFileInfo check;
+  if (ReadWholeFile(path, m_records.get(), &length, &tooLarge)) {
+    // The whole file is checked here, so that a damaged one is refused before the first block
+    // goes out rather than when the restore reaches the damage.
+    check = CheckBackupBytes({m_records.get(), length});
+  } else {
+    check.problem = tooLarge ? BackupFileProblem::kTooLarge : BackupFileProblem::kCannotOpen;
+  }
+  if (check.problem == BackupFileProblem::kNone) {
+    m_recordsEnd = length;
+    return true;
+  }
+  m_loadError = "the file " + DescribeProblem(check);
+  // A refused file may have left part of itself in the buffer.
   std::memset(m_records.get(), 0, kBufferSize);
   return false;
 }
@@ -122,7 +138,8 @@ bool CSettingsBackup::GetNextBlock(uint16_t& control, uint16_t& block, uint16_t&
   return true;
 }
 
-bool CSettingsBackup::ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length) {
+bool CSettingsBackup::ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length,
+                                    bool* tooLarge) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   uint8_t chunk[kReadChunkSize];
@@ -136,6 +153,7 @@ bool CSettingsBackup::ReadWholeFile(const std::string& path, uint8_t* buffer, ui
     }
     if (got > kBufferSize - total) {  // the file is larger than the buffer
       ok = false;
+      if (tooLarge) *tooLarge = true;
       break;
     }
     std::memcpy(buffer + total, chunk, got);

@@ -4,8 +4,8 @@
 // that many data bytes; records stand back to back with no header. During a backup the store
 // collects the blocks of read-slot replies into raw slot records (StoreBlock); ConvertAndSave
 // converts the nine raw records into the stored layout and writes them to BACKUP.BIN. During a
-// restore it loads BACKUP.BIN (LoadBackup) and hands its records out again as blocks of at most
-// 64 data bytes (GetNextBlock).
+// restore it loads and checks BACKUP.BIN (LoadBackup) and hands its records out again as blocks
+// of at most 64 data bytes (GetNextBlock).
 //
 // Used on one thread only (the controller's). Both buffers are allocated once, at construction.
 #pragma once
@@ -38,10 +38,16 @@ class CSettingsBackup {
   bool StoreBlock(uint16_t control, uint16_t block, uint16_t slot, const uint8_t* data,
                   uint16_t length);
 
-  // Reads the file at path into the record buffer, without examining its content. False if it
-  // cannot be opened or read, or if it is larger than the buffer; the record buffer is then
-  // zero-filled and the counters are left alone (after Clear: the store as Clear left it).
+  // Reads the file at path into the record buffer and checks it as a whole before anything is
+  // handed out: it must be a sequence of one or more whole slot records (none running past the
+  // end of the file) of at most kBufferSize bytes. Any number of records, in any order, is
+  // taken. False if the file cannot be opened or read or fails the check; LoadError() then says
+  // why, the record buffer is zero-filled and the counters are left alone (after Clear: the store
+  // as Clear left it).
   bool LoadBackup(std::string path);
+  // Why the last LoadBackup failed, e.g. "the file is empty: no slot records"; empty after a
+  // successful one.
+  const std::string& LoadError() const { return m_loadError; }
 
   // True while restore data is left.
   bool HasNextBlock() const;
@@ -55,10 +61,11 @@ class CSettingsBackup {
                     uint16_t& length);
 
   // Reads a whole file, in chunks of 1024 bytes, into buffer (kBufferSize bytes) and stores its
-  // size in length. False if it cannot be opened or read or holds more than kBufferSize bytes;
-  // length is then unchanged, and the buffer may hold a part of the file but nothing past its
-  // end is ever written.
-  static bool ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length);
+  // size in length. False if it cannot be opened or read or holds more than kBufferSize bytes
+  // (then *tooLarge, when given, is set); length is then unchanged, and the buffer may hold a
+  // part of the file but nothing past its end is ever written.
+  static bool ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length,
+                            bool* tooLarge = nullptr);
   // Writes length bytes as the whole file, safely (temporary file, flush, rename). False on any
   // failure, with an earlier file left intact.
   static bool WriteWholeFile(const std::string& path, const uint8_t* buffer, uint32_t length);
@@ -85,6 +92,7 @@ class CSettingsBackup {
   uint8_t m_slotNumber = 0;
   uint32_t m_slotBytes = 0;
   bool m_slotOpen = false;
+  std::string m_loadError;
 };
 
 }  // namespace q7310

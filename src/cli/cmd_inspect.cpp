@@ -1,5 +1,6 @@
 // q7310 inspect FILE: lists the slot records of a BACKUP.BIN and checks that the file is a
-// well-formed sequence of them. The listing goes to stdout, problems to stderr.
+// well-formed sequence of them holding the nine slots 0 to 8 once each. The listing goes to
+// stdout, problems to stderr.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -28,7 +29,9 @@ void PrintRecords(const BackupFileInfo& info) {
 void AddInspectCommand(CLI::App& app, RunResult& result) {
   auto file = std::make_shared<std::string>();
   CLI::App* cmd = app.add_subcommand(
-      "inspect", "List the slot records of a backup file and check that they are well-formed.");
+      "inspect",
+      "List the slot records of a backup file and check that they are well-formed and hold the "
+      "slots 0 to 8 once each.");
   cmd->add_option("FILE", *file, "Backup file (BACKUP.BIN)")->required();
   cmd->callback([file, &result] {
     const BackupFileInfo info = InspectBackupFile(*file);
@@ -39,14 +42,22 @@ void AddInspectCommand(CLI::App& app, RunResult& result) {
                   static_cast<unsigned long long>(info.fileSize));
       if (!info.records.empty()) PrintRecords(info);
     }
+    std::string problem;
     if (info.problem != BackupFileProblem::kNone) {
+      problem = DescribeProblem(info);
+      if (info.problem == BackupFileProblem::kTooLarge) problem += "; its records were not read";
+    } else if (const SlotCoverage coverage = CoverSlots(info.records); !coverage.Complete()) {
+      // RESTORE would write such a file all the same; a backup made by BACKUP never looks so.
+      problem = DescribeCoverage(coverage);
+    }
+    if (!problem.empty()) {
       std::fflush(stdout);
       if (info.problem == BackupFileProblem::kCannotOpen) {
         std::string reason = ReadProblem(*file);
-        if (reason.empty()) reason = *file + " " + DescribeProblem(info);
+        if (reason.empty()) reason = *file + " " + problem;
         std::fprintf(stderr, "error: %s\n", reason.c_str());
       } else {
-        std::fprintf(stderr, "error: %s %s\n", file->c_str(), DescribeProblem(info).c_str());
+        std::fprintf(stderr, "error: %s %s\n", file->c_str(), problem.c_str());
       }
       result.exitCode = kExitFailed;
       return;

@@ -13,6 +13,7 @@
 #include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
+#include "app/work_folder.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
 #include "cli/output.h"
@@ -24,7 +25,7 @@
 namespace q7310::cli {
 namespace {
 
-enum class Operation { Backup, Update, Restore };
+enum class Operation { Backup, Update, Restore, Verify };
 
 struct Operations {
   std::vector<std::pair<Operation, std::string>> order;
@@ -49,6 +50,34 @@ bool WaitForEnter(PlainOutput* plain) {
   }
 }
 
+// The guidance stage whose instructions lead up to `op`; a verify has none of its own.
+int StageOf(Operation op) {
+  switch (op) {
+    case Operation::Backup:
+      return 1;
+    case Operation::Update:
+      return 2;
+    case Operation::Restore:
+      return 3;
+    case Operation::Verify:
+      break;
+  }
+  return -1;
+}
+
+// Before each operation the technician puts the unit into its mode: shows that operation's
+// instructions, unless the guidance has just shown them (`shownStage`: the stage on screen,
+// whose instructions were the last thing printed), and waits for Enter.
+bool WaitToStart(Operation op, int shownStage, PlainOutput& plain) {
+  const int stage = StageOf(op);
+  if (stage < 0) {
+    plain.Note(texts::kGuideVerify);
+  } else if (stage != shownStage) {
+    plain.Stage(CUpgradeDlg::GuidanceFor(stage));
+  }
+  return WaitForEnter(&plain);
+}
+
 int Run(const OperationOptions& options, const Operations& ops) {
   TerminalHost::InstallInterruptHandler();
   PlainOutput plain(stdout, stderr);
@@ -59,21 +88,51 @@ int Run(const OperationOptions& options, const Operations& ops) {
   CSettingsBackup backup;
   CFirmwareImage image;
   TerminalHost host(out);
+  const WorkingFolder working = ResolveWorkingFolder(options.dir);
+  if (!working.error.empty()) {
+    std::fprintf(stderr, "error: %s%s\n", std::string(texts::kNoWorkingFolder).c_str(),
+                 working.error.c_str());
+    return kExitFailed;
+  }
+  if (options.json) {
+    json.WorkingFolder(working.path);
+  } else {
+    plain.Note(std::string(texts::kWorkingFolder) + working.path);
+  }
+  const std::string& folder = working.path;
+  // Said before the folder is locked and the port opened, not after the amplifier has been read.
+  if (const std::string problem = FolderProblem(folder, ops.writesFolder); !problem.empty()) {
+    host.ShowMessage(MessageKind::Error, texts::kMsgFolderUnusable, problem);
+    return kExitFailed;
+  }
+  if (!options.trace.empty() && IsProgramFile(folder, options.trace)) {
+    std::fprintf(stderr, "error: %s\n",
+                 FormatText(texts::kFmtTraceIsOwnFile, options.trace).c_str());
+    return kExitFailed;
+  }
+  // Taken before the trace or the port is opened: a second program on this folder touches
+  // nothing.
+  FolderLock lock;
+  std::string lockError;
+  switch (ClaimWorkFolder(folder, lock, &lockError)) {
+    case FolderLock::Result::kTaken:
+      break;
+    case FolderLock::Result::kBusy:
+      std::fprintf(stderr, "error: %s\n", FormatText(texts::kFmtFolderInUse, folder).c_str());
+      return kExitFailed;
+    case FolderLock::Result::kFailed:
+      std::fprintf(stderr, "warning: %s\n", lockError.c_str());
+      break;
+  }
   ProtocolTrace trace;
   if (!options.trace.empty()) {
     std::string error;
-    if (!trace.Open(options.trace, &error)) {
+    if (!trace.Open(options.trace, "q7310", &error)) {
       std::fprintf(stderr, "error: cannot write the trace: %s\n", error.c_str());
       return kExitFailed;
     }
     host.SetTrace(&trace);
     serial.SetWireObserver(&trace);
-  }
-  const std::string folder = options.dir.empty() ? ProgramFolder() : options.dir;
-  // Said before the port opens, not after the amplifier has been read.
-  if (const std::string problem = FolderProblem(folder, ops.writesFolder); !problem.empty()) {
-    host.ShowMessage(MessageKind::Error, texts::kMsgFolderUnusable, problem);
-    return kExitFailed;
   }
   CUpgradeDlg dlg(host, serial, backup, image, folder);
   dlg.SetReplyTimeoutMs(options.replyTimeoutMs);
@@ -89,7 +148,7 @@ int Run(const OperationOptions& options, const Operations& ops) {
   int exitCode = kExitOk;
   for (size_t i = 0; i < ops.order.size(); ++i) {
     const auto& [op, name] = ops.order[i];
-    if (i > 0 && interactive && !WaitForEnter(&plain)) {
+    if (interactive && !WaitToStart(op, dlg.Stage(), plain)) {
       exitCode = kExitFailed;
       break;
     }
@@ -108,6 +167,16 @@ int Run(const OperationOptions& options, const Operations& ops) {
           dlg.OnRestore();
         } else {
           dlg.OnRestoreFrom(options.restoreFrom);
+        }
+        break;
+      case Operation::Verify:
+        // Against the file named, else the one this run restored, else BACKUP.BIN.
+        if (!options.verifyFrom.empty()) {
+          dlg.OnVerifyFrom(options.verifyFrom);
+        } else if (!dlg.LastRestoreSource().empty()) {
+          dlg.OnVerifyFrom(dlg.LastRestoreSource());
+        } else {
+          dlg.OnVerifyFrom(dlg.GetAppFilePath(texts::kBackupFile));
         }
         break;
     }
@@ -135,17 +204,20 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       ->check(PortNumber());
   app.add_option("--dir", options.dir,
                  "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                 "program's folder)");
+                 "program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310, "
+                 "that is ~/.local/share/q7310; the first line of output names the folder used)");
   app.add_flag("--keep-files", options.keepFiles,
-               "keep BACKUP.BIN and UPDATE.BIN at exit (by default they are deleted at exit, as "
-               "the desktop program does)");
+               "keep BACKUP.BIN and UPDATE.BIN at exit (by default the ones this run wrote are "
+               "deleted at exit, as the desktop program does; files that were there before are "
+               "always kept)");
   app.add_option("--reply-timeout", options.replyTimeoutMs,
                  "reply timer period in ms (default 5000)")
       ->check(CLI::Range(1u, 3600000u));
   app.add_option("--trace", options.trace,
                  "write a timestamped line for every frame sent and received, every resend, "
-                 "time-out, dropped frame and line error to FILE");
-  app.add_flag("--yes", options.yes, "do not wait for Enter between operations");
+                 "time-out, dropped frame and line error to the end of FILE (never one of the "
+                 "program's own files)");
+  app.add_flag("--yes", options.yes, "do not wait for Enter before each operation");
   app.add_flag("--json", options.json,
                "print one JSON object per line for each message, progress text, stage change "
                "and protocol event");
@@ -154,6 +226,9 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       {"backup", "read the amplifier's nine settings slots and save them to BACKUP.BIN"},
       {"update", "send the firmware Q7310_v201.mot (staged as UPDATE.BIN)"},
       {"restore", "write BACKUP.BIN back into the amplifier"},
+      {"verify",
+       "read the settings back (amplifier in BACKUP mode, after a restore) and compare them slot "
+       "by slot with the restored file; changes nothing"},
   };
   for (const auto& [name, help] : names) {
     CLI::App* sub = app.add_subcommand(name, help)->fallthrough();
@@ -161,6 +236,12 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
       sub->add_option("--from", options.restoreFrom,
                       "restore from this file (for example a dated copy under backups/) instead "
                       "of BACKUP.BIN")
+          ->check(CLI::ExistingFile);
+    }
+    if (std::string_view(name) == "verify") {
+      sub->add_option("--from", options.verifyFrom,
+                      "compare with this file (for example a dated copy under backups/) instead "
+                      "of the file restored in this run or BACKUP.BIN")
           ->check(CLI::ExistingFile);
     }
   }
@@ -174,6 +255,7 @@ int RunOperations(CLI::App& app, const OperationOptions& options) {
     if (name == "update") ops.order.push_back({Operation::Update, name});
     ops.writesFolder = ops.writesFolder || name == "backup" || name == "update";
     if (name == "restore") ops.order.push_back({Operation::Restore, name});
+    if (name == "verify") ops.order.push_back({Operation::Verify, name});
   }
   return Run(options, ops);
 }

@@ -1,7 +1,11 @@
 // q7310 ports: the serial ports present and the port number each maps to.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
+#include "app/texts.h"
 #include "cli/commands.h"
 #include "serial/port_list.h"
 
@@ -30,6 +34,17 @@ void AddPortsCommand(CLI::App& app, RunResult& result) {
       std::printf("%-5s %-16s %-12s %-9s %-14s %s\n", port.c_str(), p.device.c_str(),
                   p.driver.empty() ? "-" : p.driver.c_str(), usb.c_str(),
                   p.serialNumber.empty() ? "-" : p.serialNumber.c_str(), p.description.c_str());
+    }
+    // The usual first hurdle on Linux: say how to get past it.
+    std::string denied;
+    for (const auto& p : ports) {
+      if (::access(p.device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        denied += (denied.empty() ? "" : ", ") + p.device;
+      }
+    }
+    if (!denied.empty()) {
+      std::printf("%s%.*s\n", denied.c_str(), static_cast<int>(texts::kPortsDialoutHint.size()),
+                  texts::kPortsDialoutHint.data());
     }
     result.exitCode = kExitOk;
   });

@@ -39,6 +39,7 @@ struct OperationOptions {
   bool json = false;
   std::string trace;
   std::string restoreFrom;  // restore from this file instead of BACKUP.BIN
+  std::string verifyFrom;   // verify against this file instead of what the restore sent
 };
 void AddOperationCommands(CLI::App& app, OperationOptions& options);
 // Runs the operations named on the command line, in their order. Returns the exit status.

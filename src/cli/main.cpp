@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/texts.h"
+#include "app/version.h"
 #include "cli/commands.h"
 #include "cli/usage.h"
 
@@ -11,13 +12,18 @@ int main(int argc, char** argv) {
   using namespace q7310::cli;
   CLI::App app{
       "Service utility for the 7310 Series Amplifier.\n"
-      "  q7310 [options] OPERATION...   OPERATION: backup | update | restore, run in the order "
-      "given, stopping at the first failure\n"
+      "  q7310 [options] OPERATION...   OPERATION: backup | update | restore | verify, run in the "
+      "order given, stopping at the first failure\n"
       "  q7310 image FILE [--stage PATH]   check a firmware file\n"
       "  q7310 inspect FILE                list the slot records of a backup file\n"
       "  q7310 ports                       list the serial ports present"};
   app.require_subcommand(1, 0);
+  app.set_version_flag("--version", "q7310 " + std::string(q7310::VersionText()),
+                       "print the version and the commit built from, and exit");
   app.footer(
+      "Files: Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN live in the working folder: --dir, else "
+      "the program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310 "
+      "(~/.local/share/q7310).\n"
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
       "Ctrl-C), 2 wrong usage.\n");
   RunResult result;
@@ -43,7 +49,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
 
-  const std::set<std::string> operations = {"backup", "update", "restore"};
+  const std::set<std::string> operations = {"backup", "update", "restore", "verify"};
   size_t operationCount = 0;
   for (const CLI::App* sub : app.get_subcommands()) {
     operationCount += operations.count(sub->get_name());

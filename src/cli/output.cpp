@@ -133,8 +133,15 @@ void PlainOutput::Message(MessageKind kind, std::string_view text, std::string_v
   std::FILE* to = kind == MessageKind::Error ? m_err : m_out;
   std::fprintf(to, "%s: %.*s\n", MessageCaption(kind).data(), static_cast<int>(text.size()),
                text.data());
-  if (!detail.empty())
-    std::fprintf(to, "  detail: %.*s\n", static_cast<int>(detail.size()), detail.data());
+  // A detail of several lines keeps them under one another, below the "detail:" label.
+  std::string_view label = "  detail: ";
+  while (!detail.empty()) {
+    const size_t end = std::min(detail.find('\n'), detail.size());
+    std::fprintf(to, "%.*s%.*s\n", static_cast<int>(label.size()), label.data(),
+                 static_cast<int>(end), detail.data());
+    detail.remove_prefix(std::min(end + 1, detail.size()));
+    label = "          ";
+  }
   std::fflush(to);
 }
 
@@ -229,6 +236,10 @@ void JsonOutput::Event(ProtocolEvent event, std::string_view detail) {
 
 void JsonOutput::BackupKept(std::string_view path, std::string_view error) {
   WriteJsonLine(m_out, Json{{"type", "backup-kept"}, {"path", Str(path)}, {"error", Str(error)}});
+}
+
+void JsonOutput::WorkingFolder(std::string_view path) {
+  WriteJsonLine(m_out, Json{{"type", "working-folder"}, {"path", Str(path)}});
 }
 
 void JsonOutput::Operation(std::string_view name) {

@@ -37,7 +37,8 @@ class PlainOutput : public OutputSink {
 };
 
 // One JSON object per line, everything on standard output: {"type":"message"|"title"|
-// "progress"|"hidden"|"stage"|"event"|"backup-kept"|"operation"|"result", ...}. Texts are UTF-8.
+// "progress"|"hidden"|"stage"|"event"|"backup-kept"|"working-folder"|"operation"|"result", ...}.
+// Texts are UTF-8.
 class JsonOutput : public OutputSink {
  public:
   explicit JsonOutput(std::FILE* out) : m_out(out) {}
@@ -48,6 +49,7 @@ class JsonOutput : public OutputSink {
   void Stage(const Guidance& guidance) override;
   void Event(ProtocolEvent event, std::string_view detail) override;
   void BackupKept(std::string_view path, std::string_view error) override;
+  void WorkingFolder(std::string_view path);
   void Operation(std::string_view name);
   void Result(std::string_view name, bool ok);
 

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/texts.h"
+#include "app/version.h"
 #include "desktop/app_icon.h"
 #include "dialogs/dialog_units.h"
 
@@ -14,13 +15,18 @@ namespace {
 constexpr int kIconPixels = 32;
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(const QString& workingFolder, QWidget* parent) : QDialog(parent) {
   setWindowTitle(Q(texts::kAboutCaption));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   auto* icon = new QLabel(this);
   icon->setPixmap(AppIcon().pixmap(kIconPixels, kIconPixels));
   auto* text = new QLabel(Q(texts::kAboutText), this);
+  // The build and the folder in use, selectable so that a technician can copy them.
+  auto* build = new QLabel(Q(texts::kAboutBuild) + Q(VersionText()) + QLatin1Char('\n') +
+                               Q(texts::kWorkingFolder) + workingFolder,
+                           this);
+  build->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
@@ -29,6 +35,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   row->addWidget(text, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
+  layout->addWidget(build);
   layout->addWidget(buttons);
   // Wide enough that the title bar shows the caption whole: the button row spans the box, and
   // the fixed size follows it.

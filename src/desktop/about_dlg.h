@@ -1,4 +1,5 @@
-// CAboutDlg: the About box — the program's icon, its name and version, and an OK button.
+// CAboutDlg: the About box — the program's icon, its name and version, the build's version and
+// commit, the working folder, and an OK button.
 #pragma once
 
 #include <QDialog>
@@ -9,7 +10,7 @@ class CAboutDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr);
+  explicit CAboutDlg(const QString& workingFolder, QWidget* parent = nullptr);
 };
 
 }  // namespace q7310

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "app/version.h"
+
 namespace q7310 {
 namespace {
 
@@ -21,7 +23,9 @@ DesktopCommandLine::DesktopCommandLine()
              QStringLiteral("PATH")),
       dir(QStringLiteral("dir"),
           QStringLiteral("Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                         "program's folder)."),
+                         "program's folder if it is writable and not installed, else "
+                         "$XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; the About box "
+                         "names the folder used)."),
           QStringLiteral("FOLDER")),
       trace(QStringLiteral("trace"),
             QStringLiteral("Write a timestamped line for every frame sent and received, every "
@@ -39,12 +43,13 @@ void DesktopCommandLine::AddTo(QCommandLineParser& parser) const {
   parser.setApplicationDescription(
       QStringLiteral("Backs up, upgrades and restores a 7310 Series Amplifier."));
   parser.addHelpOption();
+  parser.addVersionOption();
   parser.addOptions({device, dir, trace, quitWhenShown, screenshots});
 }
 
 bool AsksForHelp(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
-    for (const char* help : {"-h", "--help", "-?", "--help-all"}) {
+    for (const char* help : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
       if (std::strcmp(argv[i], help) == 0) return true;
     }
   }
@@ -54,10 +59,12 @@ bool AsksForHelp(int argc, char** argv) {
 int PrintHelpWithoutDisplay(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("q7310-upgrade"));
+  QCoreApplication::setApplicationVersion(
+      QString::fromUtf8(VersionText().data(), static_cast<qsizetype>(VersionText().size())));
   QCommandLineParser parser;
   const DesktopCommandLine options;
   options.AddTo(parser);
-  parser.process(app);  // prints the help text and exits
+  parser.process(app);  // prints the help text or the version and exits
   return 0;
 }
 

@@ -1,6 +1,7 @@
-// The desktop program's command line. Declared once, so that the help text can be printed by a
-// plain QCoreApplication: `q7310-upgrade --help` then works on a machine without a display, where
-// creating the widget application would abort in the platform plugin.
+// The desktop program's command line. Declared once, so that the help text and the version can be
+// printed by a plain QCoreApplication: `q7310-upgrade --help` and `--version` then work on a
+// machine without a display, where creating the widget application would abort in the platform
+// plugin.
 #pragma once
 
 #include <QCommandLineOption>
@@ -20,9 +21,10 @@ struct DesktopCommandLine {
   QCommandLineOption screenshots;    // hidden: the screenshot tour
 };
 
-// Whether the command line asks for the help text (-h, --help, -?, --help-all).
+// Whether the command line asks for the help text (-h, --help, -?, --help-all) or the version
+// (-v, --version).
 bool AsksForHelp(int argc, char** argv);
-// Prints the help text without a display and returns the exit status.
+// Prints the help text or the version without a display and returns the exit status.
 int PrintHelpWithoutDisplay(int argc, char** argv);
 
 }  // namespace q7310

@@ -7,7 +7,11 @@
 //
 // Options: --device PATH (a serial device, such as a pseudo-terminal, in place of the port
 // number's device), --dir FOLDER (the folder of the firmware file and the staging files instead
-// of the program's folder), --trace FILE (a timestamped protocol trace).
+// of the working folder that app_paths.h chooses), --trace FILE (a timestamped protocol trace,
+// appended to FILE), --version.
+//
+// The working folder is locked for the whole run, before the port is opened: a second program
+// on the same folder is refused with a message box and ends without touching anything.
 #pragma once
 
 #include <QApplication>
@@ -16,6 +20,7 @@
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
 #include "serial/serial_port.h"
+#include "util/folder_lock.h"
 
 namespace q7310 {
 
@@ -27,7 +32,8 @@ class CUpgradeApp {
 
  private:
   QApplication m_qapp;
-  ProtocolTrace m_trace;  // outlives the serial link, which reports to it
+  FolderLock m_folderLock;  // released last, after the window has deleted its files
+  ProtocolTrace m_trace;    // outlives the serial link, which reports to it
   CSerialPort m_serial;
   CSettingsBackup m_backup;
   CFirmwareImage m_image;

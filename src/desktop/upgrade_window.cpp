@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -14,14 +15,18 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <algorithm>
 #include <cstdio>
 
+#include "app/firmware_choice.h"
 #include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
+#include "desktop/backup_chooser.h"
+#include "desktop/backup_notice.h"
 #include "desktop/port_memory.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -41,13 +46,21 @@ constexpr DialogPlace kRestore{202, 16, 57, 38};
 constexpr DialogPlace kGuide{14, 68, 261, 56};
 constexpr DialogPlace kCautionTitle{18, 132, 37, 13};
 constexpr DialogPlace kCautionText{57, 132, 212, 27};
-// The file chooser of Option > Restore from saved backup..., in pixels.
-constexpr QSize kChooserSize(760, 440);
+
+constexpr int kStageUpdate = 2;
+constexpr int kStageRestore = 3;
 
 QPushButton* OperationButton(QWidget* parent, std::string_view text) {
   auto* button = new QPushButton(Q(text), parent);
   button->setEnabled(false);  // the guidance enables one of them
+  // As in a dialog: Return and Enter press the focused button (outside a QDialog a push button
+  // answers only Space unless it is an auto-default button).
+  button->setAutoDefault(true);
   return button;
+}
+
+bool IsEnterKey(const QKeyEvent& event) {
+  return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
 }
 
 }  // namespace
@@ -94,6 +107,8 @@ void UpgradeWindow::BuildControls() {
 
   m_editGuide = Placed(new QPlainTextEdit(client), du, kGuide);
   m_editGuide->setReadOnly(true);
+  // Return and Enter stop at the box (eventFilter) instead of closing the window.
+  m_editGuide->installEventFilter(this);
 
   m_cautionTitle = Placed(new CCautionLabel(client), du, kCautionTitle);
   m_cautionTitle->setText(Q(texts::kCautionTitle));
@@ -105,22 +120,39 @@ void UpgradeWindow::BuildControls() {
     label->SetLabelTextColor(kColorRed);
   }
 
-  connect(m_btnBackup, &QPushButton::clicked, this, [this] { m_core.OnBackup(); });
+  connect(m_btnBackup, &QPushButton::clicked, this, [this] {
+    m_core.OnBackup();
+    // The notice speaks of the previous backup; the one now running brings its own.
+    if (m_core.Mode() == CUpgradeDlg::kBackup) m_backupNotice->Clear();
+  });
   connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core.OnUpdate(); });
   connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core.OnRestore(); });
 
   setCentralWidget(outer);
+
+  m_backupNotice = new BackupNotice(this);
+  statusBar()->setSizeGripEnabled(false);  // the window has a fixed size
+  statusBar()->addWidget(m_backupNotice, 1);
 }
 
 void UpgradeWindow::BuildMenu() {
   QMenu* file = menuBar()->addMenu(Q(texts::kMenuFile));
+  m_actOpenFirmware = file->addAction(Q(texts::kMenuOpenFirmware));
+  file->addSeparator();
   m_actExit = file->addAction(Q(texts::kMenuExit));
   QMenu* option = menuBar()->addMenu(Q(texts::kMenuOption));
   m_actSetting = option->addAction(Q(texts::kMenuSetting));
   m_actRestoreFrom = option->addAction(Q(texts::kMenuRestoreFrom));
+  m_actVerify = option->addAction(Q(texts::kMenuVerify));
 
   connect(m_actExit, &QAction::triggered, this, [this] {
     if (m_core.CanClose()) close();
+  });
+  connect(m_actOpenFirmware, &QAction::triggered, this, [this] {
+    if (m_core.Mode() != CUpgradeDlg::kIdle) return;
+    const QString path = QFileDialog::getOpenFileName(this, Q(texts::kOpenFirmwareCaption), {},
+                                                      Q(texts::kOpenFirmwareFilter));
+    if (!path.isEmpty()) OpenFirmwareFile(path);
   });
   connect(m_actSetting, &QAction::triggered, this, [this] {
     m_core.OnSetting();
@@ -128,15 +160,12 @@ void UpgradeWindow::BuildMenu() {
   });
   connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
     if (m_core.Mode() != CUpgradeDlg::kIdle) return;
-    QFileDialog chooser(this, Q(texts::kRestoreFromCaption),
-                        QString::fromStdString(m_core.HistoryFolder()),
-                        Q(texts::kRestoreFromFilter));
-    chooser.setFileMode(QFileDialog::ExistingFile);
-    chooser.setViewMode(QFileDialog::Detail);
-    // Wide enough for the dated names, sizes and dates side by side.
-    chooser.resize(kChooserSize);
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
-    RestoreFromFile(chooser.selectedFiles().front());
+    const QString path = ChooseSavedBackup(this, m_core.HistoryFolder());
+    if (!path.isEmpty()) RestoreFromFile(path);
+  });
+  connect(m_actVerify, &QAction::triggered, this, [this] {
+    const std::string& restored = m_core.LastRestoreSource();
+    m_core.OnVerifyFrom(restored.empty() ? m_core.GetAppFilePath(texts::kBackupFile) : restored);
   });
   // A window of fixed size, like the dialog it stands for.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -219,6 +248,15 @@ void UpgradeWindow::SetProgressPercent(int percent) {
   emit ProgressPercentChanged(percent);
 }
 
+bool UpgradeWindow::ShowRestoreComplete(std::string_view text) {
+  QMessageBox box(QMessageBox::Information, Q(texts::kCaptionComplete), Q(text), QMessageBox::Ok,
+                  this);
+  QPushButton* verify = box.addButton(Q(texts::kButtonVerify), QMessageBox::ActionRole);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+  return box.clickedButton() == verify;
+}
+
 void UpgradeWindow::ShowProgress(bool visible) {
   m_progress->setVisible(visible);
   if (!visible && m_guideBeforeRestore) {
@@ -238,6 +276,7 @@ void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
   m_editGuide->setPlainText(lines);
   m_actSetting->setEnabled(guidance.settingEnabled);
   m_actRestoreFrom->setEnabled(guidance.stage != 0);
+  m_actVerify->setEnabled(guidance.stage != 0);
   m_cautionTitle->setText(Q(guidance.cautionTitle));
   m_cautionText->setText(Q(guidance.cautionText));
   emit GuidanceApplied(guidance.stage);
@@ -255,6 +294,16 @@ int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   return dlg.GetPortNo();
 }
 
+void UpgradeWindow::OnBackupKept(std::string_view path, std::string_view error) {
+  m_keptPath = Q(path);
+  m_keptError = Q(error);
+  if (m_keptPath.isEmpty()) {
+    m_backupNotice->ShowNotKept(m_keptError);
+  } else {
+    m_backupNotice->ShowKept(m_keptPath);
+  }
+}
+
 void UpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
   if (m_trace) m_trace->OnEvent(event, detail);
 }
@@ -266,13 +315,65 @@ void UpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
       Qt::QueuedConnection);
 }
 
+bool UpgradeWindow::OpenFirmwareFile(const QString& path) {
+  const std::string source = path.toStdString();
+  const std::string folder = m_core.AppFolder();
+  std::string error;
+  switch (CompareFirmwareFile(source, folder, &error)) {
+    case FirmwareInFolder::Same:
+      return true;
+    case FirmwareInFolder::Different: {
+      const QString target = QString::fromStdString(m_core.GetAppFilePath(texts::kFirmwareFile));
+      if (QMessageBox::question(this, Q(texts::kOpenFirmwareCaption),
+                                target + Q(texts::kOpenFirmwareReplace)) != QMessageBox::Yes) {
+        return false;
+      }
+      break;
+    }
+    case FirmwareInFolder::Absent:
+      break;
+    case FirmwareInFolder::Unreadable:
+      ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+      return false;
+  }
+  const std::string written = CopyFirmwareFile(source, folder, &error);
+  if (written.empty()) {
+    ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+    return false;
+  }
+  QMessageBox::information(this, Q(texts::kOpenFirmwareCaption),
+                           Q(texts::kOpenFirmwareCopied) + QString::fromStdString(written));
+  return true;
+}
+
 void UpgradeWindow::ShowAbout() {
-  CAboutDlg about(this);
+  CAboutDlg about(QString::fromStdString(m_core.AppFolder()), this);
   about.exec();
 }
 
+bool UpgradeWindow::BackupAwaitingRestore() const {
+  const int stage = m_core.Stage();
+  return stage == kStageUpdate || stage == kStageRestore;
+}
+
+bool UpgradeWindow::ConfirmCloseWithBackupHeld() {
+  const QString backupFile = Q(texts::kBackupFile);
+  const QString text =
+      m_keptPath.isEmpty()
+          ? QString::fromUtf8(texts::kFmtCloseBackupNotKept)
+                .arg(backupFile, m_keptError.isEmpty() ? Q(texts::kReasonUnknown) : m_keptError)
+          : QString::fromUtf8(texts::kFmtCloseBackupKept)
+                .arg(backupFile, QDir::toNativeSeparators(m_keptPath));
+  QMessageBox box(QMessageBox::Question, Q(texts::kCaptionConfirm), text,
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+// Every way of closing ends here: the close box, File > Exit, Enter and Escape.
 void UpgradeWindow::closeEvent(QCloseEvent* event) {
-  if (!m_core.CanClose()) {
+  if (!m_core.CanClose() || (BackupAwaitingRestore() && !ConfirmCloseWithBackupHeld())) {
     event->ignore();
     return;
   }
@@ -281,17 +382,26 @@ void UpgradeWindow::closeEvent(QCloseEvent* event) {
 }
 
 void UpgradeWindow::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      // The dialog's default OK and Cancel: they end the program, but never mid-operation.
-      if (m_core.CanClose()) close();
-      event->accept();
-      return;
-    default:
-      QMainWindow::keyPressEvent(event);
+  if (IsEnterKey(*event) || event->key() == Qt::Key_Escape) {
+    // The dialog's default OK and Cancel, reached when the focused control did not take the key:
+    // they end the program, but never mid-operation and a held backup only on the operator's word.
+    if (m_core.CanClose()) close();
+    event->accept();
+    return;
   }
+  QMainWindow::keyPressEvent(event);
+}
+
+bool UpgradeWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The instruction box keeps Return and Enter, as a multi-line edit box in a dialog does: the
+  // stage 3 text tells the operator to press ENTER on the amplifier, and the same key pressed
+  // here must not end the program.
+  if (watched == m_editGuide && event->type() == QEvent::KeyPress &&
+      IsEnterKey(*static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void UpgradeWindow::contextMenuEvent(QContextMenuEvent* event) {

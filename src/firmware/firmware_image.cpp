@@ -35,8 +35,14 @@ bool IsDataType(char type) {
   return type == '1' || type == '2' || type == '3';
 }
 // Header and terminator types: accepted by pass 1, which records nothing for them.
+bool IsHeaderType(char type) {
+  return type == '0';
+}
+bool IsTerminatorType(char type) {
+  return type >= '7' && type <= '9';
+}
 bool IsFrameType(char type) {
-  return type == '0' || (type >= '7' && type <= '9');
+  return IsHeaderType(type) || IsTerminatorType(type);
 }
 bool IsRefusedDigit(char type) {
   return type >= '4' && type <= '6';
@@ -258,6 +264,7 @@ bool CFirmwareImage::ParseS3Record(const char* line, size_t length, uint8_t* buf
 bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
                               uint32_t& firstLineTooLarge) {
   std::string_view line;
+  char lastType = 0;
   while (lineCount < kMaxLines) {
     const LineReader::Status status = reader.Next(line);
     if (status == LineReader::Status::kEnd) break;
@@ -267,11 +274,21 @@ bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
     if (const LoadFault fault = ScanLine(line); fault != LoadFault::kNone) {
       return Fail(number, fault, line);
     }
+    // Line 1 and line n are skipped by pass 2 whatever they hold, so a file without its header
+    // would lose its first data record.
+    lastType = line[kTypeChar];
+    if (number == 1 && !IsHeaderType(lastType)) return Fail(number, LoadFault::kNoHeader, line);
     // Refuse as soon as the span outgrows the buffer: pass 2 places bytes by their offset.
     const uint64_t span = Span();
     if (span > kStagingBufferSize) return Fail(number, LoadFault::kSpanTooLarge, line);
     if (span > kMaxImageSize && firstLineTooLarge == 0) firstLineTooLarge = number;
     lineCount = number;
+  }
+  // A file cut short (a broken download) ends on a data line, which would otherwise be taken for
+  // the terminator and dropped along with everything after the cut.
+  if (lineCount > 0 && !IsTerminatorType(lastType)) {
+    const bool moreLines = lineCount == kMaxLines && reader.Next(line) == LineReader::Status::kLine;
+    return Fail(lineCount, moreLines ? LoadFault::kNoTerminatorAtLimit : LoadFault::kNoTerminator);
   }
   if (lineCount < 3) return Fail(0, LoadFault::kFewerThanThreeLines);
   return true;
@@ -279,7 +296,8 @@ bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
 
 bool CFirmwareImage::PlaceRecords(LineReader& reader, uint32_t lineCount, uint8_t* buffer,
                                   size_t bufferSize, uint32_t& firstLineTooLarge) {
-  // Line 1 is the header and line n the terminator: only lines 2 .. n-1 are placed.
+  // Pass 1 made sure that line 1 is the header and line n the terminator: only lines 2 .. n-1
+  // are placed.
   std::string_view line;
   for (uint32_t number = 1; number < lineCount; ++number) {
     const LineReader::Status status = reader.Next(line);

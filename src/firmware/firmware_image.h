@@ -1,9 +1,10 @@
 // CFirmwareImage: reads a Motorola S-record firmware file, stages the raw image in a file
 // (UPDATE.BIN) and hands the staged image out in 128-byte blocks numbered from 0.
 //
-// The load reads the file in two passes. Pass 1 checks every line's type and address and finds
-// the address range; pass 2 checks and places the data records of lines 2 .. n-1 (line 1 is the
-// header, line n the terminator) into a 0xFF-filled buffer, later lines winning over earlier
+// The load reads the file in two passes. Pass 1 checks every line's type and address, finds the
+// address range, and makes sure that line 1 is an S0 header and line n an S7, S8 or S9
+// terminator (a file cut short, or one without its header, is refused); pass 2 checks and places
+// the data records of lines 2 .. n-1 into a 0xFF-filled buffer, later lines winning over earlier
 // ones. The staged file holds the image bytes from the lowest record address to the highest
 // address reached, nothing else.
 //

@@ -20,6 +20,12 @@ constexpr std::array kFaultTexts = {
     FaultText{LoadFault::kOutOfMemory, "not enough memory for the staging buffer"},
     FaultText{LoadFault::kCannotWrite, "cannot write the staged image"},
     FaultText{LoadFault::kFileChanged, "the file changed while it was read"},
+    FaultText{LoadFault::kNoHeader, "the file does not start with a header record (S0)"},
+    FaultText{LoadFault::kNoTerminator,
+              "the file does not end with a termination record (S7, S8 or S9): cut short?"},
+    FaultText{LoadFault::kNoTerminatorAtLimit,
+              "the last line read (the file has more than 1,048,576 lines) is not a termination "
+              "record (S7, S8 or S9)"},
     FaultText{LoadFault::kEmptyLine, "empty line"},
     FaultText{LoadFault::kNotAnSRecord, "line does not begin with S"},
     FaultText{LoadFault::kUnknownType, "unknown record type"},

@@ -70,10 +70,29 @@ bool Amplifier::Consistent() const {
   return !m_update.Started() || m_update.SumMatches();
 }
 
-const SlotRecord* Amplifier::FindSlot(uint16_t slot) const {
+const std::vector<uint8_t>* Amplifier::FindSlot(uint16_t slot) const {
+  if (const auto restored = m_restoredSlots.find(slot); restored != m_restoredSlots.end()) {
+    return &restored->second;
+  }
   auto it = std::find_if(m_config.slots.begin(), m_config.slots.end(),
                          [slot](const SlotRecord& r) { return r.slot == slot; });
-  return it == m_config.slots.end() ? nullptr : &*it;
+  return it == m_config.slots.end() ? nullptr : &it->data;
+}
+
+void Amplifier::KeepRestoredSlots() {
+  const auto records = ParseSlotRecords(m_restore.Records());
+  if (!records) return;
+  for (const SlotRecord& record : *records) m_restoredSlots[record.slot] = record.data;
+  if (const auto& fault = m_config.storeFault) {
+    if (auto it = m_restoredSlots.find(fault->slot); it != m_restoredSlots.end()) {
+      std::vector<uint8_t>& data = it->second;
+      if (fault->offset < data.size()) {
+        data[fault->offset] ^= 0xFF;
+      } else {
+        data.push_back(0);
+      }
+    }
+  }
 }
 
 std::vector<Outgoing> Amplifier::ReadSlot(std::span<const uint8_t> frame, bool fail) {
@@ -81,13 +100,13 @@ std::vector<Outgoing> Amplifier::ReadSlot(std::span<const uint8_t> frame, bool f
   const bool wellFormed =
       frame.size() == kReadSlotFrameSize && GetU16(frame, kOffLength) == kReadSlotFrameSize;
   const uint16_t slot = frame.size() >= kReadSlotFrameSize ? GetU16(frame, kOffSlotNumber) : 0;
-  const SlotRecord* record = wellFormed ? FindSlot(slot) : nullptr;
+  const std::vector<uint8_t>* record = wellFormed ? FindSlot(slot) : nullptr;
   if (!record) ++m_counters.badFrames;
   if (!record || fail) {
     return {{MakeReadSlotReply(kSlotStatusFail, true, 0, slot, {}), false}};
   }
   std::vector<Outgoing> out;
-  const std::span<const uint8_t> data = record->data;
+  const std::span<const uint8_t> data = *record;
   size_t pos = 0;
   uint16_t block = 0;
   do {
@@ -110,6 +129,7 @@ std::vector<Outgoing> Amplifier::WriteSlot(std::span<const uint8_t> frame, bool 
   }
   // A repeated closing block reopens and recloses its record: the output changes either way.
   r.restoreChanged = result == RestoreReceiver::Result::kRecordClosed;
+  if (r.restoreChanged) KeepRestoredSlots();
   return {{MakeWriteSlotReply(kSlotStatusOk)}};
 }
 

@@ -9,7 +9,9 @@
 // Replies:
 //   0x30 read slot   -> the slot's data in 0x40 blocks of at most blockSize bytes, block
 //                       numbers from 0, end-of-slot flag on the last; status byte 1 in a single
-//                       block when the slot is unknown or the request malformed.
+//                       block when the slot is unknown or the request malformed. A slot that a
+//                       restore has written since start-up answers with what was written (a
+//                       real amplifier keeps it), so that reading back after a restore verifies.
 //   0x31 write slot  -> 0x41, status byte 0, or 1 when the block fails RestoreReceiver's checks.
 //   0x10, 0x11       -> 0x20, status 1, or 0 when the frame fails UpdateReceiver's checks; with
 //                       messageEvery N, a 0x25 (status 1, messageText) before every Nth block's
@@ -19,6 +21,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,11 +38,19 @@ namespace q7310::sim {
 inline constexpr const char* kDefaultDeviceMessage = "Writing flash memory";
 inline constexpr const char* kDefaultFailMessage = "Flash write error";
 
+// Stores one restored slot wrongly, so that a verify has something to find: the data byte at
+// `offset` is inverted (an offset past the data's end adds a byte instead).
+struct StoreFault {
+  uint16_t slot = 0;
+  uint32_t offset = 0;
+};
+
 struct AmplifierConfig {
   std::vector<SlotRecord> slots;        // the settings served by read-slot requests
   size_t blockSize = kMaxReadSlotData;  // data bytes per 0x40 block, 1..128
   uint32_t messageEvery = 0;            // 0: no device messages
   std::string messageText = kDefaultDeviceMessage;
+  std::optional<StoreFault> storeFault;
 };
 
 struct Outgoing {
@@ -95,7 +107,10 @@ class Amplifier {
   std::vector<Outgoing> WriteSlot(std::span<const uint8_t> frame, bool fail, Response& r);
   std::vector<Outgoing> UpdateStart(std::span<const uint8_t> frame, bool fail);
   std::vector<Outgoing> UpdateData(std::span<const uint8_t> frame, bool fail, Response& r);
-  const SlotRecord* FindSlot(uint16_t slot) const;
+  // The slot's data as a read-slot request finds it: restored, else served from the start.
+  const std::vector<uint8_t>* FindSlot(uint16_t slot) const;
+  // Takes the records the restore has closed so far as the slots' new content.
+  void KeepRestoredSlots();
 
   AmplifierConfig m_config;
   FaultPlan m_plan;
@@ -103,6 +118,7 @@ class Amplifier {
   RestoreReceiver m_restore;
   SimCounters m_counters;
   bool m_deviceMessageFailSent = false;
+  std::map<uint16_t, std::vector<uint8_t>> m_restoredSlots;
 };
 
 // Frame builders for the amplifier's four replies.

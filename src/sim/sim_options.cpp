@@ -63,6 +63,32 @@ void DeclareOptions(CLI::App& app, SimOptions& o) {
       ->capture_default_str()
       ->type_name("TEXT")
       ->group(outputs);
+  app.add_option_function<std::string>(
+         "--store-fault",
+         [&o](const std::string& value) {
+           StoreFault fault;
+           const auto colon = value.find(':');
+           fault.slot = static_cast<uint16_t>(std::stoul(value.substr(0, colon)));
+           if (colon != std::string::npos) fault.offset = std::stoul(value.substr(colon + 1));
+           o.amplifier.storeFault = fault;
+         },
+         "Store restored slot SLOT wrongly (its data byte at OFFSET, default 0, inverted), so "
+         "that reading it back differs from what was restored")
+      ->check([](const std::string& value) -> std::string {
+        const auto colon = value.find(':');
+        const auto digits = [](const std::string& s) {
+          return !s.empty() && s.size() <= 9 &&
+                 s.find_first_not_of("0123456789") == std::string::npos;
+        };
+        if (!digits(value.substr(0, colon)) ||
+            (colon != std::string::npos && !digits(value.substr(colon + 1))) ||
+            std::stoul(value.substr(0, colon)) > 0xFFFF) {
+          return "expected SLOT or SLOT:OFFSET (SLOT 0..65535, OFFSET a byte offset)";
+        }
+        return {};
+      })
+      ->type_name("SLOT[:OFFSET]")
+      ->group(outputs);
   app.add_option("--turnaround-log", o.loop.turnaroundLog,
                  "Per request that follows a reply: microseconds from that reply's last byte "
                  "written to the request's first byte read, one number a line")

@@ -59,6 +59,11 @@ Bytes DeviceMessage(uint16_t status, const std::string& text) {
   return f;
 }
 
+Bytes ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
 // An S-record file with one S1 data record per 16 bytes, from address 0x1000.
 void WriteMotFile(const fs::path& path, const Bytes& image) {
   std::ofstream out(path);
@@ -468,6 +473,38 @@ TEST_F(ControllerTest, LateReplyToAResentRequestIsNotTakenForTheNextSlot) {
   EXPECT_EQ(GetU16(NextRequest(), kOffSlotNumber), 2);
 }
 
+TEST_F(ControllerTest, FailureReplyEndsTheBackupWhateverSlotItNames) {
+  struct Case {
+    const char* name;
+    uint16_t slotsRead;   // slots answered before the failure
+    uint16_t failedSlot;  // the slot number the failure reply carries
+  };
+  const std::vector<Case> cases = {
+      {"a slot not yet requested", 0, 5},
+      {"the slot before the one being read", 1, 0},
+      {"a slot number beyond 8", 2, 0x1234},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.messages.clear();
+    dlg.OnBackup();
+    for (uint16_t slot = 0; slot < c.slotsRead; ++slot) {
+      NextRequest();
+      Reply(SlotReply(0, true, 0, slot, Bytes(8, 1)));
+    }
+    EXPECT_EQ(GetU16(NextRequest(), kOffSlotNumber), c.slotsRead);
+    Reply(SlotReply(1, true, 0, c.failedSlot, {}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(host.messages[0].text, texts::kMsgBackupFailed);
+    EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+    EXPECT_FALSE(host.TimerRunning(kReplyTimerId));
+    host.Advance(25000);  // no resend and no time-out message follow
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_TRUE(peer.DrainFrames(100).empty()) << "only the one request was sent";
+  }
+}
+
 TEST_F(ControllerTest, OverlongSlotReplyIsIgnoredWithTheTimerRunning) {
   dlg.OnBackup();
   NextRequest();
@@ -478,15 +515,79 @@ TEST_F(ControllerTest, OverlongSlotReplyIsIgnoredWithTheTimerRunning) {
   EXPECT_TRUE(peer.DrainFrames(100).empty());
 }
 
-TEST_F(ControllerTest, MissingFilesFailBeforeAnythingIsSent) {
+TEST_F(ControllerTest, MissingOrDamagedFilesFailBeforeAnythingIsSent) {
+  struct Case {
+    const char* name;
+    std::string mot;  // Q7310_v201.mot, or none when empty
+    Bytes backup;     // BACKUP.BIN, or none when empty
+    bool update;      // UPDATE, else RESTORE
+    std::string_view message;
+    std::string detail;  // its start
+  };
+  const std::string header = testing::SRecordLine('0', 0) + "\n";
+  const std::string data = testing::SRecordLine('1', 0x100, Bytes(16, 7)) + "\n";
+  const std::string end = testing::SRecordLine('9', 0) + "\n";
+  // Slot 0 with 2 bytes, then slot 1 announcing 9 bytes but holding 3.
+  const Bytes cutBackup = {0, 0, 0, 2, 0xAA, 0xBB, 0, 1, 0, 9, 1, 2, 3};
+  const std::vector<Case> cases = {
+      // A file that is not there: where it was looked for, and the option that moves it.
+      {"no firmware file",
+       "",
+       {},
+       true,
+       texts::kMsgMotReadFailed,
+       "Q7310_v201.mot: no such file (--dir FOLDER names another folder than"},
+      {"firmware cut after a data line",
+       header + data + data,
+       {},
+       true,
+       texts::kMsgMotReadFailed,
+       "line 3: the file does not end with a termination record (S7, S8 or S9): cut short?"},
+      {"firmware without its header",
+       data + data + end,
+       {},
+       true,
+       texts::kMsgMotReadFailed,
+       "line 1: the file does not start with a header record (S0)"},
+      {"no backup file", "", {}, false, texts::kMsgBackupFileFailed, "BACKUP.BIN: no such file"},
+      {"backup whose last record is cut", "", cutBackup, false, texts::kMsgBackupFileFailed,
+       "the file is not a sequence of well-formed slot records: the record at offset 0x6 runs "
+       "past the end of the file (13 bytes)"},
+  };
+  // An UPDATE.BIN of an earlier update stays as it was.
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(20, 3));
   dlg.OnUpdate();
-  dlg.OnRestore();
-  ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0].text, texts::kMsgMotReadFailed);
-  EXPECT_EQ(host.messages[1].text, texts::kMsgBackupFileFailed);
-  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
-  EXPECT_FALSE(host.progressVisible);
-  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  NextRequest();
+  dlg.OnCommCancel();
+  const Bytes staged = ReadBytes(dir / "UPDATE.BIN");
+  ASSERT_EQ(staged, Bytes(20, 3));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir / "Q7310_v201.mot");
+    fs::remove(dir / "BACKUP.BIN");
+    if (!c.mot.empty()) std::ofstream(dir / "Q7310_v201.mot") << c.mot;
+    if (!c.backup.empty()) {
+      std::ofstream(dir / "BACKUP.BIN", std::ios::binary)
+          .write(reinterpret_cast<const char*>(c.backup.data()),
+                 static_cast<std::streamsize>(c.backup.size()));
+    }
+    host.messages.clear();
+    host.progressTitle.clear();
+    c.update ? dlg.OnUpdate() : dlg.OnRestore();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, c.message);
+    // The detail names the file when it is the backup, then the reason.
+    const std::string& detail = host.messages[0].detail;
+    EXPECT_NE(detail.find(c.detail), std::string::npos) << detail;
+    if (!c.update) {
+      EXPECT_EQ(detail.rfind((dir / "BACKUP.BIN").string() + ": ", 0), 0u) << detail;
+    }
+    EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+    EXPECT_TRUE(host.progressTitle.empty()) << "the progress dialog was never set up";
+    EXPECT_FALSE(host.progressVisible);
+    EXPECT_FALSE(peer.ReadFrame(100).has_value());
+    EXPECT_EQ(ReadBytes(dir / "UPDATE.BIN"), staged);
+  }
 }
 
 TEST_F(ControllerTest, StagingFailureLeavesTheControllerIdle) {
@@ -499,13 +600,50 @@ TEST_F(ControllerTest, StagingFailureLeavesTheControllerIdle) {
   EXPECT_FALSE(host.progressVisible);
 }
 
-TEST_F(ControllerTest, DestroyDeletesBothFilesAndClosesThePort) {
-  std::ofstream(dir / "BACKUP.BIN") << "x";
+TEST_F(ControllerTest, DestroyKeepsFilesThatWereThereBeforeAndClosesThePort) {
+  // Perhaps the only copy of a customer's settings: a run that did not write it keeps it, also
+  // after an update that failed to load and a restore from it.
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary).write("\0\1\0\0", 4);
   std::ofstream(dir / "UPDATE.BIN") << "y";
+  dlg.OnUpdate();
+  dlg.OnRestore();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_WRITE_SLOT);
+  dlg.OnCommCancel();
+  EXPECT_TRUE(dlg.OnDestroy().empty());
+  EXPECT_TRUE(fs::exists(dir / "BACKUP.BIN"));
+  EXPECT_TRUE(fs::exists(dir / "UPDATE.BIN"));
+  EXPECT_FALSE(serial.IsOpen());
+}
+
+TEST_F(ControllerTest, DestroyDeletesTheFilesThisRunWrote) {
+  // An earlier BACKUP.BIN that this run's backup replaces is this run's file from then on.
+  std::ofstream(dir / "BACKUP.BIN") << "earlier";
+  RunBackup(MakeSampleRawSettings(1, 3));
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(300, 7));
+  dlg.OnUpdate();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_UPDATE_START);
+  dlg.OnCommCancel();
+  ASSERT_TRUE(fs::exists(dir / "UPDATE.BIN"));
   EXPECT_TRUE(dlg.OnDestroy().empty());
   EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
   EXPECT_FALSE(fs::exists(dir / "UPDATE.BIN"));
-  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "backups"), fs::directory_iterator()), 1);
+}
+
+TEST_F(ControllerTest, CutOrEmptyBackupIsRefusedBeforeAnythingIsSent) {
+  const fs::path cut = dir / "cut.bin";
+  // One whole record, then a record whose data runs past the end.
+  std::ofstream(cut, std::ios::binary).write("\0\2\0\1\xAA\0\3\0\x40\xBB", 10);
+  std::ofstream(dir / "empty.bin");
+  dlg.OnRestoreFrom(cut.string());
+  dlg.OnRestoreFrom((dir / "empty.bin").string());
+  ASSERT_EQ(host.messages.size(), 2u);
+  for (const auto& m : host.messages) EXPECT_EQ(m.text, texts::kMsgBackupFileFailed);
+  EXPECT_NE(host.messages[0].detail.find("runs past the end"), std::string::npos)
+      << host.messages[0].detail;
+  EXPECT_NE(host.messages[1].detail.find("empty"), std::string::npos) << host.messages[1].detail;
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
 }
 
 TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
@@ -521,6 +659,10 @@ TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
   EXPECT_NE(a, b);
   EXPECT_EQ(fs::file_size(a), 1u);
   EXPECT_EQ(fs::path(a).filename(), HistoryFileName(when));
+  // Written whole under a temporary name first; none is left behind.
+  for (const auto& e : fs::directory_iterator(folder)) {
+    EXPECT_EQ(e.path().extension(), ".BIN") << e.path();
+  }
   // A folder that cannot be made (its parent is a file) is reported, not hidden.
   std::ofstream(folder / "file") << "x";
   EXPECT_TRUE(SaveHistoryCopy((folder / "file" / "sub").string(), Bytes{3}, when, &error).empty());

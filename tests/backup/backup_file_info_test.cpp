@@ -119,6 +119,50 @@ TEST(InspectBackup, RecordPastEndIsDescribedWithItsOffset) {
       << DescribeProblem(info);
 }
 
+struct CoverageCase {
+  const char* name;
+  std::vector<uint16_t> slots;  // one record per entry, in this order
+  std::string description;
+};
+
+TEST(InspectBackup, SlotsOtherThanZeroToEightOnceEachAreNamed) {
+  const std::vector<CoverageCase> cases = {
+      {"complete", {0, 1, 2, 3, 4, 5, 6, 7, 8}, "holds the slots 0 to 8 once each"},
+      {"complete in another order",
+       {8, 7, 6, 5, 4, 3, 2, 1, 0},
+       "holds the slots 0 to 8 once each"},
+      {"one missing", {0, 1, 2, 3, 5, 6, 7, 8}, "is incomplete: slot 4 missing"},
+      {"first only", {0}, "is incomplete: slots 1, 2, 3, 4, 5, 6, 7, 8 missing"},
+      {"one repeated in place of another",
+       {0, 1, 2, 2, 4, 5, 6, 7, 8},
+       "is incomplete: slot 3 missing; slot 2 repeated"},
+      {"repeated and extra",
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 8, 8, 12, 9, 12},
+       "is incomplete: slots 0, 8 repeated; slots 9, 12 not among the slots 0 to 8"},
+  };
+  for (const CoverageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file;
+    for (uint16_t slot : c.slots) AppendRecord(file, slot, Bytes(3, 7));
+    const BackupFileInfo info = InspectBackupBytes(file);
+    ASSERT_EQ(info.problem, BackupFileProblem::kNone);
+    const SlotCoverage coverage = CoverSlots(info.records);
+    EXPECT_EQ(coverage.Complete(), c.description.rfind("holds", 0) == 0);
+    EXPECT_EQ(DescribeCoverage(coverage), c.description);
+  }
+}
+
+TEST(InspectBackup, CheckWalksLikeInspectWithoutTheListing) {
+  for (const Bytes& bytes : {ConvertedSample(0), TwoRecordsSecondCut(), RecordThenTwoBytes()}) {
+    const BackupFileInfo inspected = InspectBackupBytes(bytes);
+    const BackupFileInfo checked = CheckBackupBytes(bytes);
+    EXPECT_EQ(checked.problem, inspected.problem);
+    EXPECT_EQ(checked.problemOffset, inspected.problemOffset);
+    EXPECT_EQ(checked.fileSize, inspected.fileSize);
+    EXPECT_TRUE(checked.records.empty());
+  }
+}
+
 TEST(InspectBackup, MissingFileCannotBeOpened) {
   TempDir dir;
   EXPECT_EQ(InspectBackupFile(dir.File("none.bin")).problem, BackupFileProblem::kCannotOpen);

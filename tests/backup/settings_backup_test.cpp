@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -193,77 +194,75 @@ TEST(RestoreFile, RecordsGoOutInFileOrderWithTheirOwnSlotNumbers) {
   EXPECT_EQ(DrainBlocks(store), expected);
 }
 
-TEST(RestoreFile, RecordRunningPastTheLoadedBytesIsNotHandedOut) {
+// A whole file of records restores all of them, whatever their number: here two, and 81,920
+// empty ones that fill the buffer exactly.
+TEST(LoadFile, AnyNumberOfWholeRecordsLoads) {
   TempDir dir;
+  Bytes two;
+  AppendRecord(two, 3, Seq(10));
+  AppendRecord(two, 3, Seq(70));
+  WriteFile(dir.File("two.bin"), two);
+  CSettingsBackup store;
+  ASSERT_TRUE(store.LoadBackup(dir.File("two.bin"))) << store.LoadError();
+  EXPECT_TRUE(store.LoadError().empty());
+  EXPECT_EQ(DrainBlocks(store).size(), 3u);
+
+  Bytes full;
+  for (uint32_t i = 0; i < kBuffer / 4; ++i) AppendRecord(full, static_cast<uint16_t>(i), {});
+  WriteFile(dir.File("full.bin"), full);
+  store.Clear();
+  ASSERT_TRUE(store.LoadBackup(dir.File("full.bin"))) << store.LoadError();
+  EXPECT_EQ(store.RecordsEnd(), kBuffer);
+  EXPECT_EQ(DrainBlocks(store).size(), kBuffer / 4);
+}
+
+enum class Given { kFile, kNoFile, kFolder };
+
+struct RefusedFile {
+  const char* name;
+  Bytes bytes;  // the file's content, when one is given
+  std::string error;
+  Given given = Given::kFile;
+};
+
+Bytes TwoRecords(size_t cut) {
   Bytes file;
   AppendRecord(file, 1, Seq(10));
   AppendRecord(file, 2, Seq(100));
-  file.resize(file.size() - 1);  // the second record lacks its last byte
-  WriteFile(dir.File("BACKUP.BIN"), file);
-  CSettingsBackup store;
-  ASSERT_TRUE(store.LoadBackup(dir.File("BACKUP.BIN")));
-  EXPECT_EQ(DrainBlocks(store), (std::vector<BlockOut>{{kEnd, 0, 1, 10}}));
-  uint16_t control = 7, block = 7, slot = 7, length = 7;
-  uint8_t buffer[64];
-  EXPECT_TRUE(store.HasNextBlock());
-  EXPECT_FALSE(store.GetNextBlock(control, block, slot, buffer, length));
+  file.resize(file.size() - cut);
+  return file;
 }
 
-TEST(RestoreFile, CutRecordHeaderIsNotHandedOut) {
-  TempDir dir;
-  Bytes file;
-  AppendRecord(file, 1, Seq(2));
-  file.push_back(0);
-  file.push_back(3);
-  file.push_back(0);  // three bytes of a header
-  WriteFile(dir.File("BACKUP.BIN"), file);
-  CSettingsBackup store;
-  ASSERT_TRUE(store.LoadBackup(dir.File("BACKUP.BIN")));
-  EXPECT_EQ(DrainBlocks(store).size(), 1u);
-  uint16_t control, block, slot, length;
-  uint8_t buffer[64];
-  EXPECT_FALSE(store.GetNextBlock(control, block, slot, buffer, length));
-}
-
-TEST(RestoreFile, EmptyFileLoadsButHandsOutNothing) {
-  TempDir dir;
-  WriteFile(dir.File("BACKUP.BIN"), {});
-  CSettingsBackup store;
-  ASSERT_TRUE(store.LoadBackup(dir.File("BACKUP.BIN")));
-  EXPECT_EQ(store.RecordsEnd(), 0u);
-  EXPECT_FALSE(store.HasNextBlock());
-  uint16_t control, block, slot, length;
-  uint8_t buffer[64];
-  EXPECT_FALSE(store.GetNextBlock(control, block, slot, buffer, length));
-}
-
-TEST(LoadFile, MissingFileFails) {
-  TempDir dir;
-  CSettingsBackup store;
-  EXPECT_FALSE(store.LoadBackup(dir.File("BACKUP.BIN")));
-  EXPECT_EQ(store.RecordsEnd(), 0u);
-}
-
-TEST(LoadFile, FileOfExactlyTheBufferLoadsOneByteMoreFails) {
-  TempDir dir;
-  CSettingsBackup store;
-  WriteFile(dir.File("full.bin"), Bytes(kBuffer, 0x5A));
-  ASSERT_TRUE(store.LoadBackup(dir.File("full.bin")));
-  EXPECT_EQ(store.RecordsEnd(), kBuffer);
-  EXPECT_EQ(store.Records()[kBuffer - 1], 0x5A);
-
-  store.Clear();
-  WriteFile(dir.File("big.bin"), Bytes(kBuffer + 1, 0x5A));
-  EXPECT_FALSE(store.LoadBackup(dir.File("big.bin")));
-  EXPECT_EQ(store.RecordsEnd(), 0u);
-  EXPECT_EQ(store.Records()[0], 0);  // as Clear left it
-  EXPECT_FALSE(store.HasNextBlock());
-}
-
-TEST(LoadFile, DirectoryFails) {
-  TempDir dir;
-  CSettingsBackup store;
-  EXPECT_FALSE(store.LoadBackup(dir.Path().string()));
+// A damaged file is refused as a whole when it is loaded, before any block is handed out, and
+// the store stays as Clear left it.
+TEST(LoadFile, DamagedFileIsRefusedWithItsReason) {
+  const std::string past =
+      "the file is not a sequence of well-formed slot records: the record "
+      "at offset 0xE runs past the end of the file (";
+  const std::vector<RefusedFile> cases = {
+      {"last record lacks its last byte", TwoRecords(1), past + "117 bytes)"},
+      {"last record lacks all its data", TwoRecords(100), past + "18 bytes)"},
+      {"three bytes of a record header", TwoRecords(101), past + "17 bytes)"},
+      {"empty file", {}, "the file is empty: no slot records"},
+      {"one byte over the buffer", Bytes(kBuffer + 1, 0),
+       "the file is larger than the 327680 bytes a backup can hold"},
+      {"missing file", {}, "the file cannot be opened or read", Given::kNoFile},
+      {"folder", {}, "the file cannot be opened or read", Given::kFolder},
+  };
+  for (const RefusedFile& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path =
+        c.given == Given::kFolder ? dir.Path().string() : dir.File("BACKUP.BIN");
+    if (c.given == Given::kFile) WriteFile(path, c.bytes);
+    CSettingsBackup store;
+    EXPECT_FALSE(store.LoadBackup(path));
+    EXPECT_EQ(store.LoadError(), c.error);
+    EXPECT_EQ(store.RecordsEnd(), 0u);
+    EXPECT_FALSE(store.HasNextBlock());
+    EXPECT_TRUE(
+        std::all_of(store.Records(), store.Records() + kBuffer, [](uint8_t b) { return b == 0; }));
+  }
 }
 
 // Saving: conversion, then a safe write.

@@ -1,11 +1,16 @@
 // The whole procedure in the real window against the simulated amplifier on a pseudo-terminal:
-// BACKUP, UPDATE and RESTORE started by clicking the buttons, as an operator would. The
-// simulator records the image and the slot records it received, which must equal UPDATE.BIN and
-// BACKUP.BIN.
+// BACKUP, UPDATE and RESTORE started by clicking the buttons, as an operator would, and the
+// verify offered by the restore's COMPLETE box. The simulator records the image and the slot
+// records it received, which must equal UPDATE.BIN and BACKUP.BIN. Between the backup and its
+// restore, closing the window asks first, and the status bar says where the backup's dated copy
+// was kept.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,10 +18,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/texts.h"
 #include "backup/settings_backup.h"
+#include "desktop/backup_notice.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -29,7 +40,10 @@ namespace {
 
 // Generous bounds for a loaded machine; a run normally takes a few seconds.
 constexpr int kSimStartMs = 10000;
-constexpr int kOperationMs = 120000;
+constexpr int kOperationMs = 60000;
+// A silent or confused peer ends an operation after four periods: seconds, not minutes.
+constexpr unsigned kReplyTimeoutMs = 1000;
+constexpr int kIdleCheckMs = 20;
 constexpr int kSimStopMs = 10000;
 
 QByteArray ReadAll(const QString& path) {
@@ -60,20 +74,48 @@ class FullRunTest : public testing::Test {
     }
   }
 
-  // Clicks `button` and runs the event loop until the guidance reaches `stage` (or the bound
-  // passes); true when the controller is then idle in that stage. An event loop rather than
-  // polling, so that each exchange costs no more than the line and the simulator take.
+  // Clicks `button` and runs the event loop until the guidance reaches `stage`, the operation
+  // ends without reaching it, or the bound passes; true when the controller is then idle in that
+  // stage. An event loop rather than polling for the stage, so that each exchange costs no more
+  // than the line and the simulator take; the idle check only ends a run that went wrong early.
   bool RunTo(QPushButton* button, int stage) {
     if (!button->isEnabled()) return false;
     QEventLoop loop;
     QObject::connect(window.get(), &UpgradeWindow::GuidanceApplied, &loop, [&](int reached) {
       if (reached == stage) loop.quit();
     });
+    bool clicked = false;
+    QTimer idleCheck;
+    QObject::connect(&idleCheck, &QTimer::timeout, &loop, [&] {
+      if (clicked && window->Core().Mode() == CUpgradeDlg::kIdle) loop.quit();
+    });
+    idleCheck.start(kIdleCheckMs);
     QTimer::singleShot(kOperationMs, &loop, &QEventLoop::quit);
-    QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    QTimer::singleShot(0, button, [button, &clicked] {
+      QTest::mouseClick(button, Qt::LeftButton);
+      clicked = true;
+    });
     loop.exec();
     return window->Core().Mode() == CUpgradeDlg::kIdle && window->Core().Stage() == stage;
   }
+
+  // Creates the window on the simulator's pseudo-terminal and runs its start-up (stage 1).
+  void StartWindow() {
+    serial.SetDevicePath(devicePath.toStdString());
+    window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+    window->SetReplyTimeoutMs(kReplyTimeoutMs);
+    window->show();
+    test::ModalAnswerer answerer;
+    window->Initialise();
+  }
+
+  // RunTo, answering any message box; true only when none was shown.
+  bool RunWithoutMessageTo(QPushButton* button, int stage) {
+    test::ModalAnswerer answerer;
+    return RunTo(button, stage) && answerer.Messages().empty();
+  }
+
+  QString BackupFilePath() const { return folder.filePath(Q(texts::kBackupFile)); }
 
   QTemporaryDir folder;
   QProcess sim;
@@ -85,11 +127,19 @@ class FullRunTest : public testing::Test {
 };
 
 TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
-  serial.SetDevicePath(devicePath.toStdString());
-  window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
-  window->show();
-  test::ModalAnswerer answerer;
-  window->Initialise();
+  StartWindow();
+  // The restore's COMPLETE box offers a verify: take it. Every other box is accepted.
+  test::ModalAnswerer answerer([](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == Q(texts::kButtonVerify)) {
+          button->click();
+          return;
+        }
+      }
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
+  });
   ASSERT_EQ(window->Core().Stage(), 1);
 
   QSignalSpy backupPercents(window.get(), &UpgradeWindow::ProgressPercentChanged);
@@ -119,22 +169,39 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
             ReadAll(folder.filePath(Q(texts::kUpdateFile))));
   EXPECT_TRUE(answerer.Messages().empty());  // a finished backup or update shows no message
 
+  // The restore ends at stage 1 with its COMPLETE box, whose Verify starts the verify at once.
   QSignalSpy restorePercents(window.get(), &UpgradeWindow::ProgressPercentChanged);
-  ASSERT_TRUE(RunTo(window->RestoreButton(), 1));
-  // Restore counts the bytes of BACKUP.BIN sent, up to all of them.
-  ASSERT_GT(restorePercents.count(), 9);
-  int lastRestore = -1;
+  RunTo(window->RestoreButton(), 1);
+  ASSERT_EQ(window->Core().Stage(), 1);
+  // Restore counts the bytes of BACKUP.BIN sent, rising to all of them (the verify that follows
+  // starts its own count).
+  std::vector<int> restoreValues;
   for (const QList<QVariant>& call : restorePercents) {
-    EXPECT_GE(call.at(0).toInt(), lastRestore);
-    lastRestore = call.at(0).toInt();
+    restoreValues.push_back(call.at(0).toInt());
+    if (restoreValues.back() == 100) break;
   }
-  EXPECT_EQ(lastRestore, 100);
-  EXPECT_EQ(window->ProgressDialog()->ProgressBar()->value(), 100);
-  ASSERT_EQ(answerer.Messages().size(), 1u);
+  ASSERT_GT(restoreValues.size(), 9u);
+  EXPECT_TRUE(std::is_sorted(restoreValues.begin(), restoreValues.end()));
+  EXPECT_EQ(restoreValues.back(), 100);
+  ASSERT_GE(answerer.Messages().size(), 1u);
   EXPECT_EQ(answerer.Messages()[0].caption, "COMPLETE");
   EXPECT_EQ(answerer.Messages()[0].text, Q(texts::kMsgComplete));
   EXPECT_TRUE(answerer.Messages()[0].informationIcon);
+  EXPECT_EQ(answerer.Messages()[0].buttonCount, 2);  // OK and Verify
   EXPECT_EQ(ReadAll(folder.filePath("sim-restore.bin")), backupFile);
+
+  // The verify reads the slots back in the progress dialog and ends with its own box; the
+  // guidance stays at stage 1.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return answerer.Messages().size() == 2 && window->Core().Mode() == CUpgradeDlg::kIdle;
+      },
+      kOperationMs));
+  EXPECT_EQ(answerer.Messages()[1].caption, "COMPLETE");
+  EXPECT_EQ(answerer.Messages()[1].text, Q(texts::kMsgVerifyEqual));
+  EXPECT_EQ(window->Core().LastComparison().slotsCompared, 9u);
+  EXPECT_EQ(window->Core().Stage(), 1);
+  EXPECT_FALSE(window->ProgressDialog()->isVisible());
 
   EXPECT_TRUE(window->close());
   EXPECT_FALSE(QFile::exists(folder.filePath(Q(texts::kBackupFile))));
@@ -143,6 +210,109 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   sim.terminate();
   ASSERT_TRUE(sim.waitForFinished(kSimStopMs));
   EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+}
+
+// What the operator saw of the question before closing, and how it was answered.
+struct CloseQuestion {
+  QString caption;
+  QString text;
+  bool yesNo = false;
+  bool noIsDefault = false;
+};
+
+// Tries to close the window one way and answers the question (if any) with `answer`; returns
+// the questions asked.
+std::vector<CloseQuestion> TryToClose(const std::function<void()>& leave,
+                                      QMessageBox::StandardButton answer) {
+  std::vector<CloseQuestion> asked;
+  test::ModalAnswerer answerer([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    asked.push_back({box->windowTitle(), box->text(),
+                     box->standardButtons() == (QMessageBox::Yes | QMessageBox::No),
+                     box->defaultButton() == box->button(QMessageBox::No)});
+    box->button(answer)->click();
+  });
+  leave();
+  return asked;
+}
+
+// Between the backup and its restore (stages 2 and 3) every way of closing asks first, naming
+// the dated copy; No keeps the window, the port and BACKUP.BIN, Yes closes as before. The status
+// bar names the dated copy from the end of the backup on.
+TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+
+  const QDir history(folder.filePath(QStringLiteral("backups")));
+  const QStringList copies = history.entryList({QStringLiteral("BACKUP-*.BIN")}, QDir::Files);
+  ASSERT_EQ(copies.size(), 1);
+  const QString keptPath = history.filePath(copies[0]);
+  EXPECT_EQ(ReadAll(keptPath), ReadAll(BackupFilePath()));
+  EXPECT_EQ(window->BackupKeptNotice()->text(),
+            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  EXPECT_FALSE(window->BackupKeptNotice()->IsFailure());
+
+  UpgradeWindow& w = *window;
+  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+      {"Escape", [&] { QTest::keyClick(&w, Qt::Key_Escape); }},
+      {"Enter", [&] { QTest::keyClick(&w, Qt::Key_Return); }},
+      {"File > Exit", [&] { w.ExitAction()->trigger(); }},
+      {"close box", [&] { w.windowHandle()->close(); }},
+  };
+  const auto refuseEveryWay = [&](int stage) {
+    for (const auto& [name, leave] : ways) {
+      SCOPED_TRACE(testing::Message() << "stage " << stage << ", " << name);
+      const auto asked = TryToClose(leave, QMessageBox::No);
+      ASSERT_EQ(asked.size(), 1u);
+      EXPECT_EQ(asked[0].caption, Q(texts::kCaptionConfirm));
+      EXPECT_EQ(asked[0].text,
+                QString::fromUtf8(texts::kFmtCloseBackupKept).arg(Q(texts::kBackupFile), keptPath));
+      EXPECT_TRUE(asked[0].yesNo);
+      EXPECT_TRUE(asked[0].noIsDefault);
+      ASSERT_TRUE(window->isVisible());
+      ASSERT_TRUE(serial.IsOpen());
+      EXPECT_TRUE(QFile::exists(BackupFilePath()));
+      EXPECT_EQ(window->Core().Stage(), stage);
+    }
+  };
+  ASSERT_NO_FATAL_FAILURE(refuseEveryWay(2));
+
+  ASSERT_TRUE(RunWithoutMessageTo(window->UpdateButton(), 3));
+  EXPECT_EQ(window->BackupKeptNotice()->text(),
+            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  ASSERT_NO_FATAL_FAILURE(refuseEveryWay(3));
+
+  EXPECT_EQ(TryToClose(ways[0].second, QMessageBox::Yes).size(), 1u);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(QFile::exists(BackupFilePath()));
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_TRUE(QFile::exists(keptPath));  // the dated copy is never deleted
+}
+
+// When no dated copy can be kept (here a file stands where the history folder belongs), the
+// status bar says why in red, and the question before closing says that nothing else is left.
+TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
+  {
+    QFile blocker(folder.filePath(QStringLiteral("backups")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  }
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  ASSERT_TRUE(QFile::exists(BackupFilePath()));
+  const QString notice = window->BackupKeptNotice()->text();
+  const QString prefix = QString::fromUtf8(texts::kFmtBackupNotKept).arg(QString());
+  EXPECT_TRUE(notice.startsWith(prefix)) << notice.toStdString();
+  const QString reason = notice.mid(prefix.size());
+  EXPECT_TRUE(reason.contains(QStringLiteral("backups"))) << notice.toStdString();
+  EXPECT_TRUE(window->BackupKeptNotice()->IsFailure());
+
+  const auto asked = TryToClose([&] { window->windowHandle()->close(); }, QMessageBox::Yes);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text,
+            QString::fromUtf8(texts::kFmtCloseBackupNotKept).arg(Q(texts::kBackupFile), reason));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(QFile::exists(BackupFilePath()));
 }
 
 }  // namespace

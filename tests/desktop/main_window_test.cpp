@@ -1,6 +1,8 @@
 // The main window on real widgets over the real controller, serial link and files: start-up
-// without a port, the guidance stages, Option > Setting, refusing to close during an operation,
-// the progress dialog's Cancel, and the staging files deleted when the window closes.
+// without a port, the guidance stages, Option > Setting, the keys of a dialog (Return on a focused
+// button, Return in the instruction box), refusing to close during an operation, the progress
+// dialog's Cancel, the staging files deleted when the window closes, the About box and File >
+// Open firmware file....
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -15,11 +17,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <memory>
 #include <optional>
 
 #include "app/protocol.h"
 #include "app/texts.h"
+#include "app/version.h"
 #include "backup/settings_backup.h"
 #include "desktop/port_memory.h"
 #include "desktop/upgrade_window.h"
@@ -288,38 +292,91 @@ TEST_F(MainWindowTest, BusyWindowRefusesToCloseUntilCancelled) {
   EXPECT_TRUE(window->close());
 }
 
-TEST_F(MainWindowTest, ExitEnterAndEscapeCloseWhileIdle) {
+// In stage 1 no backup is held: every way out closes at once, without a question.
+TEST_F(MainWindowTest, ExitEnterEscapeAndCloseBoxCloseWhileIdle) {
   const std::vector<std::function<void(UpgradeWindow&)>> ways = {
       [](UpgradeWindow& w) { w.ExitAction()->trigger(); },
       [](UpgradeWindow& w) { QTest::keyClick(&w, Qt::Key_Return); },
       [](UpgradeWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+      [](UpgradeWindow& w) { w.windowHandle()->close(); },
   };
   for (const auto& leave : ways) {
     Start(pty.SlavePath());
+    ASSERT_EQ(window->Core().Stage(), 1);
+    test::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     leave(*window);
+    EXPECT_EQ(answerer.Answered(), 0);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(serial.IsOpen());
   }
 }
 
-TEST_F(MainWindowTest, ClosingDeletesBothStagingFilesAndClosesThePort) {
+// Return and Enter with the focus on an operation button press it, as Space does; the backup
+// starts and its first request goes out.
+TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    SCOPED_TRACE(key);
+    Start(pty.SlavePath());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->BackupButton()->setFocus();
+    ASSERT_TRUE(window->BackupButton()->hasFocus());
+    QTest::keyClick(window->windowHandle(), key);  // delivered to the focus widget
+    ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->ProgressDialog()->isVisible());
+    const auto frame = window->Core().LastFrame();
+    ASSERT_GE(frame.size(), kReadSlotFrameSize);
+    EXPECT_EQ(GetU16(frame, kOffCommand), CMD_READ_SLOT);
+    EXPECT_EQ(GetU16(frame, kOffSlotNumber), 0);
+  }
+}
+
+// The instruction box keeps Return and Enter: the window stays and nothing starts. Escape there
+// still closes (in stage 1 without a question).
+TEST_F(MainWindowTest, ReturnInTheInstructionBoxDoesNothing) {
   Start(pty.SlavePath());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  test::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+  window->GuideBox()->setFocus();
+  ASSERT_TRUE(window->GuideBox()->hasFocus());
+  const QString shown = window->GuideBox()->toPlainText();
+  QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+  QTest::keyClick(window->windowHandle(), Qt::Key_Enter);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(window->GuideBox()->toPlainText(), shown);
+  EXPECT_TRUE(serial.IsOpen());
+
+  QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(answerer.Answered(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingKeepsFilesItDidNotWriteAndClosesThePort) {
+  Start(pty.SlavePath());
+  // Perhaps the only copy of a customer's settings: this run did not write them.
   WriteFile(texts::kBackupFile);
   WriteFile(texts::kUpdateFile);
   WriteFile(texts::kFirmwareFile);
   EXPECT_TRUE(serial.IsOpen());
   EXPECT_TRUE(window->close());
-  EXPECT_FALSE(FileExists(texts::kBackupFile));
-  EXPECT_FALSE(FileExists(texts::kUpdateFile));
+  EXPECT_TRUE(FileExists(texts::kBackupFile));
+  EXPECT_TRUE(FileExists(texts::kUpdateFile));
   EXPECT_TRUE(FileExists(texts::kFirmwareFile));
   EXPECT_FALSE(serial.IsOpen());
 }
 
-TEST_F(MainWindowTest, DestroyingTheWindowAlsoDeletesTheFiles) {
-  Start(kNoSuchDevice);
-  WriteFile(texts::kBackupFile);
+TEST_F(MainWindowTest, DestroyingTheWindowDeletesTheFilesItWrote) {
+  Start(pty.SlavePath());
+  ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"),
+                          folder.filePath(Q(texts::kFirmwareFile))));
+  // UPDATE as at stage 2: it stages UPDATE.BIN; the amplifier never answers.
+  window->UpdateButton()->setEnabled(true);
+  window->UpdateButton()->click();
+  ASSERT_TRUE(FileExists(texts::kUpdateFile));
   window.reset();
-  EXPECT_FALSE(FileExists(texts::kBackupFile));
+  EXPECT_FALSE(FileExists(texts::kUpdateFile));
+  EXPECT_TRUE(FileExists(texts::kFirmwareFile));
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
@@ -334,6 +391,61 @@ TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
   window->ShowAbout();
   EXPECT_EQ(caption, Q(texts::kAboutCaption));
   EXPECT_TRUE(labels.contains(Q(texts::kAboutText)));
+  // The build's version and the working folder, as --version and the command-line tool say them.
+  const QString all = labels.join(QLatin1Char('\n'));
+  EXPECT_TRUE(all.contains(Q(VersionText()))) << all.toStdString();
+  EXPECT_TRUE(all.contains(Q(texts::kWorkingFolder) + folder.path())) << all.toStdString();
+}
+
+// File > Open firmware file...: the chosen file lands under the fixed name the update reads;
+// a different file already there is replaced only when the operator says Yes.
+TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing) {
+  Start(pty.SlavePath());
+  EXPECT_EQ(window->OpenFirmwareAction()->text(), Q(texts::kMenuOpenFirmware));
+  QTemporaryDir elsewhere;
+  const QString chosen = elsewhere.filePath(QStringLiteral("v202.mot"));
+  QFile chosenFile(chosen);
+  ASSERT_TRUE(chosenFile.open(QIODevice::WriteOnly));
+  chosenFile.write("S00600004844521B\n");
+  chosenFile.close();
+  const QString target = folder.filePath(Q(texts::kFirmwareFile));
+  auto contents = [](const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  // Answers the replace question with `answer` and accepts every other box.
+  auto answering = [](QMessageBox::StandardButton answer) {
+    return [answer](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      if (box && box->button(answer)) {
+        box->button(answer)->click();
+      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->accept();
+      }
+    };
+  };
+
+  {
+    test::ModalAnswerer answerer(answering(QMessageBox::No));
+    EXPECT_TRUE(window->OpenFirmwareFile(chosen));
+  }
+  EXPECT_EQ(contents(target), contents(chosen));
+
+  QFile old(target);
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("the firmware before");
+  old.close();
+  {
+    test::ModalAnswerer answerer(answering(QMessageBox::No));
+    EXPECT_FALSE(window->OpenFirmwareFile(chosen));
+    EXPECT_EQ(answerer.Answered(), 1);
+  }
+  EXPECT_EQ(contents(target), QByteArray("the firmware before"));
+  {
+    test::ModalAnswerer answerer(answering(QMessageBox::Yes));
+    EXPECT_TRUE(window->OpenFirmwareFile(chosen));
+  }
+  EXPECT_EQ(contents(target), contents(chosen));
 }
 
 TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstructions) {

@@ -1,96 +1,79 @@
 // The real command-line tool against the real simulated amplifier, over a pseudo-terminal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/texts.h"
-#include "backup/settings_backup.h"
-#include "support/converted_settings.h"
-#include "support/process.h"
+#include "e2e_fixture.h"
 
 namespace q7310 {
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-using testing::Process;
-
-Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), {});
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Line(std::string_view caption, std::string_view text) {
-  return std::string(caption) + ": " + std::string(text) + "\n";
+// The lines of the sample firmware file, without their line ends.
+std::vector<std::string> SampleMotLines() {
+  std::ifstream in(fs::path(Q7310_SOURCE_DIR) / "samples" / "Q7310_v201.mot");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
 }
 
-class EndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("q7310-e2e-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir / "app");
-    fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / "Q7310_v201.mot",
-                  dir / "app" / "Q7310_v201.mot");
-  }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir);
-  }
+std::string JoinLines(const std::vector<std::string>& lines, size_t from, size_t to) {
+  std::string text;
+  for (size_t i = from; i < to; ++i) text += lines[i] + "\n";
+  return text;
+}
 
-  // Starts the simulator with the given extra options; returns its device path.
-  std::string StartSim(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {Q7310_SIM_PATH,
-                                     "--format",
-                                     "1",
-                                     "--seed",
-                                     "11",
-                                     "--save-settings",
-                                     (dir / "settings.raw").string(),
-                                     "--image-out",
-                                     (dir / "image.out").string(),
-                                     "--restore-out",
-                                     (dir / "restore.out").string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    sim = std::make_unique<Process>(args);
-    const std::string device = sim->ReadLine();
-    EXPECT_FALSE(device.empty()) << sim->Stderr();
-    return device;
-  }
+// Slot records: slot number and length big-endian, then the data.
+void AppendRecord(Bytes& out, uint16_t slot, const Bytes& data) {
+  out.insert(out.end(),
+             {static_cast<uint8_t>(slot >> 8), static_cast<uint8_t>(slot),
+              static_cast<uint8_t>(data.size() >> 8), static_cast<uint8_t>(data.size())});
+  out.insert(out.end(), data.begin(), data.end());
+}
 
-  // Runs q7310 on the simulator's device; returns its exit status.
-  int RunTool(const std::string& device, std::vector<std::string> ops,
-              std::vector<std::string> options = {"--keep-files", "--reply-timeout", "300"}) {
-    std::vector<std::string> args = {Q7310_CLI_PATH,         "--device", device, "--dir",
-                                     (dir / "app").string(), "--yes"};
-    args.insert(args.end(), options.begin(), options.end());
-    args.insert(args.end(), ops.begin(), ops.end());
-    tool = std::make_unique<Process>(args);
-    return tool->Wait(120000);
+// A pseudo-terminal to stand in for the technician's keyboard: the tool reads its far side as
+// stdin, the test types on this side.
+class Keyboard {
+ public:
+  Keyboard() {
+    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
+      throw std::runtime_error("openpty failed");
+    }
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
   }
-
-  int StopSim() {
-    sim->Signal(SIGTERM);
-    return sim->Wait(10000);
+  ~Keyboard() {
+    ::close(m_master);
+    ::close(m_slave);
   }
+  Keyboard(const Keyboard&) = delete;
+  Keyboard& operator=(const Keyboard&) = delete;
+  int TerminalFd() const { return m_slave; }
+  void PressEnter() { EXPECT_EQ(::write(m_master, "\n", 1), 1); }
 
-  // What BACKUP.BIN must hold: the conversion of the settings the simulator served.
-  Bytes ExpectedBackup() {
-    const Bytes raw = ReadFile(dir / "settings.raw");
-    CSettingsBackup store;
-    EXPECT_TRUE(testing::SaveConvertedSettings(store, raw, (dir / "expected.bin").string()));
-    return ReadFile(dir / "expected.bin");
-  }
-
-  fs::path dir;
-  std::unique_ptr<Process> sim;
-  std::unique_ptr<Process> tool;
+ private:
+  int m_master = -1;
+  int m_slave = -1;
 };
 
 TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {
@@ -267,6 +250,246 @@ TEST_F(EndToEnd, ImageAndInspectCheckFilesWithoutAnAmplifier) {
   tool = std::make_unique<Process>(
       std::vector<std::string>{Q7310_CLI_PATH, "inspect", (dir / "cut.bin").string()});
   EXPECT_EQ(tool->Wait(), 1);
+}
+
+TEST_F(EndToEnd, CutFirmwareFileIsRefusedAndNothingIsSent) {
+  const std::vector<std::string> lines = SampleMotLines();
+  ASSERT_GT(lines.size(), 10u);
+  // Cut after data line 10, as a broken download would leave it.
+  std::ofstream(dir / "app" / "Q7310_v201.mot") << JoinLines(lines, 0, 10);
+  const Bytes earlier = {0xE0, 0x01, 0x02, 0xFF};
+  WriteBytes(dir / "app" / "UPDATE.BIN", earlier);
+
+  const std::string device = StartSim();
+  EXPECT_EQ(RunTool(device, {"update"}), 1);
+  const std::string& out = tool->Stderr();
+  EXPECT_NE(out.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed) +
+                     "  detail: line 10: the file does not end with a termination record (S7, S8 "
+                     "or S9): cut short?\n"),
+            std::string::npos)
+      << out;
+  StopSim();
+  EXPECT_NE(sim->Stderr().find("requests: 0 ("), std::string::npos) << sim->Stderr();
+  EXPECT_FALSE(fs::exists(dir / "image.out"));
+  EXPECT_EQ(ReadFile(dir / "app" / "UPDATE.BIN"), earlier);
+}
+
+TEST_F(EndToEnd, DamagedBackupIsRefusedBeforeAnythingIsWritten) {
+  // Two whole records, then one whose data runs past the end of the file.
+  Bytes damaged;
+  AppendRecord(damaged, 0, Bytes(100, 1));
+  AppendRecord(damaged, 1, Bytes(70, 2));
+  AppendRecord(damaged, 2, Bytes(50, 3));
+  damaged.resize(damaged.size() - 1);
+  const std::string reason =
+      ": the file is not a sequence of well-formed slot records: the record at offset 0xB2 runs "
+      "past the end of the file (231 bytes)\n";
+  WriteBytes(dir / "app" / "BACKUP.BIN", damaged);
+  WriteBytes(dir / "damaged.bin", damaged);
+  const std::vector<std::vector<std::string>> runs = {
+      {"restore"}, {"restore", "--from", (dir / "damaged.bin").string()}};
+  const std::string device = StartSim();
+  for (const auto& ops : runs) {
+    SCOPED_TRACE(ops.size() == 1 ? "BACKUP.BIN" : "--from");
+    EXPECT_EQ(RunTool(device, ops), 1);
+    const std::string file =
+        ops.size() == 1 ? (dir / "app" / "BACKUP.BIN").string() : (dir / "damaged.bin").string();
+    const std::string detail = "  detail: " + file + reason;
+    EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed) + detail),
+              std::string::npos)
+        << tool->Stderr();
+  }
+  StopSim();
+  EXPECT_NE(sim->Stderr().find("requests: 0 ("), std::string::npos) << sim->Stderr();
+  EXPECT_NE(sim->Stderr().find("restore: 0 records written"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "restore.out"));
+  EXPECT_EQ(ReadFile(dir / "app" / "BACKUP.BIN"), damaged);
+}
+
+TEST_F(EndToEnd, ImageAndInspectRefuseCutAndIncompleteFiles) {
+  const std::vector<std::string> lines = SampleMotLines();
+  const std::string end = "does not end with a termination record (S7, S8 or S9): cut short?";
+  const std::string start = "does not start with a header record (S0)";
+  struct Firmware {
+    const char* name;
+    std::string text;
+    std::string error;
+  };
+  const std::vector<Firmware> firmware = {
+      {"cut after a data line", JoinLines(lines, 0, 10), "error: line 10: the file " + end},
+      {"without S0", JoinLines(lines, 1, lines.size()), "error: line 1: the file " + start},
+      {"without terminator", JoinLines(lines, 0, lines.size() - 1),
+       "error: line " + std::to_string(lines.size() - 1) + ": the file " + end},
+  };
+  for (const Firmware& f : firmware) {
+    SCOPED_TRACE(f.name);
+    std::ofstream(dir / "refused.mot") << f.text;
+    tool = std::make_unique<Process>(
+        std::vector<std::string>{Q7310_CLI_PATH, "image", (dir / "refused.mot").string()});
+    EXPECT_EQ(tool->Wait(), 1);
+    EXPECT_EQ(tool->Stderr(), f.error + "\n");
+    EXPECT_TRUE(tool->Stdout().empty()) << tool->Stdout();
+  }
+
+  struct Backup {
+    const char* name;
+    std::vector<uint16_t> slots;
+    std::string error;  // empty: complete
+  };
+  const std::vector<Backup> backups = {
+      {"complete", {0, 1, 2, 3, 4, 5, 6, 7, 8}, ""},
+      {"slot 8 missing", {0, 1, 2, 3, 4, 5, 6, 7}, "is incomplete: slot 8 missing"},
+      {"slot 3 twice, slot 4 missing",
+       {0, 1, 2, 3, 3, 5, 6, 7, 8},
+       "is incomplete: slot 4 missing; slot 3 repeated"},
+  };
+  for (const Backup& b : backups) {
+    SCOPED_TRACE(b.name);
+    Bytes file;
+    for (uint16_t slot : b.slots) AppendRecord(file, slot, Bytes(5, 9));
+    WriteBytes(dir / "slots.bin", file);
+    tool = std::make_unique<Process>(
+        std::vector<std::string>{Q7310_CLI_PATH, "inspect", (dir / "slots.bin").string()});
+    EXPECT_EQ(tool->Wait(), b.error.empty() ? 0 : 1);
+    EXPECT_EQ(
+        tool->Stderr(),
+        b.error.empty() ? "" : "error: " + (dir / "slots.bin").string() + " " + b.error + "\n");
+    EXPECT_NE(tool->Stdout().find(std::to_string(b.slots.size()) + " complete slot records"),
+              std::string::npos);
+  }
+}
+
+// Reads the tool's lines up to the Enter prompt and returns the lines before it.
+std::vector<std::string> LinesUpToPrompt(Process& tool) {
+  std::vector<std::string> lines;
+  while (const std::optional<std::string> line = tool.NextLine()) {
+    if (*line == "Press Enter to continue, Ctrl-C to stop.") return lines;
+    lines.push_back(*line);
+  }
+  ADD_FAILURE() << "no prompt; printed:\n" << tool.Stdout();
+  return lines;
+}
+
+// The last lines of `lines`, blank ones left out, as many as `instructions` has.
+template <size_t N>
+void ExpectEndsWith(const std::vector<std::string>& lines,
+                    const std::array<std::string_view, N>& instructions) {
+  std::vector<std::string> shown;
+  for (const std::string& line : lines) {
+    if (!line.empty()) shown.push_back(line);
+  }
+  ASSERT_GE(shown.size(), N);
+  for (size_t i = 0; i < N; ++i) EXPECT_EQ(shown[shown.size() - N + i], instructions[i]);
+}
+
+size_t Count(const std::string& text, std::string_view what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
+  const std::string device = StartSim();
+  const fs::path trace = dir / "trace.txt";
+  const auto sent = [&] {
+    std::ifstream in(trace);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    return Count(text, " TX ");
+  };
+  const auto start = [&](Keyboard& keyboard, std::vector<std::string> ops) {
+    std::vector<std::string> args = {
+        Q7310_CLI_PATH,         "--device",     device,    "--dir",
+        (dir / "app").string(), "--keep-files", "--trace", trace.string()};
+    args.insert(args.end(), ops.begin(), ops.end());
+    tool = std::make_unique<Process>(args, keyboard.TerminalFd());
+  };
+
+  {
+    SCOPED_TRACE("backup, then update");
+    Keyboard keyboard;
+    start(keyboard, {"backup", "update"});
+    ExpectEndsWith(LinesUpToPrompt(*tool), texts::kGuideStage1);
+    ::usleep(300000);  // time in which a tool that did not wait would have sent its request
+    EXPECT_EQ(sent(), 0u) << "a frame went out before Enter";
+
+    keyboard.PressEnter();
+    const std::vector<std::string> backup = LinesUpToPrompt(*tool);
+    ASSERT_FALSE(backup.empty());
+    EXPECT_EQ(backup.front(), "--- BACKUP ---");
+    EXPECT_NE(std::find(backup.begin(), backup.end(), "Reading ... slot no. 8"), backup.end());
+    ExpectEndsWith(backup, texts::kGuideStage2);
+    EXPECT_EQ(sent(), 9u);
+
+    keyboard.PressEnter();
+    EXPECT_EQ(tool->Wait(), 0) << tool->Stdout() << tool->Stderr();
+    // Each stage's instructions were shown once, right before their operation.
+    EXPECT_EQ(Count(tool->Stdout(), texts::kGuideStage1.front()), 1u);
+    EXPECT_EQ(Count(tool->Stdout(), texts::kGuideStage2.front()), 1u);
+    EXPECT_EQ(Count(tool->Stdout(), "Press Enter"), 2u);
+  }
+  {
+    SCOPED_TRACE("update alone, stopped at the prompt");
+    fs::remove(trace);
+    Keyboard keyboard;
+    start(keyboard, {"update"});
+    ExpectEndsWith(LinesUpToPrompt(*tool), texts::kGuideStage2);
+    tool->Signal(SIGINT);
+    EXPECT_EQ(tool->Wait(), 1);
+    EXPECT_EQ(sent(), 0u);
+  }
+  StopSim();
+  EXPECT_NE(sim->Stderr().find("(read-slot 9,"), std::string::npos) << sim->Stderr();
+}
+
+// Both programs say the project's version. The tool names its working folder on its first line,
+// in either output form, before anything else happens (here: a port that is not there).
+TEST_F(EndToEnd, VersionAndWorkingFolderComeFirst) {
+  for (const char* program : {Q7310_CLI_PATH, Q7310_SIM_PATH}) {
+    tool = std::make_unique<Process>(std::vector<std::string>{program, "--version"});
+    EXPECT_EQ(tool->Wait(), 0);
+    EXPECT_NE(tool->Stdout().find(" " Q7310_EXPECTED_VERSION), std::string::npos) << tool->Stdout();
+  }
+  const std::string app = (dir / "app").string();
+  const std::vector<std::string> args = {
+      Q7310_CLI_PATH, "--device", "/nonexistent/ttyQ7310", "--dir", app + "/", "--yes", "backup"};
+  tool = std::make_unique<Process>(args);
+  EXPECT_EQ(tool->Wait(), 1);
+  EXPECT_EQ(tool->Stdout().rfind(std::string(texts::kWorkingFolder) + app + "\n", 0), 0u)
+      << tool->Stdout();
+  std::vector<std::string> json = args;
+  json.push_back("--json");
+  tool = std::make_unique<Process>(json);
+  EXPECT_EQ(tool->Wait(), 1);
+  EXPECT_EQ(tool->Stdout().rfind("{\"type\":\"working-folder\",\"path\":\"" + app + "\"}\n", 0), 0u)
+      << tool->Stdout();
+}
+
+// Installed beside its share/q7310 (as under /usr), the tool keeps its files in the per-user
+// data folder, makes it, and when the firmware is missing says where the installed sample is,
+// without copying it.
+TEST_F(EndToEnd, InstalledToolWorksInPerUserDataFolder) {
+  const fs::path prefix = dir / "prefix";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share" / "q7310");
+  fs::copy_file(Q7310_CLI_PATH, prefix / "bin" / "q7310");
+  fs::copy_file(dir / "app" / "Q7310_v201.mot", prefix / "share" / "q7310" / "Q7310_v201.mot");
+  const fs::path data = dir / "home" / ".local" / "share" / "q7310";
+
+  const std::string device = StartSim();
+  tool = std::make_unique<Process>(std::vector<std::string>{
+      "/usr/bin/env", "-u", "XDG_DATA_HOME", "HOME=" + (dir / "home").string(),
+      (prefix / "bin" / "q7310").string(), "--device", device, "--yes", "update"});
+  EXPECT_EQ(tool->Wait(120000), 1);
+  StopSim();
+  const std::string out = tool->Stdout();
+  EXPECT_EQ(out.rfind(std::string(texts::kWorkingFolder) + data.string() + "\n", 0), 0u) << out;
+  const std::string err = tool->Stderr();
+  EXPECT_NE(err.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)), std::string::npos)
+      << err;
+  EXPECT_NE(err.find((prefix / "share" / "q7310" / "Q7310_v201.mot").string()), std::string::npos)
+      << err;
+  EXPECT_TRUE(fs::is_directory(data));
+  EXPECT_FALSE(fs::exists(data / "Q7310_v201.mot"));
 }
 
 TEST_F(EndToEnd, WrongUsageExitsWithTwo) {

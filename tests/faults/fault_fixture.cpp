@@ -16,10 +16,8 @@ namespace q7310::faults {
 
 namespace {
 // Every run ends well within this; a hang fails the test instead of blocking the suite.
-constexpr int kToolTimeoutMs = 60000;
+constexpr int kToolTimeoutMs = 30000;
 constexpr int kSimStopTimeoutMs = 10000;
-// Short enough that a lost reply costs little, long enough for a loaded machine.
-constexpr const char* kReplyTimeoutMs = "300";
 }  // namespace
 
 Bytes ReadFile(const fs::path& path) {
@@ -86,9 +84,10 @@ std::unique_ptr<testing::Process> FaultTest::StartTool(const std::string& device
                                                        const fs::path& appDir,
                                                        std::vector<std::string> ops,
                                                        std::vector<std::string> options) {
-  std::vector<std::string> args = {Q7310_CLI_PATH, "--device",        device,
-                                   "--dir",        appDir.string(),   "--yes",
-                                   "--keep-files", "--reply-timeout", kReplyTimeoutMs};
+  std::vector<std::string> args = {Q7310_CLI_PATH,    "--device",      device,
+                                   "--dir",           appDir.string(), "--yes",
+                                   "--reply-timeout", replyTimeoutMs};
+  if (keepFiles) args.push_back("--keep-files");
   args.insert(args.end(), options.begin(), options.end());
   args.insert(args.end(), ops.begin(), ops.end());
   return std::make_unique<testing::Process>(args);
@@ -97,7 +96,9 @@ std::unique_ptr<testing::Process> FaultTest::StartTool(const std::string& device
 int FaultTest::RunTool(const std::string& device, const fs::path& appDir,
                        std::vector<std::string> ops, std::vector<std::string> options) {
   tool = StartTool(device, appDir, std::move(ops), std::move(options));
-  return tool->Wait(kToolTimeoutMs);
+  const int status = tool->Wait(kToolTimeoutMs);
+  if (status == -1) ADD_FAILURE() << "q7310 did not end within " << kToolTimeoutMs << " ms";
+  return status;
 }
 
 Bytes FaultTest::MakeGoodBackup(const fs::path& appDir) {

@@ -64,6 +64,12 @@ class FaultTest : public ::testing::Test {
   // The tool's output, for failure messages.
   std::string ToolOutput() const;
 
+  // What StartTool adds to the options given: --keep-files (unless a test turns it off) and the
+  // reply timer's period (short enough that a lost reply costs little, long enough for a loaded
+  // machine).
+  bool keepFiles = true;
+  std::string replyTimeoutMs = "300";
+
   fs::path dir;
   fs::path app;  // holds Q7310_v201.mot
   std::unique_ptr<testing::Process> sim;

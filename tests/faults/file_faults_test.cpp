@@ -8,6 +8,7 @@
 
 #include "app/texts.h"
 #include "faults/fault_fixture.h"
+#include "util/folder_lock.h"
 
 namespace q7310::faults {
 namespace {
@@ -88,7 +89,9 @@ TEST_F(FileFaults, FullDiskKeepsTheEarlierBackup) {
   for (const auto& e : fs::recursive_directory_iterator(disk.Path())) {
     if (!e.is_regular_file()) continue;
     const std::string name = e.path().filename().string();
-    EXPECT_TRUE(name == texts::kFirmwareFile || name == texts::kBackupFile) << e.path();
+    EXPECT_TRUE(name == texts::kFirmwareFile || name == texts::kBackupFile ||
+                name == kFolderLockFile)
+        << e.path();
   }
 }
 

@@ -118,7 +118,7 @@ TEST_F(Messages, UsageErrorsNameTheWrongWord) {
     EXPECT_EQ(tool->Wait(), 2) << ToolOutput();
     return tool->Stderr();
   };
-  const std::string expected = "(expected backup, update, restore, image, inspect, ports)";
+  const std::string expected = "(expected backup, update, restore, verify, image, inspect, ports)";
   EXPECT_NE(usage({"frobnicate"}).find("unknown operation 'frobnicate' " + expected),
             std::string::npos);
   EXPECT_NE(usage({"BACKUP"}).find("unknown operation 'BACKUP' " + expected), std::string::npos);

@@ -39,21 +39,21 @@ TEST_F(FirmwareTest, RefusesWhatTheBufferOrTheBlockCounterCannotHold) {
        false,
        3,
        large},
-      {"over by the start address on line n",
+      {"data record in place of the terminator counts for nothing",
        {kHeader, Rec('3', 0x100, {1}), Rec('3', 0x100 + kMaxImage, {}), Rec('3', 0xFF)},
        false,
-       3,
-       large},
+       4,
+       "the file does not end with a termination record (S7, S8 or S9): cut short?"},
       {"span over the buffer",
        {kHeader, Rec('3', 0x500, {1}), Rec('3', 0x500 + kBuffer, {2}), kEnd},
        false,
        3,
        span},
-      {"span over the buffer from the header line",
+      {"data record in place of the header counts for nothing",
        {Rec('3', 0xFFFFFF00), Rec('3', 0, {1}), kEnd},
        false,
-       2,
-       span},
+       1,
+       "the file does not start with a header record (S0)"},
       {"far apart addresses of a descending file",
        {kHeader, Rec('3', 0xF0000000, {1}), Rec('3', 0x10, {2}), kEnd},
        false,
@@ -90,20 +90,28 @@ TEST_F(FirmwareTest, LargestImageStagesEveryByte) {
 }
 
 TEST_F(FirmwareTest, ReadsAtMostTheLineLimit) {
-  // kMaxLines lines of which the last is taken as the terminator, then lines that would fail if
-  // they were read.
+  // kMaxLines lines, then lines that would fail if they were read.
   std::string text = kHeader + "\n";
   const std::string record = Rec('1', 0x0040, {0xA5}) + "\n";
+  const std::string after = "\nnot a record\n";
   text.reserve(record.size() * CFirmwareImage::kMaxLines + 64);
   for (uint32_t i = 2; i < CFirmwareImage::kMaxLines; ++i) text += record;
-  text += Rec('1', 0x0080) + "\n";  // line n: a data record, its address counts
-  text += "\nnot a record\n";
+  const size_t lastLine = text.size();
+
+  text += kEnd + "\n" + after;  // line n: the terminator
   ASSERT_TRUE(Load(text)) << m_image.LastError().line << ": " << m_image.LastError().reason;
   EXPECT_EQ(m_image.GetStartAddress(), 0x40u);
-  EXPECT_EQ(m_image.GetEndAddress(), 0x80u);
-  Bytes expected(0x41, 0xFF);
-  expected[0] = 0xA5;
-  EXPECT_EQ(ReadAll(m_staged), expected);
+  EXPECT_EQ(m_image.GetEndAddress(), 0x40u);
+  EXPECT_EQ(ReadAll(m_staged), Bytes{0xA5});
+
+  // Line n is a data record: the file goes on past what is read, and its image would be cut.
+  text.resize(lastLine);
+  text += record + after;
+  EXPECT_FALSE(Load(text));
+  EXPECT_EQ(m_image.LastError().line, CFirmwareImage::kMaxLines);
+  EXPECT_EQ(m_image.LastError().reason,
+            "the last line read (the file has more than 1,048,576 lines) is not a termination "
+            "record (S7, S8 or S9)");
 }
 
 }  // namespace

@@ -61,28 +61,19 @@ TEST_F(FirmwareTest, StagesTheImageFromTheLowestAddress) {
        0x0000,
        0x0020,
        Concat(Concat(a, b), Ramp(1, 7))},
-      {"data record on line 1 counts for the range only",
-       {Rec('1', 0x0F00, a), Rec('1', 0x0F10, b), kEnd},
-       0x0F00,
-       0x0F1F,
-       Concat(gap, b)},
-      {"data record on line n counts for the range only",
-       {kHeader, Rec('3', 0x100, a), Rec('3', 0x120, b)},
-       0x100,
-       0x120,
-       Concat(Concat(a, gap), Bytes(1, 0xFF))},
       {"S1 at 0xFFF0 runs on past 0xFFFF",
        {kHeader, Rec('1', 0xFFF0, Ramp(32)), kEnd},
        0xFFF0,
        0x1000F,
        Ramp(32)},
       {"all 0xFF", {kHeader, Rec('1', 0x0, Bytes(40, 0xFF)), kEnd}, 0x0, 0x27, Bytes(40, 0xFF)},
-      {"lower-case and bad checksum on line 1 and line n are never examined",
-       {With(Rec('1', 0x10, a), 10, 'a'), Rec('1', 0x10, b), With(Rec('1', 0x10, a), 20, 'c')},
+      {"header and terminator are taken by type alone: bad checksum, lower-case digits",
+       {"S0030000FF", Rec('1', 0x10, b), "S9030000fc"},
        0x10,
        0x1F,
        b},
-      {"S7 header and S0 terminator", {Rec('7', 0), Rec('1', 0x2, a), Rec('0', 0)}, 0x2, 0x11, a},
+      {"S7 terminator", {kHeader, Rec('3', 0x2, a), Rec('7', 0)}, 0x2, 0x11, a},
+      {"S8 terminator", {kHeader, Rec('2', 0x2, a), Rec('8', 0)}, 0x2, 0x11, a},
       {"characters after the checksum are ignored",
        {kHeader, Rec('1', 0x0, a) + "  ; trailing words", kEnd},
        0x0,
@@ -154,8 +145,38 @@ TEST_F(FirmwareTest, RefusesBadLinesNamingLineAndReason) {
       {"pass 1 faults come before pass 2 faults",
        Lines({kHeader, With(s1, s1.size() - 1, '0'), s1, Rec('5', 0), kEnd}), 4,
        "S5 record not allowed"},
-      {"two valid lines", Lines({kHeader, s1}), 0, "fewer than 3 lines"},
+      {"header and terminator alone", Lines({kHeader, kEnd}), 0, "fewer than 3 lines"},
       {"empty file", "", 0, "fewer than 3 lines"},
+  };
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(c.name);
+    CFirmwareImage image;
+    WriteAll(m_mot, c.text);
+    EXPECT_FALSE(image.LoadMotFile(m_mot.string(), m_staged.string()));
+    EXPECT_EQ(image.LastError().line, c.line);
+    EXPECT_EQ(image.LastError().reason, c.reason);
+    EXPECT_FALSE(std::filesystem::exists(m_staged));
+  }
+}
+
+TEST_F(FirmwareTest, RefusesAFileCutShortOrWithoutItsHeader) {
+  const Bytes a = Ramp(16);
+  const std::string s1 = Rec('1', 0x1000, a);
+  const std::string s3 = Rec('3', 0x1010, a);
+  const std::string noHeader = "the file does not start with a header record (S0)";
+  const std::string cut =
+      "the file does not end with a termination record (S7, S8 or S9): cut short?";
+  const std::vector<Refused> cases = {
+      {"cut after a data line", Lines({kHeader, s1, s3}), 3, cut},
+      {"cut after a data line, no final line end", kHeader + "\n" + s1 + "\n" + s3, 3, cut},
+      {"cut inside a data line", Lines({kHeader, s1}) + s3.substr(0, 14), 3, cut},
+      {"cut after the header", Lines({kHeader}), 1, cut},
+      {"cut with CR LF line ends", kHeader + "\r\n" + s1 + "\r\n" + s3 + "\r\n", 3, cut},
+      {"cut after two lines", Lines({kHeader, s1}), 2, cut},
+      {"no header", Lines({s1, s3, kEnd}), 1, noHeader},
+      {"terminator first", Lines({kEnd, s1, kEnd}), 1, noHeader},
+      {"S7 first and S0 last", Lines({Rec('7', 0), s1, Rec('0', 0)}), 1, noHeader},
+      {"neither header nor terminator", Lines({s1, s3}), 1, noHeader},
   };
   for (const Refused& c : cases) {
     SCOPED_TRACE(c.name);
@@ -181,11 +202,18 @@ TEST_F(FirmwareTest, FailedLoadKeepsTheEarlierStagedImageAndValues) {
   const Bytes a = Ramp(64, 9);
   ASSERT_TRUE(Load({kHeader, Rec('1', 0x200, a), kEnd}));
   const std::string bad = With(Rec('1', 0x300, Ramp(8)), 8, 'x');
-  EXPECT_FALSE(Load({kHeader, Rec('1', 0x100, Ramp(8)), bad, kEnd}));
-  EXPECT_EQ(ReadAll(m_staged), a);
-  EXPECT_EQ(m_image.GetStartAddress(), 0x200u);
-  EXPECT_EQ(m_image.GetImageSize(), a.size());
-  EXPECT_EQ(m_image.GetImageSum(), Sum(a));
+  const std::vector<std::vector<std::string>> refused = {
+      {kHeader, Rec('1', 0x100, Ramp(8)), bad, kEnd},
+      {kHeader, Rec('1', 0x100, Ramp(8)), Rec('1', 0x108, Ramp(8))},  // cut short
+      {Rec('1', 0x100, Ramp(8)), Rec('1', 0x108, Ramp(8)), kEnd},     // no header
+  };
+  for (const auto& lines : refused) {
+    EXPECT_FALSE(Load(lines));
+    EXPECT_EQ(ReadAll(m_staged), a);
+    EXPECT_EQ(m_image.GetStartAddress(), 0x200u);
+    EXPECT_EQ(m_image.GetImageSize(), a.size());
+    EXPECT_EQ(m_image.GetImageSum(), Sum(a));
+  }
   // The folder holds nothing but the two files: no temporary file is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 2);
 }

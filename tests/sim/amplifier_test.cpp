@@ -172,5 +172,36 @@ TEST(Amplifier, RestoreRecordsMatchWhatWasWritten) {
   EXPECT_TRUE(amp.Consistent());
 }
 
+TEST(Amplifier, ReadsBackWhatARestoreWroteWithAnOptionalStoreFault) {
+  const Bytes served = {1, 2, 3};
+  const Bytes restored = {9, 8, 7, 6};
+  for (const std::optional<StoreFault> fault :
+       {std::optional<StoreFault>{}, std::optional<StoreFault>{StoreFault{2, 1}},
+        std::optional<StoreFault>{StoreFault{2, 4}}, std::optional<StoreFault>{StoreFault{5, 0}}}) {
+    AmplifierConfig config;
+    config.slots = {{2, served}, {3, served}};
+    config.storeFault = fault;
+    Amplifier amp(std::move(config), FaultPlan());
+    amp.HandleFrame(Clean(WriteSlotRequest(true, 0, 2, restored)));
+
+    Bytes expected = restored;
+    if (fault && fault->slot == 2) {
+      if (fault->offset < expected.size()) {
+        expected[fault->offset] ^= 0xFF;
+      } else {
+        expected.push_back(0);
+      }
+    }
+    const auto slot2 = amp.HandleFrame(Clean(ReadSlotRequest(2)));
+    ASSERT_EQ(slot2.frames.size(), 1u);
+    EXPECT_EQ(Frames(slot2)[0], MakeReadSlotReply(0, true, 0, 2, expected));
+    // A slot the restore did not write still answers with what was served from the start, and
+    // what the restore received is unchanged by the fault.
+    EXPECT_EQ(Frames(amp.HandleFrame(Clean(ReadSlotRequest(3))))[0],
+              MakeReadSlotReply(0, true, 0, 3, served));
+    EXPECT_EQ(amp.Restore().Records(), (Bytes{0x00, 0x02, 0x00, 0x04, 9, 8, 7, 6}));
+  }
+}
+
 }  // namespace
 }  // namespace q7310::sim

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -17,16 +18,17 @@ namespace q7310::testing {
 
 class Process {
  public:
-  // Starts `args[0]` with the arguments; stdout and stderr are captured, stdin is /dev/null.
-  explicit Process(const std::vector<std::string>& args) {
+  // Starts `args[0]` with the arguments; stdout and stderr are captured, stdin is `stdinFd` (for
+  // example the far side of a pseudo-terminal) or, by default, /dev/null.
+  explicit Process(const std::vector<std::string>& args, int stdinFd = -1) {
     int out[2], err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
       throw std::runtime_error("pipe failed");
     m_pid = ::fork();
     if (m_pid < 0) throw std::runtime_error("fork failed");
     if (m_pid == 0) {
-      const int devnull = ::open("/dev/null", O_RDONLY);
-      ::dup2(devnull, STDIN_FILENO);
+      const int in = stdinFd >= 0 ? stdinFd : ::open("/dev/null", O_RDONLY);
+      ::dup2(in, STDIN_FILENO);
       ::dup2(out[1], STDOUT_FILENO);
       ::dup2(err[1], STDERR_FILENO);
       std::vector<char*> argv;
@@ -51,8 +53,10 @@ class Process {
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
 
-  // The first line the program writes to stdout (without its newline), or "" on time-out.
-  std::string ReadLine(int timeoutMs = 10000) {
+  // The next line the program writes to stdout (without its newline), or "" on time-out.
+  std::string ReadLine(int timeoutMs = 10000) { return NextLine(timeoutMs).value_or(""); }
+  // The same, telling an empty line from a time-out (nothing).
+  std::optional<std::string> NextLine(int timeoutMs = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
       const auto nl = m_stdout.find('\n', m_lineStart);
@@ -61,9 +65,8 @@ class Process {
         m_lineStart = nl + 1;
         return line;
       }
-      if (Clock::now() >= deadline || !Pump(50)) {
-        if (Clock::now() >= deadline) return "";
-      }
+      if (Clock::now() >= deadline) return std::nullopt;
+      Pump(50);
     }
   }
 

@@ -1,0 +1,94 @@
+// The working folder: which paths are the program's own files (a trace may not be written over
+// them), and the clean-up of temporary files that a killed run left.
+#include "app/work_folder.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/texts.h"
+#include "backup/backup_history.h"
+
+namespace q7310 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class WorkFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(root);
+    fs::create_directories(folder / kHistoryFolder);
+    fs::create_directories(root / "elsewhere");
+    std::ofstream(folder / texts::kFirmwareFile) << "S0";
+    std::ofstream(folder / texts::kBackupFile) << "backup";
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  bool Own(const fs::path& path) const { return IsProgramFile(folder.string(), path.string()); }
+
+  fs::path root =
+      fs::temp_directory_path() / ("q7310-folder-" + std::to_string(::getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path folder = root / "app";
+};
+
+TEST_F(WorkFolderTest, TheProgramsOwnFilesUnderAnySpelling) {
+  EXPECT_TRUE(Own(folder / texts::kFirmwareFile));
+  EXPECT_TRUE(Own(folder / texts::kBackupFile));
+  EXPECT_TRUE(Own(folder / texts::kUpdateFile));  // not there yet, still the program's
+  EXPECT_TRUE(Own(folder / kFolderLockFile));
+  EXPECT_TRUE(Own(folder / kHistoryFolder / "BACKUP-20261207-104817.BIN"));
+  EXPECT_TRUE(Own(folder / kHistoryFolder / "notes.txt"));
+  EXPECT_TRUE(Own(root / "elsewhere" / ".." / "app" / "." / texts::kBackupFile));
+
+  // A link to one of them, and a hard link to one.
+  fs::create_symlink(folder / texts::kBackupFile, root / "elsewhere" / "link.txt");
+  EXPECT_TRUE(Own(root / "elsewhere" / "link.txt"));
+  fs::create_symlink(folder / kHistoryFolder, root / "elsewhere" / "history");
+  EXPECT_TRUE(Own(root / "elsewhere" / "history" / "new.txt"));
+  fs::create_hard_link(folder / texts::kFirmwareFile, root / "elsewhere" / "hard.txt");
+  EXPECT_TRUE(Own(root / "elsewhere" / "hard.txt"));
+
+  EXPECT_FALSE(Own(folder / "trace.txt"));
+  EXPECT_FALSE(Own(root / "elsewhere" / texts::kBackupFile));
+  EXPECT_FALSE(Own(root / "backups-2" / "x.txt"));
+}
+
+TEST_F(WorkFolderTest, LeftTemporariesAreRemovedAndNothingElse) {
+  const fs::path history = folder / kHistoryFolder;
+  const fs::path keep[] = {folder / texts::kBackupFile, history / "BACKUP-20261207-104817.BIN",
+                           folder / "notes.tmp-of-yesterday"};
+  const fs::path left[] = {folder / "BACKUP.BIN.tmp-a1B2c3",
+                           history / "BACKUP-20261207-104817.BIN.tmp-XyZ123"};
+  for (const auto& p : keep) std::ofstream(p) << "k";
+  for (const auto& p : left) std::ofstream(p) << "partial";
+
+  std::vector<std::string> removed = RemoveLeftTemporaries(folder.string());
+  std::sort(removed.begin(), removed.end());
+  std::vector<std::string> expected = {left[0].string(), left[1].string()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(removed, expected);
+  for (const auto& p : keep) EXPECT_TRUE(fs::exists(p)) << p;
+  EXPECT_TRUE(LeftTemporaries(folder.string()).empty());
+}
+
+TEST_F(WorkFolderTest, ClaimCleansUpOnlyForTheHolder) {
+  std::ofstream(folder / "BACKUP.BIN.tmp-a1B2c3") << "partial";
+  FolderLock first;
+  FolderLock second;
+  // Another run holds the folder: its temporary file may be one it is writing now.
+  ASSERT_EQ(first.Take(folder.string()), FolderLock::Result::kTaken);
+  EXPECT_EQ(ClaimWorkFolder(folder.string(), second), FolderLock::Result::kBusy);
+  EXPECT_TRUE(fs::exists(folder / "BACKUP.BIN.tmp-a1B2c3"));
+  first.Release();
+  EXPECT_EQ(ClaimWorkFolder(folder.string(), second), FolderLock::Result::kTaken);
+  EXPECT_FALSE(fs::exists(folder / "BACKUP.BIN.tmp-a1B2c3"));
+}
+
+}  // namespace
+}  // namespace q7310

@@ -1,0 +1,170 @@
+// The working-folder rule and the firmware file chosen from elsewhere, on real folders and files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/firmware_choice.h"
+#include "app/texts.h"
+
+namespace q7310 {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name)
+      : m_path(fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+    fs::remove_all(m_path);
+    fs::create_directories(m_path);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+  }
+  std::string Sub(const std::string& rel) const { return (m_path / rel).string(); }
+
+ private:
+  fs::path m_path;
+};
+
+void WriteText(const std::string& path, const std::string& text) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(WorkingFolder, DirOptionWinsAsGivenWithoutTrailingSlash) {
+  const WorkingFolder chosen = ChooseWorkingFolder("/somewhere/else/", "/usr/bin/", "/home/u/x");
+  EXPECT_EQ(chosen.path, "/somewhere/else");
+  EXPECT_FALSE(chosen.perUser);
+  EXPECT_TRUE(chosen.error.empty());
+}
+
+TEST(WorkingFolder, WritableBuildFolderIsKept) {
+  ScratchFolder scratch("q7310-wf-build");
+  const std::string program = scratch.Sub("build/src/cli") + "/";
+  fs::create_directories(program);
+  const WorkingFolder chosen = ChooseWorkingFolder("", program, scratch.Sub("data/q7310"));
+  EXPECT_EQ(chosen.path, scratch.Sub("build/src/cli"));
+  EXPECT_FALSE(chosen.perUser);
+  EXPECT_FALSE(fs::exists(scratch.Sub("data")));
+}
+
+// An installed program (its share/q7310 beside its bin) uses the per-user data folder even when
+// it could write its own folder, as root can /usr/bin, and makes the folder with its parents.
+TEST(WorkingFolder, InstalledProgramTakesPerUserFolderAndMakesIt) {
+  ScratchFolder scratch("q7310-wf-installed");
+  fs::create_directories(scratch.Sub("usr/bin"));
+  WriteText(scratch.Sub("usr/share/q7310/") + std::string(texts::kFirmwareFile), "S0");
+  const std::string data = scratch.Sub("home/.local/share/q7310");
+  const WorkingFolder chosen = ChooseWorkingFolder("", scratch.Sub("usr/bin/"), data + "/");
+  EXPECT_EQ(chosen.path, data);
+  EXPECT_TRUE(chosen.perUser);
+  EXPECT_TRUE(chosen.error.empty()) << chosen.error;
+  ASSERT_TRUE(fs::is_directory(data));
+  struct stat st {};
+  ASSERT_EQ(::stat(data.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // A second start finds the folder there.
+  EXPECT_TRUE(ChooseWorkingFolder("", scratch.Sub("usr/bin/"), data).error.empty());
+}
+
+TEST(WorkingFolder, ReadOnlyProgramFolderTakesPerUserFolder) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any folder";
+  ScratchFolder scratch("q7310-wf-readonly");
+  const std::string program = scratch.Sub("opt");
+  fs::create_directories(program);
+  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+  const WorkingFolder chosen = ChooseWorkingFolder("", program, scratch.Sub("data/q7310"));
+  fs::permissions(program, fs::perms::owner_all);
+  EXPECT_TRUE(chosen.perUser);
+  EXPECT_EQ(chosen.path, scratch.Sub("data/q7310"));
+}
+
+TEST(WorkingFolder, PerUserFolderThatCannotBeMadeIsAnError) {
+  ScratchFolder scratch("q7310-wf-blocked");
+  fs::create_directories(scratch.Sub("usr/share/q7310"));
+  WriteText(scratch.Sub("home/.local"), "a file where a folder should be");
+  const WorkingFolder chosen =
+      ChooseWorkingFolder("", scratch.Sub("usr/bin/"), scratch.Sub("home/.local/share/q7310"));
+  EXPECT_TRUE(chosen.perUser);
+  EXPECT_NE(chosen.error.find(scratch.Sub("home/.local")), std::string::npos) << chosen.error;
+
+  const WorkingFolder noHome = ChooseWorkingFolder("", scratch.Sub("usr/bin/"), "");
+  EXPECT_FALSE(noHome.error.empty());
+}
+
+TEST(WorkingFolder, UserDataFolderFollowsXdgDataHomeThenHome) {
+  const std::string savedXdg = EnvironmentValue("XDG_DATA_HOME");
+  const std::string savedHome = EnvironmentValue("HOME");
+  ::setenv("HOME", "/home/tech", 1);
+  ::setenv("XDG_DATA_HOME", "/data/tech/", 1);
+  EXPECT_EQ(UserDataFolder(), "/data/tech/q7310");
+  ::setenv("XDG_DATA_HOME", "relative/not/allowed", 1);
+  EXPECT_EQ(UserDataFolder(), "/home/tech/.local/share/q7310");
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(UserDataFolder(), "/home/tech/.local/share/q7310");
+  ::setenv("HOME", savedHome.c_str(), 1);
+  if (!savedXdg.empty()) ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
+}
+
+// The "missing firmware" detail names the installed sample, and only when the firmware is
+// missing and the sample is there.
+TEST(WorkingFolder, MissingFirmwareHintNamesInstalledSample) {
+  ScratchFolder scratch("q7310-wf-hint");
+  const std::string work = scratch.Sub("work");
+  fs::create_directories(work);
+  const std::string bin = scratch.Sub("usr/bin/");
+  fs::create_directories(bin);
+  EXPECT_EQ(MissingFirmwareHint(work, bin), "") << "no sample installed";
+
+  const std::string sample = scratch.Sub("usr/share/q7310/") + std::string(texts::kFirmwareFile);
+  WriteText(sample, "S0");
+  EXPECT_EQ(InstalledSampleFirmware(bin), sample);
+  const std::string hint = MissingFirmwareHint(work, bin);
+  EXPECT_NE(hint.find(sample), std::string::npos) << hint;
+  EXPECT_NE(hint.find(work), std::string::npos) << hint;
+  EXPECT_FALSE(fs::exists(JoinPath(work, texts::kFirmwareFile))) << "never copied by itself";
+
+  WriteText(JoinPath(work, texts::kFirmwareFile), "S0");
+  EXPECT_EQ(MissingFirmwareHint(work, bin), "") << "the firmware is there";
+}
+
+TEST(FirmwareChoice, CopiesUnderFixedNameAndComparesBeforeReplacing) {
+  ScratchFolder scratch("q7310-fw-choice");
+  const std::string work = scratch.Sub("work");
+  fs::create_directories(work);
+  const std::string chosen = scratch.Sub("elsewhere/new-firmware.mot");
+  WriteText(chosen, "S00600004844521B\nS9030000FC\n");
+  const std::string target = JoinPath(work, texts::kFirmwareFile);
+
+  EXPECT_EQ(CompareFirmwareFile(chosen, work), FirmwareInFolder::Absent);
+  std::string error;
+  EXPECT_EQ(CopyFirmwareFile(chosen, work, &error), target) << error;
+  EXPECT_EQ(ReadText(target), ReadText(chosen));
+  EXPECT_EQ(CompareFirmwareFile(chosen, work), FirmwareInFolder::Same);
+
+  WriteText(target, "an older firmware");
+  EXPECT_EQ(CompareFirmwareFile(chosen, work), FirmwareInFolder::Different);
+
+  EXPECT_EQ(CompareFirmwareFile(scratch.Sub("missing.mot"), work, &error),
+            FirmwareInFolder::Unreadable);
+  EXPECT_NE(error.find("missing.mot"), std::string::npos);
+  EXPECT_EQ(CopyFirmwareFile(scratch.Sub("missing.mot"), work, &error), "");
+  EXPECT_EQ(ReadText(target), "an older firmware") << "a failed copy leaves the old file";
+}
+
+}  // namespace
+}  // namespace q7310
