@@ -490,16 +490,20 @@ TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstruct
   EXPECT_EQ(window->GuideBox()->toPlainText(), stageOneText);
 }
 
-TEST(DesktopProgram, HelpNeedsNoDisplay) {
-  QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-  program.setProcessEnvironment(env);
-  program.start(QStringLiteral(Q7310_UPGRADE_PATH), {QStringLiteral("--help")});
-  ASSERT_TRUE(program.waitForFinished(30000));
-  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-  EXPECT_TRUE(program.readAllStandardOutput().contains("--device <PATH>"));
+TEST(DesktopProgram, HelpAndVersionNeedNoDisplay) {
+  const auto runWithoutDisplay = [](const QString& option) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(Q7310_UPGRADE_PATH), {option});
+    EXPECT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    return program.readAllStandardOutput();
+  };
+  EXPECT_TRUE(runWithoutDisplay(QStringLiteral("--help")).contains("--device <PATH>"));
+  EXPECT_TRUE(runWithoutDisplay(QStringLiteral("--version")).startsWith("q7310-upgrade "));
 }
 
 }  // namespace
