@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app_paths.h"
+#include "app/file_checks.h"
 #include "app/texts.h"
 #include "app/version.h"
 #include "app/work_folder.h"
@@ -57,6 +58,12 @@ int CUpgradeApp::Run() {
     return 1;
   }
   const std::string& folder = working.path;
+  // Said at start-up, not after the amplifier has been read: every operation but a restore
+  // writes into the folder.
+  if (const std::string problem = FolderProblem(folder, true); !problem.empty()) {
+    Refuse(std::string(texts::kMsgFolderUnusable) + "\n" + problem);
+    return 1;
+  }
   if (parser.isSet(trace) && IsProgramFile(folder, parser.value(trace).toStdString())) {
     Refuse(FormatText(texts::kFmtTraceIsOwnFile, parser.value(trace).toStdString()));
     return 1;
