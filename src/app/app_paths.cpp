@@ -25,6 +25,8 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string UserDataFolder() {
+  if (const std::string system = SystemDataFolder(); !system.empty())
+    return JoinPath(WithoutTrailingSlash(system), kDataFolderName);
   const std::string xdg = EnvironmentValue("XDG_DATA_HOME");
   if (!xdg.empty() && xdg.front() == '/')
     return JoinPath(WithoutTrailingSlash(xdg), kDataFolderName);

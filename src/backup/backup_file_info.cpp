@@ -8,6 +8,7 @@
 #include "backup/field_maps.h"
 #include "backup/settings_backup.h"
 #include "backup/slot_record.h"
+#include "util/process_info.h"
 
 namespace q7310 {
 namespace {
@@ -115,7 +116,7 @@ BackupFileInfo InspectBackupFile(const std::string& path) {
     info.problem = BackupFileProblem::kCannotOpen;
     return info;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) {
     info.problem = BackupFileProblem::kCannotOpen;
     return info;

@@ -1,10 +1,9 @@
 #include "cli/output.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "app/texts.h"
+#include "util/process_info.h"
 
 namespace q7310::cli {
 namespace {
@@ -80,7 +79,7 @@ std::string JsonString(std::string_view text) {
 
 // ---------------------------------------------------------------------------------------------
 
-PlainOutput::PlainOutput(std::FILE* out) : m_out(out), m_terminal(::isatty(::fileno(out)) == 1) {}
+PlainOutput::PlainOutput(std::FILE* out) : m_out(out), m_terminal(IsTerminal(out)) {}
 
 void PlainOutput::EndBarLine() {
   if (m_barOpen) {

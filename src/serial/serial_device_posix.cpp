@@ -235,6 +235,15 @@ class PosixSerialDevice final : public SerialDevice {
   bool IsOpen() const override { return m_fd >= 0; }
 
   bool Write(const uint8_t* data, size_t count) override {
+    if (WriteAll(data, count)) return true;
+    m_writeError = std::strerror(errno);
+    return false;
+  }
+
+  std::string LastWriteError() const override { return m_writeError; }
+
+  // Write, with errno telling why it failed.
+  bool WriteAll(const uint8_t* data, size_t count) {
     if (m_fd < 0) {
       errno = EBADF;
       return false;
@@ -402,6 +411,7 @@ class PosixSerialDevice final : public SerialDevice {
   }
 
   int m_fd = -1;
+  std::string m_writeError;
   int m_wakeRead = -1;
   int m_wakeWrite = -1;
   termios m_original{};

@@ -1,7 +1,6 @@
 #include "serial/serial_port.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <system_error>
 
@@ -131,11 +130,10 @@ int CSerialPort::TransmitFrame(const uint8_t* frame, unsigned length) {
   m_txBuffer.clear();
   AppendEnvelope(bytes, m_txBuffer);
   const bool ok = m_device->Write(m_txBuffer.data(), m_txBuffer.size());
-  const int err = errno;
   if (ok) {
     SetError(SerialError::None, {});
   } else {
-    SetError(SerialError::IoError, m_openPath + ": " + std::strerror(err));
+    SetError(SerialError::IoError, m_openPath + ": " + m_device->LastWriteError());
   }
   if (m_observer != nullptr) {
     m_observer->OnTransmit(bytes, ok ? std::string_view{} : std::string_view(m_lastErrorDetail));
