@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/output.h"
+#include "cli/platform_help.h"
 #include "cli/terminal_host.h"
 #include "firmware/firmware_image.h"
 #include "serial/serial_port.h"
@@ -187,12 +188,8 @@ int Run(const OperationOptions& options, const Operations& ops) {
 void AddOperationCommands(CLI::App& app, OperationOptions& options) {
   app.add_option("--device", options.device,
                  "serial device to open instead of the port number's device");
-  app.add_option("--port", options.port, "port number; port N is /dev/ttyS<N-1> (default 1)")
-      ->check(CLI::Range(0, 9999));
-  app.add_option("--dir", options.dir,
-                 "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                 "program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310, "
-                 "that is ~/.local/share/q7310; the first line of output names the folder used)");
+  app.add_option("--port", options.port, help::kPortOption)->check(CLI::Range(0, 9999));
+  app.add_option("--dir", options.dir, help::kDirOption);
   app.add_flag("--keep-files", options.keepFiles,
                "keep BACKUP.BIN and UPDATE.BIN at exit (by default the ones this run wrote are "
                "deleted at exit, as the desktop program does; files that were there before are "

@@ -5,6 +5,7 @@
 
 #include "app/version.h"
 #include "cli/commands.h"
+#include "cli/platform_help.h"
 
 int main(int argc, char** argv) {
   using namespace q7310::cli;
@@ -19,9 +20,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "q7310 " + std::string(q7310::VersionText()),
                        "print the version and the commit built from, and exit");
   app.footer(
-      "Files: Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN live in the working folder: --dir, else "
-      "the program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310 "
-      "(~/.local/share/q7310).\n"
+      std::string(help::kFilesFooter) +
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
       "Ctrl-C), 2 wrong usage.\n");
   RunResult result;

@@ -71,12 +71,12 @@ start_sim() {
   return 1
 }
 
-# Runs q7310.exe on COM5 with the case folder as its working folder; prints its exit status.
+# Runs q7310.exe with the case folder as its working folder; prints its exit status.
 run_exe() {
   local case=$1
   shift
   local status=0
-  wine "$exe" --device "$com" --dir "$(winepath -w "$work/$case/app")" --yes \
+  wine "$exe" --dir "$(winepath -w "$work/$case/app")" --yes \
     --reply-timeout "$reply_timeout" "$@" >"$work/$case/exe.out" 2>"$work/$case/exe.err" ||
     status=$?
   echo "$status"
@@ -96,7 +96,7 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 
 # 1. The whole procedure.
 if start_sim full; then
-  status=$(run_exe full --keep-files backup update restore)
+  status=$(run_exe full --device "$com" --keep-files backup update restore)
   stop_sim
   if [[ $status != 0 ]]; then
     fail "full: exit status $status: $(cat "$work/full/exe.out" "$work/full/exe.err")"
@@ -121,9 +121,9 @@ fi
 stop_sim
 same "$work/linux/app/BACKUP.BIN" "$work/full/app/BACKUP.BIN" "backup: Windows and Linux"
 
-# 3. A dropped reply is recovered by resending.
+# 3. A dropped reply is recovered by resending; the port is named by its number this time.
 if start_sim dropped --drop-reply 2; then
-  status=$(run_exe dropped --keep-files backup)
+  status=$(run_exe dropped --port 5 --keep-files backup)
   stop_sim
   if [[ $status != 0 ]]; then
     fail "dropped: exit status $status: $(cat "$work/dropped/exe.out" "$work/dropped/exe.err")"
@@ -143,6 +143,11 @@ if ! grep -q "$missing_com" "$work/noport/exe.out"; then
   fail "noport: the port is not named: $(cat "$work/noport/exe.out")"
 fi
 if [[ -e $work/noport/app/BACKUP.BIN ]]; then fail "noport: BACKUP.BIN was written"; fi
+
+# 5. The port list names COM5 and its port number.
+if ! wine "$exe" ports 2>&1 | grep -Eq "^5 +$com "; then
+  fail "ports: COM5 is not listed as port 5: $(wine "$exe" ports 2>&1)"
+fi
 
 if ((failures)); then
   echo "wine_end_to_end: $failures check(s) failed" >&2
