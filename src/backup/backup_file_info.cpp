@@ -9,6 +9,7 @@
 #include "backup/settings_backup.h"
 #include "backup/slot_record.h"
 #include "util/process_info.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -112,7 +113,7 @@ BackupFileInfo CheckBackupBytes(std::span<const uint8_t> bytes) {
 BackupFileInfo InspectBackupFile(const std::string& path) {
   BackupFileInfo info;
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(Utf8Path(path), ec)) {
     info.problem = BackupFileProblem::kCannotOpen;
     return info;
   }

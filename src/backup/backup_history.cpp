@@ -7,6 +7,7 @@
 
 #include "util/atomic_file.h"
 #include "util/local_time.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -30,7 +31,7 @@ std::string HistoryFileName(std::time_t when) {
 std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> data,
                             std::time_t when, std::string* error) {
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
+  std::filesystem::create_directories(Utf8Path(folder), ec);
   if (ec) {
     if (error) *error = "cannot create " + folder + ": " + ec.message();
     return {};

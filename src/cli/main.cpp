@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/version.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/platform_help.h"
 
@@ -30,7 +32,10 @@ int main(int argc, char** argv) {
   AddPortsCommand(app, result);
   AddOperationCommands(app, operationOptions);
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+    app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;

@@ -94,15 +94,18 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
-# 1. The whole procedure.
-if start_sim full; then
-  status=$(run_exe full --device "$com" --keep-files backup update restore)
+# 1. The whole procedure, in a folder whose name is not ASCII.
+full="full-Prüfung-日本"
+if start_sim "$full"; then
+  status=$(run_exe "$full" --device "$com" --keep-files backup update restore)
   stop_sim
   if [[ $status != 0 ]]; then
-    fail "full: exit status $status: $(cat "$work/full/exe.out" "$work/full/exe.err")"
+    fail "$full: exit status $status: $(cat "$work/$full/exe.out" "$work/$full/exe.err")"
   else
-    same "$work/full/image.out" "$work/full/app/UPDATE.BIN" "full: the firmware image received"
-    same "$work/full/restore.out" "$work/full/app/BACKUP.BIN" "full: the settings restored"
+    same "$work/$full/image.out" "$work/$full/app/UPDATE.BIN" "$full: the firmware image received"
+    same "$work/$full/restore.out" "$work/$full/app/BACKUP.BIN" "$full: the settings restored"
+    copies=("$work/$full/app/backups/"BACKUP-*.BIN)
+    if [[ ! -f ${copies[0]} ]]; then fail "$full: no dated copy of the backup was kept"; fi
   fi
 fi
 
@@ -119,7 +122,7 @@ if ! "$linux_cli" --device "$(head -n 1 "$work/linux/sim.out")" --dir "$work/lin
   fail "linux: the Linux tool's backup failed: $(cat "$work/linux/cli.out")"
 fi
 stop_sim
-same "$work/linux/app/BACKUP.BIN" "$work/full/app/BACKUP.BIN" "backup: Windows and Linux"
+same "$work/linux/app/BACKUP.BIN" "$work/$full/app/BACKUP.BIN" "backup: Windows and Linux"
 
 # 3. A dropped reply is recovered by resending; the port is named by its number this time.
 if start_sim dropped --drop-reply 2; then
