@@ -1,13 +1,18 @@
 # The libraries of a Windows cross build that Debian packages for the host only.
 #
-# CLI11 is header-only: the build sees its CLI folder alone (through a link in the build
-# folder), never the host's /usr/include, which would shadow the MinGW headers.
-find_path(Q7310_CLI11_HEADER_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-set(cli11_dir ${CMAKE_BINARY_DIR}/cross-include/cli11)
-file(MAKE_DIRECTORY ${cli11_dir})
-file(CREATE_LINK ${Q7310_CLI11_HEADER_DIR}/CLI ${cli11_dir}/CLI SYMBOLIC)
-add_library(CLI11::CLI11 INTERFACE IMPORTED)
-target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${cli11_dir})
+# CLI11 and nlohmann/json are header-only: the build sees each one's folder alone (through a
+# link in the build folder), never the host's /usr/include, which would shadow the MinGW headers.
+function(q7310_host_headers target header folder)
+  string(MAKE_C_IDENTIFIER ${folder} id)
+  find_path(Q7310_${id}_HEADER_DIR ${header} PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(dir ${CMAKE_BINARY_DIR}/cross-include/${id})
+  file(MAKE_DIRECTORY ${dir})
+  file(CREATE_LINK ${Q7310_${id}_HEADER_DIR}/${folder} ${dir}/${folder} SYMBOLIC)
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  target_include_directories(${target} SYSTEM INTERFACE ${dir})
+endfunction()
+q7310_host_headers(CLI11::CLI11 CLI/CLI.hpp CLI)
+q7310_host_headers(nlohmann_json::nlohmann_json nlohmann/json.hpp nlohmann)
 
 # GoogleTest from Debian's sources, built with the cross compiler.
 function(q7310_add_cross_googletest)

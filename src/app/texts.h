@@ -158,6 +158,38 @@ inline constexpr std::string_view kSettingOk = "OK";
 inline constexpr std::string_view kSettingCancel = "Cancel";
 inline constexpr const char* kFmtTooManyChars = "Please enter no more than %1 characters.";
 
+// This program's own texts, beyond the system's fixed ones: detail lines under a message, and
+// the messages of checks the system does not make.
+inline constexpr std::string_view kMsgFolderUnusable =
+    "The folder for Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN cannot be used.";
+inline constexpr std::string_view kDetailNoSuchFolder = "no such folder";
+inline constexpr std::string_view kDetailNotAFolder = "not a folder";
+inline constexpr std::string_view kDetailFolderNotWritable = "cannot write there";
+inline constexpr std::string_view kDetailNoSuchFile = "no such file";
+inline constexpr std::string_view kDetailIsAFolder = "is a folder, not a file";
+inline constexpr std::string_view kDetailLargerThanStore = "larger than the backup store";
+inline constexpr std::string_view kDetailDirHint = "--dir FOLDER names another folder than";
+inline constexpr std::string_view kDetailWritesFailed = "the last writes to the amplifier failed";
+inline constexpr std::string_view kDetailDeviceSaid = "the amplifier reported";
+inline constexpr std::string_view kDetailConvertSave = "BACKUP.BIN could not be written";
+inline constexpr std::string_view kCancelled = "Cancelled.";
+
+// Usage errors of the command-line programs.
+inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";
+inline constexpr std::string_view kUsageExpected = "expected";
+inline constexpr std::string_view kUsagePortIsANumber =
+    "a port is a number from 0 to 9999 (port N is /dev/ttyS<N-1>); for another device, such as "
+    "/dev/ttyUSB0, use --device PATH";
+inline constexpr std::string_view kUsageSeeHelp = "Run with --help for more information.";
+
+// Restore from a saved backup: the question before it starts.
+inline constexpr std::string_view kRestoreFromConfirm =
+    "Restore these settings into the amplifier?";
+inline constexpr std::string_view kRestoreFromSaved = "Saved:";
+inline constexpr const char* kFmtRestoreFromSummary =
+    "%1 complete slot records (slots %2), %3 bytes";
+inline constexpr std::string_view kSettingDeviceLabel = "DEVICE :";
+
 // About box.
 inline constexpr std::string_view kAboutMenuItem = "&About Q7310_VersionUpSoftware...";
 inline constexpr std::string_view kAboutCaption = "About Q7310_VersionUpSoftware";

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "app/app_paths.h"
+#include "app/device_text.h"
+#include "app/file_checks.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
 #include "backup/backup_history.h"
@@ -23,7 +25,6 @@ namespace q7310 {
 namespace {
 
 constexpr size_t kCommandFieldSize = 4;  // command and length: enough to dispatch
-constexpr size_t kDeviceTextBuffer = kMaxDeviceText + 1;
 
 // printf-style formatting of the controller's progress texts.
 template <typename... Args>
@@ -45,6 +46,10 @@ std::string JoinLines(std::span<const std::string_view> lines) {
 std::string LoadErrorDetail(const CFirmwareImage::LoadError& error) {
   if (error.line == 0) return error.reason;
   return "line " + std::to_string(error.line) + ": " + error.reason;
+}
+
+int PercentOf(uint64_t done, uint64_t total) {
+  return total == 0 ? 0 : static_cast<int>(done * 100u / total);
 }
 
 }  // namespace
@@ -251,8 +256,9 @@ void CUpgradeDlg::OnBackup() {
 void CUpgradeDlg::StartReadingSlots(int mode, std::string_view title) {
   m_mode = mode;
   m_host.SetProgressTitle(title);
+  // The percentage first, so that the first message line already carries it.
+  m_host.SetProgressPercent(0);
   m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.SetProgressPercent(-1);
   m_host.ShowProgress(true);
   m_slotNo = 0;
   SendReadSlot(0);
@@ -262,19 +268,20 @@ void CUpgradeDlg::StartReadingSlots(int mode, std::string_view title) {
 void CUpgradeDlg::OnUpdate() {
   if (m_mode != kIdle) return;
   m_image.Clear();
-  if (!m_image.LoadMotFile(GetAppFilePath(texts::kFirmwareFile),
-                           GetAppFilePath(texts::kUpdateFile))) {
+  const std::string motPath = GetAppFilePath(texts::kFirmwareFile);
+  if (!m_image.LoadMotFile(motPath, GetAppFilePath(texts::kUpdateFile))) {
     m_host.ShowMessage(
         MessageKind::Error, texts::kMsgMotReadFailed,
-        LoadErrorDetail(m_image.LastError()) + MissingFirmwareHint(m_appFolder, ProgramFolder()));
+        MotFailureDetail(motPath) + MissingFirmwareHint(m_appFolder, ProgramFolder()));
     return;
   }
   m_wroteUpdate = true;
   m_mode = kUpdate;
   m_bytesSent = 0;
   m_host.SetProgressTitle(texts::kTitleUpdate);
-  m_host.SetProgressMessage(texts::kCommunicating);
+  // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
+  m_host.SetProgressMessage(texts::kCommunicating);
   m_host.ShowProgress(true);
   if (!m_image.OpenStagedImage(GetAppFilePath(texts::kUpdateFile))) {
     // Nothing is pending yet: back to idle at once rather than leave the operator a progress
@@ -284,6 +291,13 @@ void CUpgradeDlg::OnUpdate() {
   }
   SendUpdateStart(m_image.GetStartAddress(), m_image.GetImageSize(), m_image.GetImageSum());
   StartReplyTimer();
+}
+
+std::string CUpgradeDlg::MotFailureDetail(const std::string& motPath) const {
+  // A file that is not there at all is most often one looked for in the wrong folder.
+  const std::string problem = ReadProblem(motPath);
+  if (problem.empty()) return LoadErrorDetail(m_image.LastError());
+  return problem + " (" + std::string(texts::kDetailDirHint) + " " + m_appFolder + ")";
 }
 
 void CUpgradeDlg::OnRestore() {
@@ -298,16 +312,19 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
   if (!m_backup.LoadBackup(path)) {
-    // Checked as a whole: a damaged file is refused before anything is written to the amplifier.
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed,
-                       path + ": " + m_backup.LoadError());
+    // Why the file cannot be read at all, else what is wrong inside it: checked as a whole, a
+    // damaged file is refused before anything is written to the amplifier.
+    std::string detail = ReadProblem(path, CSettingsBackup::kBufferSize);
+    if (detail.empty()) detail = path + ": " + m_backup.LoadError();
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, detail);
     return;
   }
   m_mode = kRestore;
   m_restoreSource = path;
   m_host.SetProgressTitle(texts::kTitleRestore);
+  // The percentage first, so that the first message line already carries it.
+  m_host.SetProgressPercent(0);
   m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.SetProgressPercent(-1);
   m_host.ShowProgress(true);
   uint16_t slotNo = 0;
   if (!SendNextRestoreBlock(slotNo)) {
@@ -456,9 +473,11 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   if (m_slotNo < kSlotCount) {
     SendReadSlot(m_slotNo);
     StartReplyTimer();
+    m_host.SetProgressPercent(PercentOf(m_slotNo, kSlotCount));
     ReportProgress(Format(texts::kFmtReadingSlot, static_cast<int>(m_slotNo)));
     return kNothingDecided;
   }
+  m_host.SetProgressPercent(100);
   if (verifying) return FinishVerify();
   m_mode = kIdle;
   int result = kSucceeded;
@@ -466,7 +485,9 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     m_wroteBackup = true;
     KeepHistoryCopy();
   } else {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, {});
+    std::string detail = FolderProblem(m_appFolder, true);
+    if (detail.empty()) detail = texts::kDetailConvertSave;
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, detail);
     result = kFailed;
   }
   m_host.ShowProgress(false);
@@ -533,12 +554,15 @@ int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_DEVICE_MESSAGE");
     return kNothingDecided;
   }
-  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
   // An overlong text shows its first 128 bytes; the text ends at its first zero byte.
-  char text[kDeviceTextBuffer] = {};
   const size_t count =
       std::min<size_t>(GetU16(frame, kOffLength) - kOffMessageText, kMaxDeviceText);
-  std::copy_n(frame.data() + kOffMessageText, count, text);
+  const std::string text = DecodeDeviceText(frame.subspan(kOffMessageText, count));
+  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) {
+    return EndWithMessage(
+        texts::kMsgUpdateFailed,
+        text.empty() ? std::string() : std::string(texts::kDetailDeviceSaid) + ": " + text);
+  }
   ReportProgress(text);
   return kNothingDecided;
 }
@@ -557,6 +581,7 @@ int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
                             "a slot record runs past the end of the backup file");
     }
     StartReplyTimer();
+    m_host.SetProgressPercent(PercentOf(m_backup.Cursor(), m_backup.RecordsEnd()));
     ReportProgress(Format(texts::kFmtWritingSlot, static_cast<int>(slotNo)));
     return kNothingDecided;
   }
@@ -582,7 +607,12 @@ void CUpgradeDlg::OnTimer(unsigned id) {
   m_mode = kIdle;
   m_image.CloseStagedImage();
   StopReplyTimer();
-  m_host.ShowMessage(MessageKind::Error, texts::kMsgNoReply, {});
+  // A line that hung up looks like a silent amplifier; the failed writes tell the two apart.
+  std::string detail;
+  if (m_serial.LastError() != SerialError::None) {
+    detail = std::string(texts::kDetailWritesFailed) + ": " + m_serial.LastErrorDetail();
+  }
+  m_host.ShowMessage(MessageKind::Error, texts::kMsgNoReply, detail);
   m_host.ShowProgress(false);
 }
 

@@ -132,6 +132,9 @@ class CUpgradeDlg {
   // Sends the next restore block; false when the store could not hand one out.
   bool SendNextRestoreBlock(uint16_t& slotNo);
   void ReportProgress(std::string_view text);
+  // The detail line of "Failed to read the MOT file.": where the file was looked for, or what
+  // is wrong inside it.
+  std::string MotFailureDetail(const std::string& motPath) const;
   // Why the port did not open, and which serial ports the system has.
   std::string PortErrorDetail() const;
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.

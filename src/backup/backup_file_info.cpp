@@ -1,5 +1,7 @@
 #include "backup/backup_file_info.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -126,13 +128,20 @@ BackupFileInfo InspectBackupFile(const std::string& path) {
   std::vector<uint8_t> bytes(CSettingsBackup::kBufferSize + 1);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
   const bool failed = std::ferror(file) != 0;
+  struct stat st {};
+  const bool sized = ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode);
   std::fclose(file);
   if (failed) {
     info.problem = BackupFileProblem::kCannotOpen;
     return info;
   }
   bytes.resize(got);
-  return InspectBackupBytes(bytes);
+  info = InspectBackupBytes(bytes);
+  // Only the store's size and one byte were read: the size is the file's, not the bytes read.
+  if (info.problem == BackupFileProblem::kTooLarge) {
+    info.fileSize = sized ? static_cast<uint64_t>(st.st_size) : 0;
+  }
+  return info;
 }
 
 std::string DescribeProblem(const BackupFileInfo& info) {
@@ -145,7 +154,10 @@ std::string DescribeProblem(const BackupFileInfo& info) {
       return "is empty: no slot records";
     case BackupFileProblem::kTooLarge:
       return "is larger than the " + std::to_string(CSettingsBackup::kBufferSize) +
-             " bytes a backup can hold";
+             " bytes a backup can hold" +
+             (info.fileSize > CSettingsBackup::kBufferSize
+                  ? " (" + std::to_string(info.fileSize) + " bytes)"
+                  : std::string());
     case BackupFileProblem::kRecordPastEnd:
       return "is not a sequence of well-formed slot records: the record at offset " +
              Hex(info.problemOffset) + " runs past the end of the file (" +

@@ -77,6 +77,8 @@ class CSettingsBackup {
   // Read access for tests and tools.
   const uint8_t* Records() const { return m_records.get(); }
   uint32_t RecordsEnd() const { return m_recordsEnd; }
+  // How many of the loaded bytes GetNextBlock has handed out: a restore's progress.
+  uint32_t Cursor() const { return m_cursor; }
   const uint8_t* Converted() const { return m_converted.get(); }
   uint32_t ConvertedLength() const { return m_convertedLength; }
 

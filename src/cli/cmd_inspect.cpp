@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/file_checks.h"
 #include "backup/backup_file_info.h"
 #include "cli/commands.h"
 
@@ -34,7 +35,9 @@ void AddInspectCommand(CLI::App& app, RunResult& result) {
   cmd->add_option("FILE", *file, "Backup file (BACKUP.BIN)")->required();
   cmd->callback([file, &result] {
     const BackupFileInfo info = InspectBackupFile(*file);
-    if (info.problem != BackupFileProblem::kCannotOpen) {
+    // A file too large was not read whole: no count or size of what was not read.
+    if (info.problem != BackupFileProblem::kCannotOpen &&
+        info.problem != BackupFileProblem::kTooLarge) {
       std::printf("%s: %zu complete slot records, %llu bytes\n", file->c_str(), info.records.size(),
                   static_cast<unsigned long long>(info.fileSize));
       if (!info.records.empty()) PrintRecords(info);
@@ -42,13 +45,20 @@ void AddInspectCommand(CLI::App& app, RunResult& result) {
     std::string problem;
     if (info.problem != BackupFileProblem::kNone) {
       problem = DescribeProblem(info);
+      if (info.problem == BackupFileProblem::kTooLarge) problem += "; its records were not read";
     } else if (const SlotCoverage coverage = CoverSlots(info.records); !coverage.Complete()) {
       // RESTORE would write such a file all the same; a backup made by BACKUP never looks so.
       problem = DescribeCoverage(coverage);
     }
     if (!problem.empty()) {
       std::fflush(stdout);
-      std::fprintf(stderr, "error: %s %s\n", file->c_str(), problem.c_str());
+      if (info.problem == BackupFileProblem::kCannotOpen) {
+        std::string reason = ReadProblem(*file);
+        if (reason.empty()) reason = *file + " " + problem;
+        std::fprintf(stderr, "error: %s\n", reason.c_str());
+      } else {
+        std::fprintf(stderr, "error: %s %s\n", file->c_str(), problem.c_str());
+      }
       result.exitCode = kExitFailed;
       return;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_paths.h"
+#include "app/file_checks.h"
 #include "app/protocol.h"
 #include "app/protocol_trace.h"
 #include "app/texts.h"
@@ -17,6 +18,7 @@
 #include "cli/output.h"
 #include "cli/platform_help.h"
 #include "cli/terminal_host.h"
+#include "cli/usage.h"
 #include "firmware/firmware_image.h"
 #include "serial/serial_port.h"
 #include "util/process_info.h"
@@ -31,6 +33,7 @@ enum class Operation { Backup, Update, Restore, Verify };
 
 struct Operations {
   std::vector<std::pair<Operation, std::string>> order;
+  bool writesFolder = false;  // backup writes BACKUP.BIN, update stages UPDATE.BIN
 };
 
 // Waits for Enter on a terminal; false when the operator pressed Ctrl-C or closed the input.
@@ -73,7 +76,7 @@ bool WaitToStart(Operation op, int shownStage, PlainOutput& plain) {
 
 int Run(const OperationOptions& options, const Operations& ops) {
   TerminalHost::InstallInterruptHandler();
-  PlainOutput plain(stdout);
+  PlainOutput plain(stdout, stderr);
   JsonOutput json(stdout);
   OutputSink& out = options.json ? static_cast<OutputSink&>(json) : plain;
 
@@ -93,6 +96,11 @@ int Run(const OperationOptions& options, const Operations& ops) {
     plain.Note(std::string(texts::kWorkingFolder) + working.path);
   }
   const std::string& folder = working.path;
+  // Said before the folder is locked and the port opened, not after the amplifier has been read.
+  if (const std::string problem = FolderProblem(folder, ops.writesFolder); !problem.empty()) {
+    host.ShowMessage(MessageKind::Error, texts::kMsgFolderUnusable, problem);
+    return kExitFailed;
+  }
   if (!options.trace.empty() && IsProgramFile(folder, options.trace)) {
     std::fprintf(stderr, "error: %s\n",
                  FormatText(texts::kFmtTraceIsOwnFile, options.trace).c_str());
@@ -169,7 +177,7 @@ int Run(const OperationOptions& options, const Operations& ops) {
         break;
     }
     bool ok = host.RunUntilIdle();
-    if (!ok && !options.json) plain.Note("Cancelled.");
+    if (!ok && !options.json) plain.Problem(texts::kCancelled);
     for (MessageKind kind : host.TakeMessageKinds()) ok = ok && kind != MessageKind::Error;
     if (options.json) json.Result(name, ok);
     if (!ok) {
@@ -188,7 +196,7 @@ int Run(const OperationOptions& options, const Operations& ops) {
 void AddOperationCommands(CLI::App& app, OperationOptions& options) {
   app.add_option("--device", options.device,
                  "serial device to open instead of the port number's device");
-  app.add_option("--port", options.port, help::kPortOption)->check(CLI::Range(0, 9999));
+  app.add_option("--port", options.port, help::kPortOption)->check(PortNumber());
   app.add_option("--dir", options.dir, help::kDirOption);
   app.add_flag("--keep-files", options.keepFiles,
                "keep BACKUP.BIN and UPDATE.BIN at exit (by default the ones this run wrote are "
@@ -237,6 +245,7 @@ int RunOperations(CLI::App& app, const OperationOptions& options) {
     const std::string& name = sub->get_name();
     if (name == "backup") ops.order.push_back({Operation::Backup, name});
     if (name == "update") ops.order.push_back({Operation::Update, name});
+    ops.writesFolder = ops.writesFolder || name == "backup" || name == "update";
     if (name == "restore") ops.order.push_back({Operation::Restore, name});
     if (name == "verify") ops.order.push_back({Operation::Verify, name});
   }

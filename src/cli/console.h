@@ -2,6 +2,8 @@
 // operator's Enter. One file per OS: console_posix.cpp, console_win32.cpp.
 #pragma once
 
+#include <cstdio>
+
 namespace q7310::cli {
 
 // Calls `onInterrupt` (which must only set a flag) when the operator presses Ctrl-C.
@@ -15,5 +17,12 @@ enum class LineWait {
 
 // Waits up to `timeoutMs` for a line on the standard input.
 LineWait WaitForLine(unsigned timeoutMs);
+
+// The width of the terminal or console window that `out` writes to; 0 when it cannot be known.
+int ConsoleColumns(std::FILE* out);
+
+// Makes the terminal of `out` take the ANSI sequences the progress line uses (Windows consoles
+// need asking; terminals elsewhere always do).
+void EnableTerminalSequences(std::FILE* out);
 
 }  // namespace q7310::cli

@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <sys/select.h>
 #include <unistd.h>
 
@@ -32,5 +33,13 @@ LineWait WaitForLine(unsigned timeoutMs) {
   const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
   return n > 0 ? LineWait::kLine : LineWait::kClosed;
 }
+
+int ConsoleColumns(std::FILE* out) {
+  winsize size{};
+  if (::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0) return size.ws_col;
+  return 0;
+}
+
+void EnableTerminalSequences(std::FILE*) {}
 
 }  // namespace q7310::cli

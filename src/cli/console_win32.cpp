@@ -1,3 +1,4 @@
+#include <io.h>
 #include <windows.h>
 
 #include "cli/console.h"
@@ -47,6 +48,21 @@ LineWait WaitForLine(unsigned timeoutMs) {
   DWORD n = 0;
   if (!ReadFile(input, buf, sizeof buf, &n, nullptr)) return LineWait::kClosed;
   return n > 0 ? LineWait::kLine : LineWait::kClosed;
+}
+
+int ConsoleColumns(std::FILE* out) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out)));
+  if (!GetConsoleScreenBufferInfo(handle, &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+void EnableTerminalSequences(std::FILE* out) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out)));
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
 }
 
 }  // namespace q7310::cli

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "app/version.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/platform_help.h"
+#include "cli/usage.h"
 
 int main(int argc, char** argv) {
   using namespace q7310::cli;
@@ -27,16 +29,26 @@ int main(int argc, char** argv) {
       "Ctrl-C), 2 wrong usage.\n");
   RunResult result;
   OperationOptions operationOptions;
+  AddOperationCommands(app, operationOptions);
   AddImageCommand(app, result);
   AddInspectCommand(app, result);
   AddPortsCommand(app, result);
-  AddOperationCommands(app, operationOptions);
   try {
     std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     std::vector<char*> utf8Argv;
     for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
     app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
   } catch (const CLI::ParseError& e) {
+    // A word that names no operation is the usual slip; the parser would only say that a
+    // subcommand is required or that an argument was not expected.
+    const bool aboutWords = dynamic_cast<const CLI::RequiredError*>(&e) != nullptr ||
+                            dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr;
+    if (const std::string word = aboutWords ? UnknownWord(app, argc, argv) : std::string();
+        !word.empty()) {
+      std::fprintf(stderr, "%s\n%s\n", UnknownOperationText(app, word).c_str(),
+                   std::string(q7310::texts::kUsageSeeHelp).c_str());
+      return kExitUsage;
+    }
     const int code = app.exit(e);
     return code == 0 ? kExitOk : kExitUsage;
   }

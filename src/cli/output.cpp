@@ -1,14 +1,40 @@
 #include "cli/output.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "app/texts.h"
+#include "cli/console.h"
 #include "util/process_info.h"
 
 namespace q7310::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
+constexpr int kMinBarWidth = 5;
+// When the terminal does not say how wide it is.
+constexpr int kDefaultColumns = 80;
+// Clears from the cursor to the end of the line, so that a shorter text leaves nothing behind.
+constexpr const char* kClearToEndOfLine = "\x1b[K";
+
+int TerminalColumns(std::FILE* out) {
+  const int columns = ConsoleColumns(out);
+  return columns > 0 ? columns : kDefaultColumns;
+}
+
+using Json = nlohmann::ordered_json;
+
+// One object as one line. Bytes that are not UTF-8 (a path in another encoding) become U+FFFD
+// rather than stopping the output.
+void WriteJsonLine(std::FILE* out, const Json& object) {
+  const std::string line = object.dump(-1, ' ', false, Json::error_handler_t::replace);
+  std::fprintf(out, "%s\n", line.c_str());
+  std::fflush(out);
+}
+
+std::string Str(std::string_view text) {
+  return std::string(text);
+}
 
 }  // namespace
 
@@ -44,42 +70,55 @@ std::string PlainLines(std::string_view instructions) {
   return text;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        json += "\\\"";
-        break;
-      case '\\':
-        json += "\\\\";
-        break;
-      case '\n':
-        json += "\\n";
-        break;
-      case '\r':
-        json += "\\r";
-        break;
-      case '\t':
-        json += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c >= 0x7F) {
-          // Device texts are in a single-byte code page; keep the JSON valid and the byte visible.
-          char esc[8];
-          std::snprintf(esc, sizeof esc, "\\u%04x", c);
-          json += esc;
-        } else {
-          json += static_cast<char>(c);
-        }
-    }
+namespace {
+
+int CodePoints(std::string_view text) {
+  int n = 0;
+  for (const unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// The first `count` code points of UTF-8 `text`.
+std::string_view FirstCodePoints(std::string_view text, int count) {
+  size_t i = 0;
+  for (int n = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && n++ == count) break;
   }
-  return json + "\"";
+  return text.substr(0, i);
+}
+
+}  // namespace
+
+std::string ProgressBarLine(std::string_view text, int percent, int columns) {
+  percent = std::clamp(percent, 0, 100);
+  std::string lead;
+  if (text.find('%') == std::string_view::npos) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%3d %% ", percent);
+    lead = digits;
+  }
+  const int limit = std::max(columns - 1, 1);
+  const int frame = 3;  // "[", "] "
+  const int rest = CodePoints(lead) + CodePoints(text);
+  int bar = std::min(kBarWidth, limit - frame - rest);
+  if (bar < kMinBarWidth) bar = limit - frame - CodePoints(lead) >= kMinBarWidth ? kMinBarWidth : 0;
+  std::string line;
+  if (bar > 0) {
+    const int filled = percent * bar / 100;
+    line = "[" + std::string(static_cast<size_t>(filled), '#') +
+           std::string(static_cast<size_t>(bar - filled), ' ') + "] ";
+  }
+  line += lead;
+  line += text;
+  return std::string(FirstCodePoints(line, limit));
 }
 
 // ---------------------------------------------------------------------------------------------
 
-PlainOutput::PlainOutput(std::FILE* out) : m_out(out), m_terminal(IsTerminal(out)) {}
+PlainOutput::PlainOutput(std::FILE* out, std::FILE* err)
+    : m_out(out), m_err(err), m_terminal(IsTerminal(out)) {
+  if (m_terminal) EnableTerminalSequences(out);
+}
 
 void PlainOutput::EndBarLine() {
   if (m_barOpen) {
@@ -90,18 +129,20 @@ void PlainOutput::EndBarLine() {
 
 void PlainOutput::Message(MessageKind kind, std::string_view text, std::string_view detail) {
   EndBarLine();
-  std::fprintf(m_out, "%s: %.*s\n", MessageCaption(kind).data(), static_cast<int>(text.size()),
+  std::fflush(m_out);
+  std::FILE* to = kind == MessageKind::Error ? m_err : m_out;
+  std::fprintf(to, "%s: %.*s\n", MessageCaption(kind).data(), static_cast<int>(text.size()),
                text.data());
   // A detail of several lines keeps them under one another, below the "detail:" label.
   std::string_view label = "  detail: ";
   while (!detail.empty()) {
     const size_t end = std::min(detail.find('\n'), detail.size());
-    std::fprintf(m_out, "%.*s%.*s\n", static_cast<int>(label.size()), label.data(),
+    std::fprintf(to, "%.*s%.*s\n", static_cast<int>(label.size()), label.data(),
                  static_cast<int>(end), detail.data());
     detail.remove_prefix(std::min(end + 1, detail.size()));
     label = "          ";
   }
-  std::fflush(m_out);
+  std::fflush(to);
 }
 
 void PlainOutput::ProgressTitle(std::string_view title) {
@@ -111,10 +152,9 @@ void PlainOutput::ProgressTitle(std::string_view title) {
 
 void PlainOutput::Progress(std::string_view text, int percent) {
   if (m_terminal && percent >= 0) {
-    const int filled = percent * kBarWidth / 100;
-    std::fprintf(m_out, "\r[%s%s] %.*s", std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(kBarWidth - filled), ' ').c_str(),
-                 static_cast<int>(text.size()), text.data());
+    // Asked at every redraw: the operator may resize the window during a long update.
+    const std::string line = ProgressBarLine(text, percent, TerminalColumns(m_out));
+    std::fprintf(m_out, "\r%s%s", line.c_str(), kClearToEndOfLine);
     m_barOpen = true;
   } else {
     EndBarLine();
@@ -140,10 +180,18 @@ void PlainOutput::Note(std::string_view text) {
   std::fflush(m_out);
 }
 
+void PlainOutput::Problem(std::string_view text) {
+  EndBarLine();
+  std::fflush(m_out);
+  std::fprintf(m_err, "%.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(m_err);
+}
+
 void PlainOutput::BackupKept(std::string_view path, std::string_view error) {
   EndBarLine();
   if (path.empty()) {
-    std::fprintf(stderr, "warning: no dated copy of the backup was kept: %.*s\n",
+    std::fflush(m_out);
+    std::fprintf(m_err, "warning: no dated copy of the backup was kept: %.*s\n",
                  static_cast<int>(error.size()), error.data());
   } else {
     std::fprintf(m_out, "Backup kept as %.*s\n", static_cast<int>(path.size()), path.data());
@@ -153,56 +201,53 @@ void PlainOutput::BackupKept(std::string_view path, std::string_view error) {
 
 // ---------------------------------------------------------------------------------------------
 
-void JsonOutput::Line(const std::string& json) {
-  std::fprintf(m_out, "%s\n", json.c_str());
-  std::fflush(m_out);
-}
-
 void JsonOutput::Message(MessageKind kind, std::string_view text, std::string_view detail) {
-  Line("{\"type\":\"message\",\"caption\":" + JsonString(MessageCaption(kind)) +
-       ",\"text\":" + JsonString(text) + ",\"detail\":" + JsonString(detail) + "}");
+  WriteJsonLine(m_out, Json{{"type", "message"},
+                            {"caption", Str(MessageCaption(kind))},
+                            {"text", Str(text)},
+                            {"detail", Str(detail)}});
 }
 
 void JsonOutput::ProgressTitle(std::string_view title) {
-  Line("{\"type\":\"title\",\"text\":" + JsonString(title) + "}");
+  WriteJsonLine(m_out, Json{{"type", "title"}, {"text", Str(title)}});
 }
 
 void JsonOutput::Progress(std::string_view text, int percent) {
-  std::string json = "{\"type\":\"progress\",\"text\":" + JsonString(text);
-  if (percent >= 0) json += ",\"percent\":" + std::to_string(percent);
-  Line(json + "}");
+  Json line{{"type", "progress"}, {"text", Str(text)}};
+  if (percent >= 0) line["percent"] = percent;
+  WriteJsonLine(m_out, line);
 }
 
 void JsonOutput::ProgressHidden() {
-  Line("{\"type\":\"hidden\"}");
+  WriteJsonLine(m_out, Json{{"type", "hidden"}});
 }
 
 void JsonOutput::Stage(const Guidance& guidance) {
-  Line("{\"type\":\"stage\",\"stage\":" + std::to_string(guidance.stage) +
-       ",\"instructions\":" + JsonString(guidance.instructions) + "}");
+  WriteJsonLine(
+      m_out,
+      Json{{"type", "stage"}, {"stage", guidance.stage}, {"instructions", guidance.instructions}});
 }
 
 void JsonOutput::Event(ProtocolEvent event, std::string_view detail) {
-  Line("{\"type\":\"event\",\"event\":" + JsonString(ProtocolEventName(event)) +
-       ",\"detail\":" + JsonString(detail) + "}");
+  WriteJsonLine(
+      m_out,
+      Json{{"type", "event"}, {"event", Str(ProtocolEventName(event))}, {"detail", Str(detail)}});
 }
 
 void JsonOutput::BackupKept(std::string_view path, std::string_view error) {
-  Line("{\"type\":\"backup-kept\",\"path\":" + JsonString(path) +
-       ",\"error\":" + JsonString(error) + "}");
+  WriteJsonLine(m_out, Json{{"type", "backup-kept"}, {"path", Str(path)}, {"error", Str(error)}});
 }
 
 void JsonOutput::WorkingFolder(std::string_view path) {
-  Line("{\"type\":\"working-folder\",\"path\":" + JsonString(path) + "}");
+  WriteJsonLine(m_out, Json{{"type", "working-folder"}, {"path", Str(path)}});
 }
 
 void JsonOutput::Operation(std::string_view name) {
-  Line("{\"type\":\"operation\",\"name\":" + JsonString(name) + "}");
+  WriteJsonLine(m_out, Json{{"type", "operation"}, {"name", Str(name)}});
 }
 
 void JsonOutput::Result(std::string_view name, bool ok) {
-  Line("{\"type\":\"result\",\"name\":" + JsonString(name) + ",\"ok\":" + (ok ? "true" : "false") +
-       "}");
+  WriteJsonLine(m_out, Json{{"type", "result"}, {"name", Str(name)}, {"ok", ok}});
 }
 
 }  // namespace q7310::cli

@@ -9,11 +9,13 @@
 
 namespace q7310::cli {
 
-// One line per message box ("ERROR: <text>", "COMPLETE: <text>"), per progress text and per
-// stage change. On a terminal the update's progress redraws one line with a bar instead.
+// For people: progress, stage texts and "COMPLETE: <text>" on standard output; "ERROR: <text>"
+// and its "  detail: …" line on standard error, so that a script or a log keeps the two apart.
+// Each progress text is a line of its own; on a terminal it redraws one line with a bar that
+// fits the terminal's width instead.
 class PlainOutput : public OutputSink {
  public:
-  explicit PlainOutput(std::FILE* out);
+  PlainOutput(std::FILE* out, std::FILE* err);
   void Message(MessageKind kind, std::string_view text, std::string_view detail) override;
   void ProgressTitle(std::string_view title) override;
   void Progress(std::string_view text, int percent) override;
@@ -23,16 +25,20 @@ class PlainOutput : public OutputSink {
   void BackupKept(std::string_view path, std::string_view error) override;
   // A line of the tool's own (not a message box).
   void Note(std::string_view text);
+  // A failure line of the tool's own, on standard error.
+  void Problem(std::string_view text);
 
  private:
   void EndBarLine();
   std::FILE* m_out;
+  std::FILE* m_err;
   bool m_terminal;
   bool m_barOpen = false;
 };
 
-// One JSON object per line: {"type":"message"|"title"|"progress"|"hidden"|"stage"|"event"|
-// "backup-kept"|"working-folder"|"operation"|"result", ...}.
+// One JSON object per line, everything on standard output: {"type":"message"|"title"|
+// "progress"|"hidden"|"stage"|"event"|"backup-kept"|"working-folder"|"operation"|"result", ...}.
+// Texts are UTF-8.
 class JsonOutput : public OutputSink {
  public:
   explicit JsonOutput(std::FILE* out) : m_out(out) {}
@@ -48,15 +54,16 @@ class JsonOutput : public OutputSink {
   void Result(std::string_view name, bool ok);
 
  private:
-  void Line(const std::string& json);
   std::FILE* m_out;
 };
 
-// `text` as a JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
 std::string_view MessageCaption(MessageKind kind);
 std::string_view ProtocolEventName(ProtocolEvent event);
 // The guidance text with its "\r\n" line breaks as plain newlines.
 std::string PlainLines(std::string_view instructions);
+// The terminal line that shows `text` at `percent` with a bar, at most `columns - 1` characters
+// wide (so that it never wraps): the bar shrinks first, then the text is cut. The percentage is
+// put before the text unless the text carries it already.
+std::string ProgressBarLine(std::string_view text, int percent, int columns);
 
 }  // namespace q7310::cli

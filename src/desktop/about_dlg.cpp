@@ -37,6 +37,10 @@ CAboutDlg::CAboutDlg(const QString& workingFolder, QWidget* parent) : QDialog(pa
   layout->addLayout(row);
   layout->addWidget(build);
   layout->addWidget(buttons);
+  // Wide enough that the title bar shows the caption whole: the button row spans the box, and
+  // the fixed size follows it.
+  const QMargins margins = layout->contentsMargins();
+  buttons->setMinimumWidth(WidthForTitle(windowTitle()) - margins.left() - margins.right());
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -8,6 +8,11 @@
 #include "dialogs/dialog_units.h"
 
 namespace q7310 {
+namespace {
+
+constexpr QSize kChooserSize(760, 440);
+
+}  // namespace
 
 bool WholeBackupFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
   const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
@@ -26,6 +31,9 @@ QString ChooseSavedBackup(QWidget* parent, const std::string& folder) {
   chooser.setFileMode(QFileDialog::ExistingFile);
   chooser.setAcceptMode(QFileDialog::AcceptOpen);
   chooser.setProxyModel(new WholeBackupFilter(&chooser));
+  // Wide enough for the dated names, sizes and dates side by side, none of them cut off.
+  chooser.setViewMode(QFileDialog::Detail);
+  chooser.resize(kChooserSize);
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {};
   return chooser.selectedFiles().first();
 }

@@ -4,12 +4,16 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "app/app_paths.h"
 #include "app/texts.h"
-#include "app/work_folder.h"
 #include "app/version.h"
+#include "app/work_folder.h"
 #include "desktop/app_icon.h"
+#include "desktop/command_line.h"
+#include "desktop/port_memory.h"
 #include "desktop/screenshot_tour.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/dialog_units.h"
@@ -34,38 +38,18 @@ CUpgradeApp::CUpgradeApp(int& argc, char** argv) : m_qapp(argc, argv) {
 
 int CUpgradeApp::Run() {
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Backs up, upgrades and restores a 7310 Series Amplifier."));
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption device(
-      QStringLiteral("device"),
-      QStringLiteral("Serial device to use instead of the port number's (e.g. a pseudo-terminal)."),
-      QStringLiteral("PATH"));
-  const QCommandLineOption dir(
-      QStringLiteral("dir"),
-      QStringLiteral("Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                     "program's folder if it is writable and not installed, else "
-                     "$XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; the About box "
-                     "names the folder used)."),
-      QStringLiteral("FOLDER"));
-  const QCommandLineOption trace(
-      QStringLiteral("trace"),
-      QStringLiteral("Write a timestamped line for every frame sent and received, every resend, "
-                     "time-out, dropped frame and line error to FILE."),
-      QStringLiteral("FILE"));
-  QCommandLineOption quitWhenShown(QStringLiteral("quit-when-shown"),
-                                   QStringLiteral("Quit as soon as the window is up (start-up "
-                                                  "benchmark)."));
-  quitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
-  QCommandLineOption screenshots(QStringLiteral("screenshots"),
-                                 QStringLiteral("Run the procedure by itself and save pictures."),
-                                 QStringLiteral("FOLDER"));
-  screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({device, dir, trace, quitWhenShown, screenshots});
+  const DesktopCommandLine options;
+  options.AddTo(parser);
   parser.process(m_qapp);
+  const QCommandLineOption& device = options.device;
+  const QCommandLineOption& dir = options.dir;
+  const QCommandLineOption& trace = options.trace;
+  const QCommandLineOption& quitWhenShown = options.quitWhenShown;
+  const QCommandLineOption& screenshots = options.screenshots;
 
-  if (parser.isSet(device)) m_serial.SetDevicePath(parser.value(device).toStdString());
+  std::optional<std::string> commandLineDevice;
+  if (parser.isSet(device)) commandLineDevice = parser.value(device).toStdString();
+  const int portNo = ApplyStartPort(m_serial, commandLineDevice);
 
   const WorkingFolder working = ResolveWorkingFolder(parser.value(dir).toStdString());
   if (!working.error.empty()) {
@@ -101,7 +85,7 @@ int CUpgradeApp::Run() {
   }
   if (parser.isSet(screenshots)) new ScreenshotTour(window, parser.value(screenshots));
   window.show();
-  window.Initialise();
+  window.Initialise(portNo);
   if (parser.isSet(quitWhenShown)) QTimer::singleShot(0, &m_qapp, &QApplication::quit);
   return QApplication::exec();
 }

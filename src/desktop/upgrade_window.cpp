@@ -2,8 +2,11 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -13,15 +16,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/firmware_choice.h"
 #include "app/protocol_trace.h"
 #include "app/texts.h"
+#include "backup/backup_file_info.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
 #include "desktop/backup_chooser.h"
 #include "desktop/backup_notice.h"
+#include "desktop/port_memory.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -62,6 +68,7 @@ bool IsEnterKey(const QKeyEvent& event) {
 UpgradeWindow::UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
                              std::string appFolder)
     : m_timers([this](unsigned id) { m_core.OnTimer(id); }),
+      m_serial(serial),
       m_core(*this, serial, backup, image, std::move(appFolder)) {
   setWindowTitle(Q(texts::kMainCaption));
   setWindowIcon(AppIcon());
@@ -79,9 +86,18 @@ UpgradeWindow::~UpgradeWindow() {
 }
 
 void UpgradeWindow::BuildControls() {
-  auto* client = new QWidget(this);
+  // The template's area, centred in a client wide enough that the title bar shows the caption
+  // whole.
+  auto* outer = new QWidget(this);
+  auto* client = new QWidget(outer);
   const DialogUnits du(client->font());
   client->setFixedSize(du.Size(kClientSize.width(), kClientSize.height()));
+  auto* row = new QHBoxLayout(outer);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addStretch(1);
+  row->addWidget(client);
+  row->addStretch(1);
+  outer->setMinimumWidth(std::max(client->width(), WidthForTitle(Q(texts::kMainCaption))));
 
   m_btnBackup = Placed(OperationButton(client, texts::kButtonBackup), du, kBackup);
   Placed(new QLabel(Q(texts::kArrow), client), du, kArrow1)->setAlignment(Qt::AlignHCenter);
@@ -112,7 +128,7 @@ void UpgradeWindow::BuildControls() {
   connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core.OnUpdate(); });
   connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core.OnRestore(); });
 
-  setCentralWidget(client);
+  setCentralWidget(outer);
 
   m_backupNotice = new BackupNotice(this);
   statusBar()->setSizeGripEnabled(false);  // the window has a fixed size
@@ -138,11 +154,14 @@ void UpgradeWindow::BuildMenu() {
                                                       Q(texts::kOpenFirmwareFilter));
     if (!path.isEmpty()) OpenFirmwareFile(path);
   });
-  connect(m_actSetting, &QAction::triggered, this, [this] { m_core.OnSetting(); });
+  connect(m_actSetting, &QAction::triggered, this, [this] {
+    m_core.OnSetting();
+    RememberPortIfOpen();
+  });
   connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
     if (m_core.Mode() != CUpgradeDlg::kIdle) return;
     const QString path = ChooseSavedBackup(this, m_core.HistoryFolder());
-    if (!path.isEmpty()) m_core.OnRestoreFrom(path.toStdString());
+    if (!path.isEmpty()) RestoreFromFile(path);
   });
   connect(m_actVerify, &QAction::triggered, this, [this] {
     const std::string& restored = m_core.LastRestoreSource();
@@ -152,8 +171,51 @@ void UpgradeWindow::BuildMenu() {
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void UpgradeWindow::Initialise() {
-  m_core.OnInitDialog(*this);
+void UpgradeWindow::Initialise(int portNo) {
+  m_core.OnInitDialog(*this, portNo);
+  RememberPortIfOpen();
+}
+
+void UpgradeWindow::RememberPortIfOpen() {
+  if (m_core.Stage() != 0) SaveRememberedPort({m_core.PortNo(), m_serial.ExplicitDevicePath()});
+}
+
+bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
+  const BackupFileInfo info = InspectBackupFile(path.toStdString());
+  QStringList lines;
+  lines << Q(texts::kRestoreFromSaved) + QLatin1Char(' ') +
+               QFileInfo(path).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  lines << path;
+  QStringList slotNumbers;
+  for (const SlotRecordInfo& record : info.records) slotNumbers << QString::number(record.slot);
+  lines << QString::fromUtf8(texts::kFmtRestoreFromSummary)
+               .arg(info.records.size())
+               .arg(slotNumbers.join(QStringLiteral(", ")))
+               .arg(info.fileSize);
+  if (info.problem != BackupFileProblem::kNone) {
+    lines << QString::fromStdString(path.toStdString() + " " + DescribeProblem(info));
+  }
+  QMessageBox box(QMessageBox::Question, Q(texts::kRestoreFromCaption),
+                  Q(texts::kRestoreFromConfirm), QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::No);
+  box.setInformativeText(lines.join(QLatin1Char('\n')));
+  return box.exec() == QMessageBox::Yes;
+}
+
+bool UpgradeWindow::RestoreFromFile(const QString& path) {
+  if (m_core.Mode() != CUpgradeDlg::kIdle || !ConfirmRestoreFrom(path)) return false;
+  const QString before = m_editGuide->toPlainText();
+  QString restoreLines = Q(CUpgradeDlg::GuidanceFor(3).instructions);
+  restoreLines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
+  m_editGuide->setPlainText(restoreLines);
+  m_guideBeforeRestore = before;
+  m_core.OnRestoreFrom(path.toStdString());
+  // A file that could not be read ends it before it starts.
+  if (m_core.Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
+    m_editGuide->setPlainText(*m_guideBeforeRestore);
+    m_guideBeforeRestore.reset();
+  }
+  return true;
 }
 
 void UpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
@@ -197,9 +259,14 @@ bool UpgradeWindow::ShowRestoreComplete(std::string_view text) {
 
 void UpgradeWindow::ShowProgress(bool visible) {
   m_progress->setVisible(visible);
+  if (!visible && m_guideBeforeRestore) {
+    m_editGuide->setPlainText(*m_guideBeforeRestore);
+    m_guideBeforeRestore.reset();
+  }
 }
 
 void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
+  m_guideBeforeRestore.reset();
   m_btnBackup->setEnabled(guidance.backupEnabled);
   m_btnUpdate->setEnabled(guidance.updateEnabled);
   m_btnRestore->setEnabled(guidance.restoreEnabled);
@@ -219,7 +286,11 @@ int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   CSettingDlg dlg(this);
   dlg.SetPortNo(portNo);
   dlg.SetBaudRate(baudRate);
+  dlg.SetDevice(QString::fromStdString(m_serial.ExplicitDevicePath()));
   dlg.exec();
+  // Another port number replaces the device in use; otherwise the device would still be opened
+  // and the number the operator chose silently ignored.
+  if (dlg.GetPortNo() != portNo) m_serial.SetDevicePath({});
   return dlg.GetPortNo();
 }
 

@@ -30,6 +30,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <optional>
 #include <string>
 
 #include "app/upgrade_dlg.h"
@@ -67,9 +68,15 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   // The reply timer's period (5000 ms unless changed).
   void SetReplyTimeoutMs(unsigned ms) { m_core.SetReplyTimeoutMs(ms); }
 
-  // Start-up: opens the port and shows stage 1, or the port error and stage 0. Call once, after
-  // the serial link has its device (SetDevicePath) and preferably after show().
-  void Initialise();
+  // Start-up: opens port `portNo` (or the serial link's device, when it has one) and shows
+  // stage 1, or the port error and stage 0. A port that opened is remembered for the next start.
+  // Call once, after the serial link has its device (SetDevicePath) and preferably after show().
+  void Initialise(int portNo = 1);
+
+  // Option > Restore from saved backup... with the file already chosen: asks for confirmation,
+  // showing the file's date and slot summary, then restores it with the restore instructions in
+  // the instruction box. False when the operator said no.
+  bool RestoreFromFile(const QString& path);
 
   // IUpgradeHost.
   void SetTimer(unsigned id, unsigned periodMs) override;
@@ -134,6 +141,11 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   bool ConfirmCloseWithBackupHeld();
   // Closes the port and deletes the staging files, once.
   void Shutdown();
+  // Keeps the port number or device for the next start, when the port is open.
+  void RememberPortIfOpen();
+  // The question before a restore from `path`: its date, and its slot records as inspect lists
+  // them.
+  bool ConfirmRestoreFrom(const QString& path);
 
   CCautionLabel* m_cautionText = nullptr;
   CCautionLabel* m_cautionTitle = nullptr;
@@ -152,8 +164,12 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QString m_keptPath;   // the last backup's dated copy; empty when none could be kept
   QString m_keptError;  // why it could not be kept
   TimerTable m_timers;
+  CSerialPort& m_serial;
   CUpgradeDlg m_core;
   bool m_shutDown = false;
+  // While a restore from a saved backup runs, the box shows the restore instructions; the text
+  // it showed before comes back if the restore ends without a new stage.
+  std::optional<QString> m_guideBeforeRestore;
 };
 
 }  // namespace q7310

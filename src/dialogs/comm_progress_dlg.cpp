@@ -14,11 +14,11 @@ namespace q7310 {
 namespace {
 
 // The dialog's template, in dialog units. The progress bar is this program's addition: it sits
-// in the gap between the message line and the Cancel button.
+// in the gap between the Cancel button and the caution texts, clear of both.
 constexpr QSize kClientSize(207, 105);
 constexpr DialogPlace kCancel{79, 41, 50, 15};
 constexpr DialogPlace kMessage{15, 15, 178, 17};
-constexpr DialogPlace kProgress{15, 33, 178, 7};
+constexpr DialogPlace kProgress{15, 59, 178, 6};
 constexpr DialogPlace kCautionText{51, 68, 144, 23};
 constexpr DialogPlace kCautionTitle{14, 68, 33, 14};
 constexpr int kPercentMin = 0;
@@ -28,8 +28,9 @@ constexpr int kPercentMax = 100;
 
 CCommProgressDlg::CCommProgressDlg(QWidget* owner) : QDialog(owner) {
   setWindowTitle(Q(texts::kTitleBackup));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  // CustomizeWindowHint: only the hints named here, so no minimise or maximise button.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setModal(false);
   BuildControls();
 }

@@ -1,5 +1,6 @@
 #include "dialogs/dialog_units.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QString>
 
@@ -38,6 +39,13 @@ int DialogUnits::ToPixelsX(int units) const {
 }
 int DialogUnits::ToPixelsY(int units) const {
   return Scale(units, m_baseY, kUnitsPerCharY);
+}
+
+int WidthForTitle(const QString& title) {
+  // Icon, close, minimise and maximise buttons and the frame: generous for common themes.
+  constexpr int kTitleBarAllowance = 160;
+  const QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarAllowance;
 }
 
 }  // namespace q7310

@@ -47,6 +47,11 @@ W* Placed(W* widget, const DialogUnits& du, const DialogPlace& p) {
   return widget;
 }
 
+// The width a window needs so that the window manager shows `title` whole: the text in the title
+// bar's font (the application font, which the offscreen platform and most themes use), plus room
+// for the window icon and the title bar's buttons.
+int WidthForTitle(const QString& title);
+
 // A text of the program (UTF-8, from texts.h) as a QString.
 inline QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

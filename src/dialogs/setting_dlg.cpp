@@ -21,6 +21,10 @@ constexpr DialogPlace kPortEdit{56, 13, 34, 12};
 constexpr DialogPlace kBaudLabel{13, 35, 41, 12};
 constexpr DialogPlace kBaudEdit{56, 35, 34, 12};
 constexpr DialogPlace kBps{93, 36, 16, 10};
+// This program's addition, shown only when a device path is in use: one more row.
+constexpr int kDeviceRowHeight = 18;
+constexpr DialogPlace kDeviceLabel{13, 57, 42, 12};
+constexpr DialogPlace kDeviceEdit{56, 57, 114, 12};
 
 QLabel* StaticText(QWidget* parent, std::string_view text) {
   auto* label = new QLabel(Q(text), parent);
@@ -56,6 +60,13 @@ void CSettingDlg::BuildControls() {
   m_editPortNo->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
   m_editBaudRate->setReadOnly(true);
+  m_editDevice = Placed(new QLineEdit(this), du, kDeviceEdit);
+  m_editDevice->setReadOnly(true);
+  m_editDevice->setObjectName(QStringLiteral("device"));
+  auto* deviceLabel = Placed(StaticText(this, texts::kSettingDeviceLabel), du, kDeviceLabel);
+  m_editDevice->hide();
+  deviceLabel->hide();
+  deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
 
   // Tab order: the order of the template's rows.
   setTabOrder(m_btnOk, m_btnCancel);
@@ -64,6 +75,15 @@ void CSettingDlg::BuildControls() {
 
   connect(m_btnOk, &QPushButton::clicked, this, &CSettingDlg::accept);
   connect(m_btnCancel, &QPushButton::clicked, this, &CSettingDlg::reject);
+}
+
+void CSettingDlg::SetDevice(const QString& device) {
+  const DialogUnits du(font());
+  const bool shown = !device.isEmpty();
+  m_editDevice->setText(device);
+  m_editDevice->setVisible(shown);
+  findChild<QLabel*>(QStringLiteral("deviceLabel"))->setVisible(shown);
+  setFixedSize(du.Size(kClientSize.width(), kClientSize.height() + (shown ? kDeviceRowHeight : 0)));
 }
 
 void CSettingDlg::showEvent(QShowEvent* event) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <cstdint>
 
 class QLineEdit;
@@ -27,11 +28,15 @@ class CSettingDlg : public QDialog {
   void SetPortNo(int32_t portNo) { m_portNo = portNo; }
   int32_t GetPortNo() const { return m_portNo; }
   void SetBaudRate(int32_t baudRate) { m_baudRate = baudRate; }
+  // The device in use when one was given in place of the port number's (--device, or the one
+  // remembered); shown read-only under the baud rate. Empty hides the row.
+  void SetDevice(const QString& device);
   int32_t GetBaudRate() const { return m_baudRate; }
 
   // The controls, for the main window's tests.
   QLineEdit* PortNoEdit() const { return m_editPortNo; }
   QLineEdit* BaudRateEdit() const { return m_editBaudRate; }
+  QLineEdit* DeviceEdit() const { return m_editDevice; }
   QPushButton* OkButton() const { return m_btnOk; }
   QPushButton* CancelButton() const { return m_btnCancel; }
 
@@ -51,6 +56,7 @@ class CSettingDlg : public QDialog {
   QPushButton* m_btnCancel = nullptr;
   QLineEdit* m_editPortNo = nullptr;
   QLineEdit* m_editBaudRate = nullptr;
+  QLineEdit* m_editDevice = nullptr;
   int32_t m_portNo = 0;
   int32_t m_baudRate = 0;
 };

@@ -30,6 +30,16 @@ enum class SerialError {
 // A short English name of the error, for detail lines.
 const char* SerialErrorName(SerialError error);
 
+// Why a write failed, as each platform's device classifies its own error codes.
+enum class WriteFailure {
+  Disconnected,  // an unplugged adapter or a hung-up line
+  TimedOut,      // the line did not take the bytes in time
+  Other,
+};
+// A failed write in words for the technician, with the system's `reason`: an I/O error says
+// nothing about a cable on its own.
+std::string DescribeWriteFailure(WriteFailure kind, const std::string& reason);
+
 // Parity and stop-bit values as the Windows driver numbers them.
 inline constexpr uint8_t NOPARITY = 0;
 inline constexpr uint8_t ODDPARITY = 1;
@@ -80,7 +90,7 @@ class SerialDevice {
   // kWriteTimeoutPerByteMs per byte. False on failure, with LastWriteError telling why (a
   // time-out when the time ran out); bytes already written stay written.
   virtual bool Write(const uint8_t* data, size_t count) = 0;
-  // The system's text of why the last failed Write failed.
+  // Why the last failed Write failed, in the technician's words (DescribeWriteFailure).
   virtual std::string LastWriteError() const = 0;
 
   // Waits until bytes arrive, the device hangs up, or Wake is called, then reads what is there

@@ -140,6 +140,21 @@ SerialError ErrorFromErrno(int err) {
   }
 }
 
+WriteFailure WriteFailureFromErrno(int err) {
+  switch (err) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case EPIPE:
+      return WriteFailure::Disconnected;
+    case ETIMEDOUT:
+    case EAGAIN:
+      return WriteFailure::TimedOut;
+    default:
+      return WriteFailure::Other;
+  }
+}
+
 // ---- line-error counters (Linux serial drivers; pseudo-terminals have none) ------------------
 
 struct LineCounters {
@@ -236,7 +251,8 @@ class PosixSerialDevice final : public SerialDevice {
 
   bool Write(const uint8_t* data, size_t count) override {
     if (WriteAll(data, count)) return true;
-    m_writeError = std::strerror(errno);
+    const int err = errno;
+    m_writeError = DescribeWriteFailure(WriteFailureFromErrno(err), std::strerror(err));
     return false;
   }
 

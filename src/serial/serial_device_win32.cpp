@@ -54,6 +54,25 @@ SerialError ErrorFromWin32(DWORD err) {
   }
 }
 
+WriteFailure WriteFailureFromWin32(DWORD err) {
+  switch (err) {
+    case ERROR_BAD_COMMAND:  // the usual code of an unplugged USB adapter
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BROKEN_PIPE:
+    case ERROR_GEN_FAILURE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_INVALID_HANDLE:
+      return WriteFailure::Disconnected;
+    case ERROR_TIMEOUT:
+    case ERROR_COUNTER_TIMEOUT:
+    case ERROR_SEM_TIMEOUT:
+      return WriteFailure::TimedOut;
+    default:
+      return WriteFailure::Other;
+  }
+}
+
 // "COM12" (any case) becomes "\\.\COM12", the name that reaches every port, 10 and up included;
 // other paths are used as given.
 std::string DevicePath(const std::string& path) {
@@ -180,7 +199,7 @@ class Win32SerialDevice final : public SerialDevice {
 
  private:
   bool Failed(DWORD err) {
-    m_writeError = Win32ErrorText(err);
+    m_writeError = DescribeWriteFailure(WriteFailureFromWin32(err), Win32ErrorText(err));
     return false;
   }
 

@@ -14,6 +14,18 @@ constexpr size_t kReadChunk = 1024;
 
 }  // namespace
 
+std::string DescribeWriteFailure(WriteFailure kind, const std::string& reason) {
+  switch (kind) {
+    case WriteFailure::Disconnected:
+      return "the device was disconnected (" + reason + ")";
+    case WriteFailure::TimedOut:
+      return "the line did not take the bytes in time (" + reason + ")";
+    case WriteFailure::Other:
+      break;
+  }
+  return reason;
+}
+
 const char* SerialErrorName(SerialError error) {
   switch (error) {
     case SerialError::None:

@@ -83,6 +83,8 @@ class CSerialPort {
   }
   // The device that the next Open will use: the explicit path, or the port number's device.
   std::string DevicePath() const;
+  // The explicit path given with SetDevicePath; empty when the port number decides.
+  const std::string& ExplicitDevicePath() const { return m_devicePath; }
 
   // 0 at once without an owner; otherwise Open(port, baud, 8, NOPARITY, ONESTOPBIT, 1).
   int Connect();

@@ -1,5 +1,8 @@
 #include "sim/sim_options.h"
 
+#include <cstdint>
+#include <limits>
+
 namespace q7310::sim {
 
 void DeclareOptions(CLI::App& app, SimOptions& o) {
@@ -122,8 +125,8 @@ void DeclareOptions(CLI::App& app, SimOptions& o) {
       ->type_name("N")
       ->group(faults);
   app.add_option("--hangup-after", o.faults.hangupAfter,
-                 "Close the line and exit after handling request N")
-      ->check(CLI::PositiveNumber)
+                 "Close the line and exit after handling request N (1 or more)")
+      ->check(CLI::Range(1u, std::numeric_limits<uint32_t>::max()))
       ->type_name("N")
       ->group(faults);
 }

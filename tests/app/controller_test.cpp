@@ -346,9 +346,28 @@ TEST_F(ControllerTest, DeviceMessagesDuringUpdate) {
   dlg.OnFrameReceived(0, DeviceMessage(1, std::string(140, 'x')));
   EXPECT_EQ(host.progressTexts.back(), std::string(128, 'x'));
 
-  dlg.OnFrameReceived(0, DeviceMessage(0, "oops"));
+  // The amplifier's code page, Windows-1252, reaches every front end as UTF-8; the five bytes
+  // it leaves undefined show as U+FFFD.
+  std::string high;
+  for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
+  dlg.OnFrameReceived(0, DeviceMessage(1, high));
+  const std::string& shown = host.progressTexts.back();
+  EXPECT_EQ(shown.substr(0, 3), "\u20AC");                    // 0x80, the euro sign
+  EXPECT_NE(shown.find("\u201C\u201D"), std::string::npos);   // 0x93 0x94, curly quotes
+  EXPECT_EQ(shown.substr(shown.size() - 4), "\u00FE\u00FF");  // 0xFE 0xFF, Latin-1 letters
+  size_t codePoints = 0, replaced = 0;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    codePoints += (static_cast<unsigned char>(shown[i]) & 0xC0) != 0x80;
+    if (shown.compare(i, 3, "\uFFFD") == 0) ++replaced;
+  }
+  EXPECT_EQ(codePoints, 128u) << "one character per byte";
+  EXPECT_EQ(replaced, 5u);
+
+  // A failing device message: its text is the failure's detail; the message stays exact.
+  dlg.OnFrameReceived(0, DeviceMessage(0, "Flash \xE9rror"));
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, texts::kMsgUpdateFailed);
+  EXPECT_EQ(host.messages[0].detail, std::string(texts::kDetailDeviceSaid) + ": Flash \u00E9rror");
   EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
   host.Advance(30000);
   EXPECT_FALSE(peer.ReadFrame(50).has_value()) << "no resend after a failure";
@@ -511,7 +530,13 @@ TEST_F(ControllerTest, MissingOrDamagedFilesFailBeforeAnythingIsSent) {
   // Slot 0 with 2 bytes, then slot 1 announcing 9 bytes but holding 3.
   const Bytes cutBackup = {0, 0, 0, 2, 0xAA, 0xBB, 0, 1, 0, 9, 1, 2, 3};
   const std::vector<Case> cases = {
-      {"no firmware file", "", {}, true, texts::kMsgMotReadFailed, "cannot open the file"},
+      // A file that is not there: where it was looked for, and the option that moves it.
+      {"no firmware file",
+       "",
+       {},
+       true,
+       texts::kMsgMotReadFailed,
+       "Q7310_v201.mot: no such file (--dir FOLDER names another folder than"},
       {"firmware cut after a data line",
        header + data + data,
        {},
@@ -524,12 +549,7 @@ TEST_F(ControllerTest, MissingOrDamagedFilesFailBeforeAnythingIsSent) {
        true,
        texts::kMsgMotReadFailed,
        "line 1: the file does not start with a header record (S0)"},
-      {"no backup file",
-       "",
-       {},
-       false,
-       texts::kMsgBackupFileFailed,
-       "the file cannot be opened or read"},
+      {"no backup file", "", {}, false, texts::kMsgBackupFileFailed, "BACKUP.BIN: no such file"},
       {"backup whose last record is cut", "", cutBackup, false, texts::kMsgBackupFileFailed,
        "the file is not a sequence of well-formed slot records: the record at offset 0x6 runs "
        "past the end of the file (13 bytes)"},
@@ -559,7 +579,9 @@ TEST_F(ControllerTest, MissingOrDamagedFilesFailBeforeAnythingIsSent) {
     // The detail names the file when it is the backup, then the reason.
     const std::string& detail = host.messages[0].detail;
     EXPECT_NE(detail.find(c.detail), std::string::npos) << detail;
-    if (!c.update) EXPECT_EQ(detail.rfind((dir / "BACKUP.BIN").string() + ": ", 0), 0u) << detail;
+    if (!c.update) {
+      EXPECT_EQ(detail.rfind((dir / "BACKUP.BIN").string() + ": ", 0), 0u) << detail;
+    }
     EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
     EXPECT_TRUE(host.progressTitle.empty()) << "the progress dialog was never set up";
     EXPECT_FALSE(host.progressVisible);

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/device_text.h"
 #include "app/texts.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -142,11 +143,28 @@ TEST_F(CommProgressDlgTest, TitleMessageAndPercentBar) {
   dlg.SetPercent(42);
   EXPECT_TRUE(dlg.ProgressBar()->isVisible());
   EXPECT_EQ(dlg.ProgressBar()->value(), 42);
-  // The bar lies between the message line and the Cancel button.
-  EXPECT_GE(dlg.ProgressBar()->geometry().top(), dlg.MessageLabel()->geometry().bottom());
-  EXPECT_LT(dlg.ProgressBar()->geometry().bottom(), dlg.CancelButton()->geometry().top());
+  // The bar lies between the Cancel button and the caution texts, with room to spare on both
+  // sides.
+  EXPECT_GT(dlg.ProgressBar()->geometry().top(), dlg.CancelButton()->geometry().bottom() + 2);
+  EXPECT_LT(dlg.ProgressBar()->geometry().bottom() + 2, dlg.CautionText()->geometry().top());
+  // Neither minimise nor maximise: the dialog has only its close box.
+  EXPECT_FALSE(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(dlg.windowFlags() & Qt::CustomizeWindowHint);
   dlg.SetPercent(-1);
   EXPECT_FALSE(dlg.ProgressBar()->isVisible());
+}
+
+TEST_F(CommProgressDlgTest, DeviceTextShowsAsTheAmplifierMeantIt) {
+  // Bytes 0x80..0xFF of the amplifier's code page, as the controller hands them on.
+  std::vector<uint8_t> bytes;
+  for (int b = 0x80; b <= 0xFF; ++b) bytes.push_back(static_cast<uint8_t>(b));
+  dlg.SetMessage(DecodeDeviceText(bytes));
+  const QString shown = dlg.MessageLabel()->text();
+  ASSERT_EQ(shown.size(), 128);
+  EXPECT_EQ(shown.at(0), QChar(0x20AC));
+  EXPECT_EQ(shown.at(0x93 - 0x80), QChar(0x201C));
+  EXPECT_EQ(shown.at(0x81 - 0x80), QChar(0xFFFD));
+  for (int b = 0xA0; b <= 0xFF; ++b) EXPECT_EQ(shown.at(b - 0x80), QChar(b)) << b;
 }
 
 TEST_F(CommProgressDlgTest, CancelButtonAsksTheOwnerAndStaysOpen) {

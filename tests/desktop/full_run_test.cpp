@@ -12,12 +12,14 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -140,7 +142,13 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   });
   ASSERT_EQ(window->Core().Stage(), 1);
 
+  QSignalSpy backupPercents(window.get(), &UpgradeWindow::ProgressPercentChanged);
   ASSERT_TRUE(RunTo(window->BackupButton(), 2));
+  // Backup counts slots: 0, each of slots 1 to 8 asked for, then all nine read.
+  std::vector<int> backupValues;
+  for (const QList<QVariant>& call : backupPercents) backupValues.push_back(call.at(0).toInt());
+  EXPECT_EQ(backupValues, (std::vector<int>{0, 11, 22, 33, 44, 55, 66, 77, 88, 100}));
+  EXPECT_EQ(window->ProgressDialog()->ProgressBar()->value(), 100);
   const QByteArray backupFile = ReadAll(folder.filePath(Q(texts::kBackupFile)));
   EXPECT_FALSE(backupFile.isEmpty());
   EXPECT_FALSE(window->ProgressDialog()->isVisible());
@@ -162,8 +170,19 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   EXPECT_TRUE(answerer.Messages().empty());  // a finished backup or update shows no message
 
   // The restore ends at stage 1 with its COMPLETE box, whose Verify starts the verify at once.
+  QSignalSpy restorePercents(window.get(), &UpgradeWindow::ProgressPercentChanged);
   RunTo(window->RestoreButton(), 1);
   ASSERT_EQ(window->Core().Stage(), 1);
+  // Restore counts the bytes of BACKUP.BIN sent, rising to all of them (the verify that follows
+  // starts its own count).
+  std::vector<int> restoreValues;
+  for (const QList<QVariant>& call : restorePercents) {
+    restoreValues.push_back(call.at(0).toInt());
+    if (restoreValues.back() == 100) break;
+  }
+  ASSERT_GT(restoreValues.size(), 9u);
+  EXPECT_TRUE(std::is_sorted(restoreValues.begin(), restoreValues.end()));
+  EXPECT_EQ(restoreValues.back(), 100);
   ASSERT_GE(answerer.Messages().size(), 1u);
   EXPECT_EQ(answerer.Messages()[0].caption, "COMPLETE");
   EXPECT_EQ(answerer.Messages()[0].text, Q(texts::kMsgComplete));

@@ -6,21 +6,26 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <memory>
+#include <optional>
 
 #include "app/protocol.h"
 #include "app/texts.h"
 #include "app/version.h"
 #include "backup/settings_backup.h"
+#include "desktop/port_memory.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -144,26 +149,84 @@ TEST_F(MainWindowTest, EachStageShowsItsButtonSettingTextAndCautions) {
 }
 
 TEST_F(MainWindowTest, SettingReopensOnlyForAnotherPortNumber) {
-  Start(kNoSuchDevice);
-  ASSERT_EQ(window->Core().Stage(), 0);
+  Start(pty.SlavePath());
+  ASSERT_EQ(window->Core().Stage(), 1);
 
-  // Another number with a device that opens: stage 1, no message.
-  serial.SetDevicePath(pty.SlavePath());
-  EXPECT_TRUE(ChangePort("2").empty());
-  EXPECT_EQ(window->Core().PortNo(), 2);
+  // The same number does nothing: the device in use stays.
+  EXPECT_TRUE(ChangePort("1").empty());
   EXPECT_EQ(window->Core().Stage(), 1);
+  EXPECT_EQ(serial.ExplicitDevicePath(), pty.SlavePath());
 
-  // The same number again does nothing: a reopen would now fail, and nothing is reported.
-  serial.SetDevicePath(kNoSuchDevice);
-  EXPECT_TRUE(ChangePort("2").empty());
-  EXPECT_EQ(window->Core().Stage(), 1);
-
-  // Another number that fails: the port error, then stage 0.
+  // Another number takes the device's place, and one that does not open is reported, not
+  // silently ignored: the port error, then stage 0.
   const auto messages = ChangePort("");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, Q(texts::kMsgPortError));
+  EXPECT_TRUE(serial.ExplicitDevicePath().empty());
   EXPECT_EQ(window->Core().PortNo(), 0);
   EXPECT_EQ(window->Core().Stage(), 0);
+
+  // Back on a device that opens: stage 1 again, and the port error is gone.
+  serial.SetDevicePath(pty.SlavePath());
+  EXPECT_TRUE(ChangePort("1").empty());
+  EXPECT_EQ(window->Core().Stage(), 1);
+}
+
+TEST_F(MainWindowTest, SettingShowsTheDeviceInUse) {
+  const auto shownDevice = [this] {
+    QString shown = QStringLiteral("(hidden)");
+    test::ModalAnswerer answerer([&](QWidget* modal) {
+      if (auto* dlg = qobject_cast<CSettingDlg*>(modal)) {
+        if (dlg->DeviceEdit()->isVisible()) shown = dlg->DeviceEdit()->text();
+        dlg->reject();
+      }
+    });
+    window->SettingAction()->trigger();
+    return shown;
+  };
+  Start(pty.SlavePath());
+  EXPECT_EQ(shownDevice(), QString::fromStdString(pty.SlavePath()));
+  serial.SetDevicePath({});
+  EXPECT_EQ(shownDevice(), QStringLiteral("(hidden)"));
+}
+
+TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {
+  SaveRememberedPort({});
+  // First start, with a device on the command line: it opens and is remembered.
+  const int firstPort = ApplyStartPort(serial, pty.SlavePath());
+  window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+  window->Initialise(firstPort);
+  ASSERT_EQ(window->Core().Stage(), 1);
+  window.reset();
+
+  // Second start, without one: the remembered device.
+  CSerialPort second;
+  const int secondPort = ApplyStartPort(second, std::nullopt);
+  EXPECT_EQ(second.ExplicitDevicePath(), pty.SlavePath());
+  UpgradeWindow again(second, backup, image, folder.path().toStdString());
+  test::ModalAnswerer answerer;
+  again.Initialise(secondPort);
+  EXPECT_EQ(again.Core().Stage(), 1);
+  EXPECT_TRUE(answerer.Messages().empty());
+
+  // A device that does not open is not remembered in place of the one that did.
+  CSerialPort third;
+  third.SetDevicePath(kNoSuchDevice);
+  UpgradeWindow failing(third, backup, image, folder.path().toStdString());
+  failing.Initialise(1);
+  EXPECT_EQ(LoadRememberedPort().device, pty.SlavePath());
+}
+
+TEST_F(MainWindowTest, TitlesAreShownWhole) {
+  Start(pty.SlavePath());
+  EXPECT_GE(window->width(), WidthForTitle(Q(texts::kMainCaption)));
+  int aboutWidth = 0;
+  test::ModalAnswerer answerer([&](QWidget* modal) {
+    aboutWidth = modal->width();
+    qobject_cast<QDialog*>(modal)->accept();
+  });
+  window->ShowAbout();
+  EXPECT_GE(aboutWidth, WidthForTitle(Q(texts::kAboutCaption)));
 }
 
 TEST_F(MainWindowTest, SettingCancelledChangesNothing) {
@@ -383,6 +446,64 @@ TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing
     EXPECT_TRUE(window->OpenFirmwareFile(chosen));
   }
   EXPECT_EQ(contents(target), contents(chosen));
+}
+
+TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstructions) {
+  Start(pty.SlavePath());
+  const QString saved = folder.filePath(QStringLiteral("BACKUP-20261207-143015.BIN"));
+  {
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x00\x03\x00\x04\x01\x02\x03\x04", 8));  // slot 3, 4 bytes
+  }
+  const QString stageOneText = window->GuideBox()->toPlainText();
+  QString question;
+  const auto answer = [&](QMessageBox::StandardButton button) {
+    return test::ModalAnswerer([&, button](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        question = box->text() + "\n" + box->informativeText();
+        box->button(button)->click();
+      }
+    });
+  };
+
+  {
+    const auto no = answer(QMessageBox::No);
+    EXPECT_FALSE(window->RestoreFromFile(saved));
+  }
+  EXPECT_TRUE(question.contains(Q(texts::kRestoreFromConfirm)));
+  EXPECT_TRUE(question.contains(QFileInfo(saved).lastModified().toString("yyyy-MM-dd HH:mm")));
+  EXPECT_TRUE(question.contains(QStringLiteral("1 complete slot records (slots 3), 8 bytes")))
+      << question.toStdString();
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(window->GuideBox()->toPlainText(), stageOneText);
+
+  {
+    const auto yes = answer(QMessageBox::Yes);
+    EXPECT_TRUE(window->RestoreFromFile(saved));
+  }
+  ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kRestore);
+  EXPECT_TRUE(window->GuideBox()->toPlainText().startsWith(Q(texts::kGuideStage3[0])));
+  // Cancelled: the instructions of the stage the window is in come back.
+  QTest::mouseClick(window->ProgressDialog()->CancelButton(), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Core().Mode() == CUpgradeDlg::kIdle; }));
+  EXPECT_EQ(window->GuideBox()->toPlainText(), stageOneText);
+}
+
+TEST(DesktopProgram, HelpAndVersionNeedNoDisplay) {
+  const auto runWithoutDisplay = [](const QString& option) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(Q7310_UPGRADE_PATH), {option});
+    EXPECT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    return program.readAllStandardOutput();
+  };
+  EXPECT_TRUE(runWithoutDisplay(QStringLiteral("--help")).contains("--device <PATH>"));
+  EXPECT_TRUE(runWithoutDisplay(QStringLiteral("--version")).startsWith("q7310-upgrade "));
 }
 
 }  // namespace

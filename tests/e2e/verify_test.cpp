@@ -66,8 +66,8 @@ TEST_F(Verify, NoReplyGivesUpAndWritesNothing) {
   const std::string silent = StartSim({"--stop-after", "0"});
   EXPECT_EQ(RunTool(silent, {"verify"}, {"--keep-files", "--reply-timeout", "100"}), 1);
   StopSim();
-  EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, texts::kMsgNoReply)), std::string::npos)
-      << tool->Stdout();
+  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgNoReply)), std::string::npos)
+      << tool->Stderr();
   EXPECT_EQ(ReadFile(dir / "app" / "BACKUP.BIN"), backup);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "app" / "backups"), {}), 1);
 }
@@ -79,9 +79,9 @@ TEST_F(Verify, ADamagedFileIsRefusedBeforeAnythingIsSent) {
       .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
   EXPECT_EQ(RunTool(device, {"verify", "--from", (dir / "cut.bin").string()}), 1);
   EXPECT_EQ(StopSim(), 0) << sim->Stderr();
-  EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed)),
+  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed)),
             std::string::npos)
-      << tool->Stdout();
+      << tool->Stderr();
   EXPECT_NE(sim->Stderr().find("requests: 0 "), std::string::npos) << sim->Stderr();
 }
 

@@ -124,7 +124,7 @@ bool FaultTest::WaitForLine(testing::Process& process, std::string_view text, in
 
 bool FaultTest::ToolShowedError(std::string_view text) const {
   const std::string line = std::string(texts::kCaptionError) + ": " + std::string(text) + "\n";
-  return tool && tool->Stdout().find(line) != std::string::npos;
+  return tool && tool->Stderr().find(line) != std::string::npos;
 }
 
 std::string FaultTest::ToolOutput() const {

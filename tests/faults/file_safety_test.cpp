@@ -71,7 +71,7 @@ TEST_F(FileSafety, RestoreFromACutCopyIsRefusedBeforeAnythingIsSent) {
     SCOPED_TRACE(name);
     EXPECT_EQ(RunTool(device, app, {"restore", "--from", (dir / name).string()}), 1);
     EXPECT_TRUE(ToolShowedError(texts::kMsgBackupFileFailed)) << ToolOutput();
-    EXPECT_NE(tool->Stdout().find("detail: " + (dir / name).string()), std::string::npos)
+    EXPECT_NE(tool->Stderr().find("detail: " + (dir / name).string()), std::string::npos)
         << ToolOutput();
   }
   StopSim();

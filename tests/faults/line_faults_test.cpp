@@ -44,9 +44,10 @@ TEST_F(LineFaults, PortHeldByAnotherProgramIsRefusedAndTheOtherRunIsUndisturbed)
   // Once the first program reports progress it holds the port.
   ASSERT_TRUE(WaitForLine(*first, "Reading", kProgressTimeoutMs)) << first->Stdout();
 
+  fs::create_directories(dir / "second");
   EXPECT_EQ(RunTool(device, dir / "second", {"backup"}), 1) << ToolOutput();
   EXPECT_TRUE(ToolShowedError(texts::kMsgPortError)) << ToolOutput();
-  EXPECT_NE(tool->Stdout().find("in use"), std::string::npos) << ToolOutput();
+  EXPECT_NE(tool->Stderr().find("in use"), std::string::npos) << ToolOutput();
 
   EXPECT_EQ(first->Wait(60000), 0) << first->Stdout() << first->Stderr();
   StopSim();
@@ -62,7 +63,7 @@ TEST_F(LineFaults, PermissionErrorNamesTheDialoutGroup) {
   fs::permissions(device, fs::perms::none);
   EXPECT_EQ(RunTool(device.string(), app, {"backup"}), 1) << ToolOutput();
   EXPECT_TRUE(ToolShowedError(texts::kMsgPortError)) << ToolOutput();
-  EXPECT_NE(tool->Stdout().find("dialout"), std::string::npos) << ToolOutput();
+  EXPECT_NE(tool->Stderr().find("dialout"), std::string::npos) << ToolOutput();
 }
 
 }  // namespace

@@ -132,7 +132,9 @@ class FakeSerialDevice : public SerialDevice {
     m_line->written.insert(m_line->written.end(), data, data + count);
     return true;
   }
-  std::string LastWriteError() const override { return std::strerror(EIO); }
+  std::string LastWriteError() const override {
+    return DescribeWriteFailure(WriteFailure::Disconnected, std::strerror(EIO));
+  }
   ReadResult WaitAndRead(uint8_t* buffer, size_t capacity) override {
     std::unique_lock lock(m_line->mutex);
     m_line->readerInside = true;

@@ -1,0 +1,50 @@
+#include "desktop/port_memory.h"
+
+#include <QSettings>
+#include <QString>
+
+#include "serial/serial_port.h"
+
+namespace q7310 {
+namespace {
+
+const QString kPortNoKey = QStringLiteral("port/number");
+const QString kDeviceKey = QStringLiteral("port/device");
+constexpr int kDefaultPortNo = 1;
+
+const QString kOrganisation = QStringLiteral("q7310");
+const QString kApplication = QStringLiteral("q7310-upgrade");
+
+}  // namespace
+
+RememberedPort LoadRememberedPort() {
+  const QSettings store(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+  RememberedPort port;
+  bool ok = false;
+  const int number = store.value(kPortNoKey, kDefaultPortNo).toInt(&ok);
+  port.portNo = ok && number >= 0 ? number : kDefaultPortNo;
+  port.device = store.value(kDeviceKey).toString().toStdString();
+  return port;
+}
+
+void SaveRememberedPort(const RememberedPort& port) {
+  QSettings store(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+  store.setValue(kPortNoKey, port.portNo);
+  if (port.device.empty()) {
+    store.remove(kDeviceKey);
+  } else {
+    store.setValue(kDeviceKey, QString::fromStdString(port.device));
+  }
+}
+
+int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice) {
+  const RememberedPort remembered = LoadRememberedPort();
+  if (commandLineDevice) {
+    serial.SetDevicePath(*commandLineDevice);
+  } else if (!remembered.device.empty()) {
+    serial.SetDevicePath(remembered.device);
+  }
+  return remembered.portNo;
+}
+
+}  // namespace q7310
