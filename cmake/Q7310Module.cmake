@@ -1,7 +1,20 @@
-# q7310_core_library(NAME DEPENDS ...): a static library of every .cpp file in the calling folder.
+# The .cpp files of the calling folder for this OS: shared files, plus name_win32.cpp on Windows
+# or name_posix.cpp elsewhere.
+function(q7310_os_sources out)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  set(${out} ${sources} PARENT_SCOPE)
+endfunction()
+
+# q7310_core_library(NAME DEPENDS ...): a static library of the calling folder's sources for this
+# OS (see q7310_os_sources).
 function(q7310_core_library name)
   cmake_parse_arguments(L "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  q7310_os_sources(sources)
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

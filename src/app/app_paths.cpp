@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/texts.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -25,6 +26,8 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string UserDataFolder() {
+  if (const std::string system = SystemDataFolder(); !system.empty())
+    return JoinPath(WithoutTrailingSlash(system), kDataFolderName);
   const std::string xdg = EnvironmentValue("XDG_DATA_HOME");
   if (!xdg.empty() && xdg.front() == '/')
     return JoinPath(WithoutTrailingSlash(xdg), kDataFolderName);
@@ -70,12 +73,13 @@ std::string InstalledSampleFirmware(std::string_view programFolder) {
   if (folder.empty()) return {};
   const std::string sample = JoinPath(folder, texts::kFirmwareFile);
   std::error_code ec;
-  return std::filesystem::is_regular_file(sample, ec) ? sample : std::string{};
+  return std::filesystem::is_regular_file(Utf8Path(sample), ec) ? sample : std::string{};
 }
 
 std::string MissingFirmwareHint(std::string_view workingFolder, std::string_view programFolder) {
   std::error_code ec;
-  if (std::filesystem::exists(JoinPath(workingFolder, texts::kFirmwareFile), ec)) return {};
+  if (std::filesystem::exists(Utf8Path(JoinPath(workingFolder, texts::kFirmwareFile)), ec))
+    return {};
   const std::string sample = InstalledSampleFirmware(programFolder);
   if (sample.empty()) return {};
   std::string hint(texts::kSampleFirmwareHint);

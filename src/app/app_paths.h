@@ -20,7 +20,8 @@ std::string ProgramFolder();
 // `folder` joined with `name`; an empty folder gives the bare name.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// The per-user data folder of the programs: $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when
+// The per-user data folder of the programs: <SystemDataFolder()>/q7310 on Windows;
+// elsewhere $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when
 // XDG_DATA_HOME is unset, empty or not absolute. Empty when neither it nor HOME is set.
 std::string UserDataFolder();
 
@@ -56,5 +57,8 @@ bool FolderWritable(const std::string& folder);
 // Makes `folder` and its missing parents (private to the user); false with the reason on error.
 bool MakeFolders(const std::string& folder, std::string* error);
 std::string EnvironmentValue(const char* name);
+// The system's per-user folder for program data (Windows: %LOCALAPPDATA%), or empty where the
+// XDG rule applies.
+std::string SystemDataFolder();
 
 }  // namespace q7310

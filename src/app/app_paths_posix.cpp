@@ -54,4 +54,8 @@ std::string EnvironmentValue(const char* name) {
   return value ? value : "";
 }
 
+std::string SystemDataFolder() {
+  return {};
+}
+
 }  // namespace q7310

@@ -11,12 +11,13 @@
 #include "app/app_paths.h"
 #include "app/texts.h"
 #include "util/atomic_file.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) {
     if (error) *error = path + ": " + std::strerror(errno);
     return std::nullopt;

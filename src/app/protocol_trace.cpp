@@ -1,13 +1,13 @@
 #include "app/protocol_trace.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 
 #include "app/protocol.h"
 #include "serial/envelope.h"
+#include "util/local_time.h"
+#include "util/process_info.h"
 
 namespace q7310 {
 namespace {
@@ -62,18 +62,17 @@ ProtocolTrace::~ProtocolTrace() {
 }
 
 bool ProtocolTrace::Open(const std::string& path, std::string_view program, std::string* error) {
-  m_file = std::fopen(path.c_str(), "ae");
+  m_file = OpenFile(path, "a");
   if (!m_file) {
     if (error) *error = path + ": " + std::strerror(errno);
     return false;
   }
   const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
+  const std::tm tm = LocalTime(now);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
   std::fprintf(m_file, "# q7310 trace started %s by %.*s (pid %ld)\n", stamp,
-               static_cast<int>(program.size()), program.data(), static_cast<long>(::getpid()));
+               static_cast<int>(program.size()), program.data(), CurrentProcessId());
   std::fflush(m_file);
   return true;
 }
@@ -144,8 +143,7 @@ void ProtocolTrace::Write(std::string_view kind, const std::string& text) {
   const auto micros =
       std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() %
       1000000;
-  std::tm tm{};
-  localtime_r(&secs, &tm);
+  const std::tm tm = LocalTime(secs);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
   std::fprintf(m_file, "%s.%06lld %.*s %s\n", stamp, static_cast<long long>(micros),

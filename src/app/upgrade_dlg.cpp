@@ -19,6 +19,7 @@
 #include "serial/envelope.h"
 #include "serial/port_list.h"
 #include "serial/serial_port.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -154,7 +155,8 @@ std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
     if (!wroteIt) continue;
     const std::string path = GetAppFilePath(name);
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec)) {
+    if (std::filesystem::exists(Utf8Path(path), ec) &&
+        !std::filesystem::remove(Utf8Path(path), ec)) {
       undeleted.push_back(path);
     }
   }

@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "backup/backup_history.h"
 #include "util/atomic_file.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path FolderPath(const std::string& folder) {
-  return folder.empty() ? fs::path(".") : fs::path(folder);
+  return folder.empty() ? fs::path(".") : Utf8Path(folder);
 }
 
 // The canonical form of a path whose last parts may not exist yet; empty when it cannot be
@@ -38,8 +39,8 @@ bool IsUnder(const fs::path& path, const fs::path& folder) {
 void AddTemporaries(const fs::path& folder, std::vector<std::string>& found) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (IsTemporaryFileName(it->path().filename().string()) && it->is_regular_file(ec)) {
-      found.push_back(it->path().string());
+    if (IsTemporaryFileName(Utf8String(it->path().filename())) && it->is_regular_file(ec)) {
+      found.push_back(Utf8String(it->path()));
     }
   }
 }
@@ -64,13 +65,13 @@ std::vector<std::string> RemoveLeftTemporaries(const std::string& folder) {
   std::vector<std::string> removed;
   for (const std::string& path : LeftTemporaries(folder)) {
     std::error_code ec;
-    if (fs::remove(path, ec)) removed.push_back(path);
+    if (fs::remove(Utf8Path(path), ec)) removed.push_back(path);
   }
   return removed;
 }
 
 bool IsProgramFile(const std::string& folder, const std::string& path) {
-  const fs::path target = Canonical(path);
+  const fs::path target = Canonical(Utf8Path(path));
   if (target.empty()) return false;
   const fs::path base = FolderPath(folder);
   for (std::string_view name : {texts::kFirmwareFile, texts::kBackupFile, texts::kUpdateFile,
@@ -79,7 +80,7 @@ bool IsProgramFile(const std::string& folder, const std::string& path) {
     if (Canonical(own) == target) return true;
     // Another name for the same file (a hard link).
     std::error_code ec;
-    if (fs::equivalent(own, path, ec)) return true;
+    if (fs::equivalent(own, Utf8Path(path), ec)) return true;
   }
   const fs::path history = Canonical(base / kHistoryFolder);
   return !history.empty() && IsUnder(target, history);

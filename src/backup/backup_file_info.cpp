@@ -10,6 +10,8 @@
 #include "backup/field_maps.h"
 #include "backup/settings_backup.h"
 #include "backup/slot_record.h"
+#include "util/process_info.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -113,11 +115,11 @@ BackupFileInfo CheckBackupBytes(std::span<const uint8_t> bytes) {
 BackupFileInfo InspectBackupFile(const std::string& path) {
   BackupFileInfo info;
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(Utf8Path(path), ec)) {
     info.problem = BackupFileProblem::kCannotOpen;
     return info;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) {
     info.problem = BackupFileProblem::kCannotOpen;
     return info;

@@ -1,13 +1,13 @@
 #include "backup/backup_history.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "util/atomic_file.h"
+#include "util/local_time.h"
+#include "util/utf8_path.h"
 
 namespace q7310 {
 namespace {
@@ -22,8 +22,7 @@ std::string NumberedName(const std::string& base, int n) {
 }  // namespace
 
 std::string HistoryFileName(std::time_t when) {
-  std::tm tm{};
-  localtime_r(&when, &tm);
+  const std::tm tm = LocalTime(when);
   char name[40];
   std::strftime(name, sizeof name, "BACKUP-%Y%m%d-%H%M%S.BIN", &tm);
   return name;
@@ -32,7 +31,7 @@ std::string HistoryFileName(std::time_t when) {
 std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> data,
                             std::time_t when, std::string* error) {
   std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
+  std::filesystem::create_directories(Utf8Path(folder), ec);
   if (ec) {
     if (error) *error = "cannot create " + folder + ": " + ec.message();
     return {};
@@ -48,14 +47,14 @@ std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> 
     const int err = MoveIntoPlaceWithoutReplacing(tmp, path);
     if (err == EEXIST) continue;
     if (err != 0) {
-      ::unlink(tmp.c_str());
+      RemoveFile(tmp);
       if (error) *error = "cannot create " + path + ": " + std::strerror(err);
       return {};
     }
     SyncFolderOf(path);
     return path;
   }
-  ::unlink(tmp.c_str());
+  RemoveFile(tmp);
   if (error) *error = "too many copies made in the same second in " + folder;
   return {};
 }

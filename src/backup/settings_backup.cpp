@@ -9,6 +9,7 @@
 #include "backup/backup_file_info.h"
 #include "backup/slot_record.h"
 #include "util/atomic_file.h"
+#include "util/process_info.h"
 
 namespace q7310 {
 namespace {
@@ -140,7 +141,7 @@ bool CSettingsBackup::GetNextBlock(uint16_t& control, uint16_t& block, uint16_t&
 
 bool CSettingsBackup::ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length,
                                     bool* tooLarge) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) return false;
   uint8_t chunk[kReadChunkSize];
   uint32_t total = 0;

@@ -1,7 +1,4 @@
 // q7310 image FILE [--stage PATH]: loads a firmware file as UPDATE does and describes the image.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "firmware/firmware_image.h"
+#include "util/atomic_file.h"
 
 namespace q7310::cli {
 namespace {
@@ -25,15 +23,12 @@ class TemporaryStage {
   TemporaryStage() {
     std::error_code ec;
     const auto folder = std::filesystem::temp_directory_path(ec);
-    std::string pattern = (ec ? std::filesystem::path("/tmp") : folder) / "q7310-UPDATE-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd >= 0) {
-      ::close(fd);
-      m_path = pattern;
-    }
+    const std::u8string name =
+        (ec ? std::filesystem::path("/tmp") : folder).u8string() + u8"/q7310-UPDATE";
+    m_path = WriteTemporaryFile(std::string(name.begin(), name.end()), {}, nullptr);
   }
   ~TemporaryStage() {
-    if (!m_path.empty()) ::unlink(m_path.c_str());
+    if (!m_path.empty()) RemoveFile(m_path);
   }
   TemporaryStage(const TemporaryStage&) = delete;
   TemporaryStage& operator=(const TemporaryStage&) = delete;

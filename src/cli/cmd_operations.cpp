@@ -1,7 +1,5 @@
 // q7310 [options] backup|update|restore ...: the guided operations from a terminal, run by the
 // same controller as the desktop program.
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,14 +14,20 @@
 #include "app/work_folder.h"
 #include "backup/settings_backup.h"
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/output.h"
+#include "cli/platform_help.h"
 #include "cli/terminal_host.h"
 #include "cli/usage.h"
 #include "firmware/firmware_image.h"
 #include "serial/serial_port.h"
+#include "util/process_info.h"
 
 namespace q7310::cli {
 namespace {
+
+// How often the wait for Enter looks at the Ctrl-C flag.
+constexpr unsigned kEnterPollMs = 100;
 
 enum class Operation { Backup, Update, Restore, Verify };
 
@@ -37,16 +41,8 @@ bool WaitForEnter(PlainOutput* plain) {
   if (plain) plain->Note("Press Enter to continue, Ctrl-C to stop.");
   for (;;) {
     if (TerminalHost::Interrupted()) return false;
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(STDIN_FILENO, &set);
-    timeval tv{0, 100000};
-    const int ready = ::select(STDIN_FILENO + 1, &set, nullptr, nullptr, &tv);
-    if (ready > 0) {
-      char buf[256];
-      const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-      return n > 0;
-    }
+    const LineWait wait = WaitForLine(kEnterPollMs);
+    if (wait != LineWait::kNothing) return wait == LineWait::kLine;
   }
 }
 
@@ -144,7 +140,7 @@ int Run(const OperationOptions& options, const Operations& ops) {
     return kExitFailed;
   }
 
-  const bool interactive = !options.yes && !options.json && ::isatty(STDIN_FILENO) == 1;
+  const bool interactive = !options.yes && !options.json && IsTerminal(stdin);
   int exitCode = kExitOk;
   for (size_t i = 0; i < ops.order.size(); ++i) {
     const auto& [op, name] = ops.order[i];
@@ -200,12 +196,8 @@ int Run(const OperationOptions& options, const Operations& ops) {
 void AddOperationCommands(CLI::App& app, OperationOptions& options) {
   app.add_option("--device", options.device,
                  "serial device to open instead of the port number's device");
-  app.add_option("--port", options.port, "port number; port N is /dev/ttyS<N-1> (default 1)")
-      ->check(PortNumber());
-  app.add_option("--dir", options.dir,
-                 "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                 "program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310, "
-                 "that is ~/.local/share/q7310; the first line of output names the folder used)");
+  app.add_option("--port", options.port, help::kPortOption)->check(PortNumber());
+  app.add_option("--dir", options.dir, help::kDirOption);
   app.add_flag("--keep-files", options.keepFiles,
                "keep BACKUP.BIN and UPDATE.BIN at exit (by default the ones this run wrote are "
                "deleted at exit, as the desktop program does; files that were there before are "

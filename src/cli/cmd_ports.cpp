@@ -1,12 +1,10 @@
 // q7310 ports: the serial ports present and the port number each maps to.
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "app/texts.h"
 #include "cli/commands.h"
+#include "cli/platform_help.h"
 #include "serial/port_list.h"
 
 namespace q7310::cli {
@@ -18,8 +16,7 @@ void AddPortsCommand(CLI::App& app, RunResult& result) {
       "ports",
       "list the serial ports present (device, driver, USB ids, serial number) and the "
       "port number each maps to");
-  cmd->add_option("--sysfs", root, "read the port list from this tree instead of /sys")
-      ->check(CLI::ExistingDirectory);
+  cmd->add_option("--sysfs", root, help::kSysfsOption)->check(CLI::ExistingDirectory);
   cmd->callback([&result] {
     const auto ports = ListSerialPorts(root);
     if (ports.empty()) {
@@ -38,7 +35,7 @@ void AddPortsCommand(CLI::App& app, RunResult& result) {
     // The usual first hurdle on Linux: say how to get past it.
     std::string denied;
     for (const auto& p : ports) {
-      if (::access(p.device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+      if (PortAccessDenied(p.device)) {
         denied += (denied.empty() ? "" : ", ") + p.device;
       }
     }

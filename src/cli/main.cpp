@@ -2,10 +2,13 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/texts.h"
 #include "app/version.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/platform_help.h"
 #include "cli/usage.h"
 
 int main(int argc, char** argv) {
@@ -21,9 +24,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "q7310 " + std::string(q7310::VersionText()),
                        "print the version and the commit built from, and exit");
   app.footer(
-      "Files: Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN live in the working folder: --dir, else "
-      "the program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310 "
-      "(~/.local/share/q7310).\n"
+      std::string(help::kFilesFooter) +
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
       "Ctrl-C), 2 wrong usage.\n");
   RunResult result;
@@ -33,7 +34,10 @@ int main(int argc, char** argv) {
   AddInspectCommand(app, result);
   AddPortsCommand(app, result);
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+    app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
   } catch (const CLI::ParseError& e) {
     // A word that names no operation is the usual slip; the parser would only say that a
     // subcommand is required or that an argument was not expected.

@@ -1,12 +1,11 @@
 #include "cli/output.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "app/texts.h"
+#include "cli/console.h"
+#include "util/process_info.h"
 
 namespace q7310::cli {
 namespace {
@@ -19,9 +18,8 @@ constexpr int kDefaultColumns = 80;
 constexpr const char* kClearToEndOfLine = "\x1b[K";
 
 int TerminalColumns(std::FILE* out) {
-  winsize size{};
-  if (::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return kDefaultColumns;
+  const int columns = ConsoleColumns(out);
+  return columns > 0 ? columns : kDefaultColumns;
 }
 
 using Json = nlohmann::ordered_json;
@@ -118,7 +116,9 @@ std::string ProgressBarLine(std::string_view text, int percent, int columns) {
 // ---------------------------------------------------------------------------------------------
 
 PlainOutput::PlainOutput(std::FILE* out, std::FILE* err)
-    : m_out(out), m_err(err), m_terminal(::isatty(::fileno(out)) == 1) {}
+    : m_out(out), m_err(err), m_terminal(IsTerminal(out)) {
+  if (m_terminal) EnableTerminalSequences(out);
+}
 
 void PlainOutput::EndBarLine() {
   if (m_barOpen) {

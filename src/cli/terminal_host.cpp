@@ -1,6 +1,6 @@
 #include "cli/terminal_host.h"
 
-#include <csignal>
+#include "cli/console.h"
 
 namespace q7310::cli {
 namespace {
@@ -13,10 +13,7 @@ constexpr auto kInterruptPoll = std::chrono::milliseconds(50);
 std::atomic<bool> TerminalHost::s_interrupted{false};
 
 void TerminalHost::InstallInterruptHandler() {
-  struct sigaction sa {};
-  sa.sa_handler = [](int) { s_interrupted.store(true); };
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
+  cli::InstallInterruptHandler([] { s_interrupted.store(true); });
 }
 
 void TerminalHost::SetTimer(unsigned id, unsigned periodMs) {

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "firmware/firmware_image.h"
+#include "util/process_info.h"
 
 namespace q7310 {
 
@@ -9,7 +10,7 @@ bool CFirmwareImage::OpenStagedImage(std::string path) {
   CloseStagedImage();
   m_blockIndex = 0;
   m_readFailed = false;
-  m_stagedFile = std::fopen(path.c_str(), "rb");
+  m_stagedFile = OpenFile(path, "rb");
   return m_stagedFile != nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include "firmware/hex_digits.h"
 #include "firmware/line_reader.h"
 #include "util/atomic_file.h"
+#include "util/process_info.h"
 
 namespace q7310 {
 namespace {
@@ -327,7 +328,7 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
     return false;
   };
 
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(motPath.c_str(), "rb"));
+  const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(motPath, "rb"));
   if (!file) {
     Fail(0, LoadFault::kCannotOpen, {}, std::strerror(errno));
     return fail();

@@ -1,6 +1,6 @@
 // The platform's serial device, behind one small interface so that each OS has a file of its
-// own (serial_device_posix.cpp now; a Win32 file later, picked by src/serial/CMakeLists.txt) and
-// CSerialPort has no #ifdefs. Tests plug in a fake through CSerialPort's device factory.
+// own (serial_device_posix.cpp, serial_device_win32.cpp, picked by src/serial/CMakeLists.txt)
+// and CSerialPort has no #ifdefs. Tests plug in a fake through CSerialPort's device factory.
 //
 // Threads: Write is called on the owner's thread while WaitAndRead runs on the receive thread;
 // Wake may be called from any thread. Open and Close run when no other call is under way.
@@ -29,6 +29,16 @@ enum class SerialError {
 
 // A short English name of the error, for detail lines.
 const char* SerialErrorName(SerialError error);
+
+// Why a write failed, as each platform's device classifies its own error codes.
+enum class WriteFailure {
+  Disconnected,  // an unplugged adapter or a hung-up line
+  TimedOut,      // the line did not take the bytes in time
+  Other,
+};
+// A failed write in words for the technician, with the system's `reason`: an I/O error says
+// nothing about a cable on its own.
+std::string DescribeWriteFailure(WriteFailure kind, const std::string& reason);
 
 // Parity and stop-bit values as the Windows driver numbers them.
 inline constexpr uint8_t NOPARITY = 0;
@@ -61,7 +71,7 @@ class SerialDevice {
   // The device of this platform.
   static std::unique_ptr<SerialDevice> Create();
   // The device that a port number names on this platform; empty when it names none.
-  // Linux: port N is /dev/ttyS<N-1>, port 0 names nothing.
+  // Linux: port N is /dev/ttyS<N-1>; Windows: port N is \\.\COM<N>. Port 0 names nothing.
   static std::string PathForPortNumber(unsigned portNumber);
 
   virtual ~SerialDevice() = default;
@@ -77,9 +87,11 @@ class SerialDevice {
   virtual bool IsOpen() const = 0;
 
   // Writes all bytes (partial writes and interrupted calls are continued), waiting at most
-  // kWriteTimeoutPerByteMs per byte. False on failure, with errno telling why (ETIMEDOUT when
-  // the time ran out); bytes already written stay written.
+  // kWriteTimeoutPerByteMs per byte. False on failure, with LastWriteError telling why (a
+  // time-out when the time ran out); bytes already written stay written.
   virtual bool Write(const uint8_t* data, size_t count) = 0;
+  // Why the last failed Write failed, in the technician's words (DescribeWriteFailure).
+  virtual std::string LastWriteError() const = 0;
 
   // Waits until bytes arrive, the device hangs up, or Wake is called, then reads what is there
   // (at most capacity bytes) without waiting for more. Once hungUp is reported the device

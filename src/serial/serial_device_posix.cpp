@@ -140,6 +140,21 @@ SerialError ErrorFromErrno(int err) {
   }
 }
 
+WriteFailure WriteFailureFromErrno(int err) {
+  switch (err) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+    case EPIPE:
+      return WriteFailure::Disconnected;
+    case ETIMEDOUT:
+    case EAGAIN:
+      return WriteFailure::TimedOut;
+    default:
+      return WriteFailure::Other;
+  }
+}
+
 // ---- line-error counters (Linux serial drivers; pseudo-terminals have none) ------------------
 
 struct LineCounters {
@@ -235,6 +250,16 @@ class PosixSerialDevice final : public SerialDevice {
   bool IsOpen() const override { return m_fd >= 0; }
 
   bool Write(const uint8_t* data, size_t count) override {
+    if (WriteAll(data, count)) return true;
+    const int err = errno;
+    m_writeError = DescribeWriteFailure(WriteFailureFromErrno(err), std::strerror(err));
+    return false;
+  }
+
+  std::string LastWriteError() const override { return m_writeError; }
+
+  // Write, with errno telling why it failed.
+  bool WriteAll(const uint8_t* data, size_t count) {
     if (m_fd < 0) {
       errno = EBADF;
       return false;
@@ -402,6 +427,7 @@ class PosixSerialDevice final : public SerialDevice {
   }
 
   int m_fd = -1;
+  std::string m_writeError;
   int m_wakeRead = -1;
   int m_wakeWrite = -1;
   termios m_original{};

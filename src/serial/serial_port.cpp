@@ -1,7 +1,6 @@
 #include "serial/serial_port.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <system_error>
 
@@ -13,25 +12,19 @@ namespace {
 // Bytes taken from the device in one read: the size of the driver queues the link asks for.
 constexpr size_t kReadChunk = 1024;
 
-// A failed write in words for the technician: an unplugged adapter or a hung-up line reports an
-// I/O error, which says nothing about a cable on its own.
-std::string WriteFailureText(int err) {
-  const std::string reason = std::strerror(err);
-  switch (err) {
-    case EIO:
-    case ENXIO:
-    case ENODEV:
-    case EPIPE:
-      return "the device was disconnected (" + reason + ")";
-    case ETIMEDOUT:
-    case EAGAIN:
-      return "the line did not take the bytes in time (" + reason + ")";
-    default:
-      return reason;
-  }
-}
-
 }  // namespace
+
+std::string DescribeWriteFailure(WriteFailure kind, const std::string& reason) {
+  switch (kind) {
+    case WriteFailure::Disconnected:
+      return "the device was disconnected (" + reason + ")";
+    case WriteFailure::TimedOut:
+      return "the line did not take the bytes in time (" + reason + ")";
+    case WriteFailure::Other:
+      break;
+  }
+  return reason;
+}
 
 const char* SerialErrorName(SerialError error) {
   switch (error) {
@@ -149,11 +142,10 @@ int CSerialPort::TransmitFrame(const uint8_t* frame, unsigned length) {
   m_txBuffer.clear();
   AppendEnvelope(bytes, m_txBuffer);
   const bool ok = m_device->Write(m_txBuffer.data(), m_txBuffer.size());
-  const int err = errno;
   if (ok) {
     SetError(SerialError::None, {});
   } else {
-    SetError(SerialError::IoError, m_openPath + ": " + WriteFailureText(err));
+    SetError(SerialError::IoError, m_openPath + ": " + m_device->LastWriteError());
   }
   if (m_observer != nullptr) {
     m_observer->OnTransmit(bytes, ok ? std::string_view{} : std::string_view(m_lastErrorDetail));

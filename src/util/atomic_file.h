@@ -42,6 +42,9 @@ std::string WriteTemporaryFile(const std::string& path, std::span<const uint8_t>
 // taken); `tmp` is then left as it was.
 int MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path);
 
+// Removes the file `path` (a temporary file given up); harmless when it is gone.
+void RemoveFile(const std::string& path);
+
 // Flushes the folder that holds `path`, so that a rename or link in it is durable.
 void SyncFolderOf(const std::string& path);
 

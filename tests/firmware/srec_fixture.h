@@ -3,13 +3,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -61,9 +60,12 @@ inline void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
 class FirmwareTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "q7310-firmware-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
+    // A new folder of a random name (mkdtemp's job, done portably for the Windows build too).
+    std::random_device random;
+    do {
+      m_dir = std::filesystem::path(::testing::TempDir()) /
+              ("q7310-firmware-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(m_dir));
     m_mot = m_dir / "Q7310_v201.mot";
     m_staged = m_dir / "UPDATE.BIN";
   }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -126,11 +127,13 @@ class FakeSerialDevice : public SerialDevice {
   bool Write(const uint8_t* data, size_t count) override {
     std::lock_guard lock(m_line->mutex);
     if (m_line->failWrites) {
-      errno = EIO;
       return false;
     }
     m_line->written.insert(m_line->written.end(), data, data + count);
     return true;
+  }
+  std::string LastWriteError() const override {
+    return DescribeWriteFailure(WriteFailure::Disconnected, std::strerror(EIO));
   }
   ReadResult WaitAndRead(uint8_t* buffer, size_t capacity) override {
     std::unique_lock lock(m_line->mutex);

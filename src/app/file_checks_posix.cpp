@@ -1,5 +1,4 @@
-#include "app/file_checks.h"
-
+// The POSIX side of file_checks.h.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +7,7 @@
 #include <cstring>
 
 #include "app/app_paths.h"
+#include "app/file_checks.h"
 #include "app/texts.h"
 
 namespace q7310 {

@@ -1,0 +1,3 @@
+# Cross build for 64-bit Windows with MinGW-w64 (posix thread model: std::thread and std::mutex).
+set(Q7310_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,0 +1,28 @@
+// The terminal (Linux) or console window (Windows) around the command-line tool: Ctrl-C and the
+// operator's Enter. One file per OS: console_posix.cpp, console_win32.cpp.
+#pragma once
+
+#include <cstdio>
+
+namespace q7310::cli {
+
+// Calls `onInterrupt` (which must only set a flag) when the operator presses Ctrl-C.
+void InstallInterruptHandler(void (*onInterrupt)());
+
+enum class LineWait {
+  kLine,     // the operator entered a line (it is consumed)
+  kClosed,   // the input is closed
+  kNothing,  // nothing within the time
+};
+
+// Waits up to `timeoutMs` for a line on the standard input.
+LineWait WaitForLine(unsigned timeoutMs);
+
+// The width of the terminal or console window that `out` writes to; 0 when it cannot be known.
+int ConsoleColumns(std::FILE* out);
+
+// Makes the terminal of `out` take the ANSI sequences the progress line uses (Windows consoles
+// need asking; terminals elsewhere always do).
+void EnableTerminalSequences(std::FILE* out);
+
+}  // namespace q7310::cli

@@ -1,0 +1,12 @@
+// The parts of the command-line help that name OS things (devices, the per-user data folder).
+// One file per OS: platform_help_posix.cpp, platform_help_win32.cpp.
+#pragma once
+
+namespace q7310::cli::help {
+
+extern const char* const kPortOption;   // --port: which device a port number opens
+extern const char* const kDirOption;    // --dir: the default working folder
+extern const char* const kFilesFooter;  // the footer's line on the working folder
+extern const char* const kSysfsOption;  // ports --sysfs
+
+}  // namespace q7310::cli::help

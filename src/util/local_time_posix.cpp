@@ -1,0 +1,11 @@
+#include "util/local_time.h"
+
+namespace q7310 {
+
+std::tm LocalTime(std::time_t when) {
+  std::tm tm{};
+  localtime_r(&when, &tm);
+  return tm;
+}
+
+}  // namespace q7310

@@ -1,0 +1,88 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <string>
+
+#include "util/process_info.h"
+#include "util/wide_text.h"
+
+namespace q7310 {
+namespace {
+
+int ErrnoFromWin32(DWORD err) {
+  switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    default:
+      return EIO;
+  }
+}
+
+}  // namespace
+
+long CurrentProcessId() {
+  return static_cast<long>(GetCurrentProcessId());
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  const std::string m(mode);
+  const bool update = m.find('+') != std::string::npos;
+  DWORD access = 0;
+  DWORD disposition = OPEN_EXISTING;
+  int flags = m.find('b') != std::string::npos ? _O_BINARY : _O_TEXT;
+  switch (m.empty() ? 'r' : m[0]) {
+    case 'w':
+      access = GENERIC_WRITE | (update ? GENERIC_READ : 0);
+      disposition = CREATE_ALWAYS;
+      flags |= update ? _O_RDWR : _O_WRONLY;
+      break;
+    case 'a':
+      access = FILE_APPEND_DATA | (update ? GENERIC_READ : 0);
+      disposition = OPEN_ALWAYS;
+      flags |= _O_APPEND | (update ? _O_RDWR : _O_WRONLY);
+      break;
+    default:
+      access = GENERIC_READ | (update ? GENERIC_WRITE : 0);
+      flags |= update ? _O_RDWR : _O_RDONLY;
+      break;
+  }
+  // Shared for reading, writing and deleting, as a POSIX file is: a file open here may still be
+  // replaced by a rename (a new UPDATE.BIN while an old one is being sent) or removed.
+  HANDLE file = CreateFileW(Widen(path).c_str(), access,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    errno = ErrnoFromWin32(GetLastError());
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), flags);
+  if (fd < 0) {
+    CloseHandle(file);
+    errno = EIO;
+    return nullptr;
+  }
+  std::string crtMode;
+  for (char c : m) {
+    if (c != 'e') crtMode += c;
+  }
+  std::FILE* stream = _fdopen(fd, crtMode.c_str());
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
+
+bool IsTerminal(std::FILE* stream) {
+  return _isatty(_fileno(stream)) != 0;
+}
+
+}  // namespace q7310

@@ -1,0 +1,121 @@
+// The Windows files behind the per-OS interfaces, on real files in a folder whose name is not
+// ASCII: the folder lock, the safe writes and moves, files opened by UTF-8 path, folder making,
+// and the COM port names.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_paths.h"
+#include "serial/serial_device.h"
+#include "util/atomic_file.h"
+#include "util/folder_lock.h"
+#include "util/process_info.h"
+#include "util/utf8_path.h"
+
+namespace q7310 {
+namespace {
+
+class Win32Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    do {
+      folder = Utf8String(std::filesystem::temp_directory_path()) + "/q7310-Prüfung-日本-" +
+               std::to_string(random());
+    } while (!std::filesystem::create_directory(Utf8Path(folder)));
+  }
+  void TearDown() override { std::filesystem::remove_all(Utf8Path(folder)); }
+
+  std::string Read(const std::string& path) {
+    std::FILE* file = OpenFile(path, "rb");
+    if (file == nullptr) return "<missing>";
+    std::string text;
+    char buffer[256];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    std::fclose(file);
+    return text;
+  }
+
+  std::string folder;
+};
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+TEST_F(Win32Files, FolderLockKeepsOutASecondHolderUntilReleased) {
+  FolderLock first, second;
+  ASSERT_EQ(first.Take(folder), FolderLock::Result::kTaken);
+  EXPECT_EQ(second.Take(folder), FolderLock::Result::kBusy);
+  first.Release();
+  EXPECT_EQ(second.Take(folder), FolderLock::Result::kTaken);
+  std::string error;
+  EXPECT_EQ(first.Take(folder + "/no-such-folder", &error), FolderLock::Result::kFailed);
+  EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
+}
+
+TEST_F(Win32Files, AtomicWritesReplaceAndMovesDoNot) {
+  const std::string path = folder + "/BACKUP.BIN";
+  ASSERT_TRUE(WriteFileAtomically(path, Bytes("first")));
+  ASSERT_TRUE(WriteFileAtomically(path, Bytes("second, longer")));
+  EXPECT_EQ(Read(path), "second, longer");
+
+  std::string error;
+  const std::string tmp = WriteTemporaryFile(path, Bytes("copy"), &error);
+  ASSERT_FALSE(tmp.empty()) << error;
+  EXPECT_TRUE(IsTemporaryFileName(Utf8String(Utf8Path(tmp).filename())));
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, path), EEXIST);
+  EXPECT_EQ(Read(path), "second, longer");
+  EXPECT_EQ(Read(tmp), "copy");
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, folder + "/BACKUP-2.BIN"), 0);
+  EXPECT_EQ(Read(folder + "/BACKUP-2.BIN"), "copy");
+  RemoveFile(folder + "/BACKUP-2.BIN");
+  EXPECT_EQ(Read(folder + "/BACKUP-2.BIN"), "<missing>");
+
+  EXPECT_FALSE(WriteFileAtomically(folder + "/missing/x.bin", Bytes("x"), &error));
+  EXPECT_NE(error.find("cannot create a file beside"), std::string::npos) << error;
+}
+
+TEST_F(Win32Files, FilesOpenedForReadingMayStillBeRemoved) {
+  const std::string path = folder + "/UPDATE.BIN";
+  ASSERT_TRUE(WriteFileAtomically(path, Bytes("image")));
+  std::FILE* open = OpenFile(path, "rb");
+  ASSERT_NE(open, nullptr);
+  RemoveFile(path);
+  std::fclose(open);
+  EXPECT_FALSE(std::filesystem::exists(Utf8Path(path)));
+  errno = 0;
+  EXPECT_EQ(OpenFile(path, "rb"), nullptr);
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(Win32Files, FoldersAreMadeWithTheirParents) {
+  const std::string deep = folder + "/a/ü/b";
+  std::string error;
+  ASSERT_TRUE(MakeFolders(deep, &error)) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(Utf8Path(deep)));
+  EXPECT_TRUE(FolderWritable(deep));
+  ASSERT_TRUE(WriteFileAtomically(folder + "/file", Bytes("x")));
+  EXPECT_FALSE(MakeFolders(folder + "/file/sub", &error));
+}
+
+TEST(Win32Ports, PortNumbersNameTheirComPortAlsoAboveNine) {
+  EXPECT_EQ(SerialDevice::PathForPortNumber(0), "");
+  EXPECT_EQ(SerialDevice::PathForPortNumber(1), "\\\\.\\COM1");
+  EXPECT_EQ(SerialDevice::PathForPortNumber(12), "\\\\.\\COM12");
+  // A port that is not there: the platform-neutral kind and the system's text.
+  auto device = SerialDevice::Create();
+  std::string detail;
+  EXPECT_EQ(device->Open("COM199", LineSettings{}, detail), SerialError::NotFound);
+  EXPECT_NE(detail.find("COM199"), std::string::npos);
+  EXPECT_GT(detail.size(), std::string("\\\\.\\COM199: ").size()) << detail;
+  EXPECT_FALSE(device->IsOpen());
+}
+
+}  // namespace
+}  // namespace q7310
