@@ -108,6 +108,20 @@ struct Refused {
   std::string reason;
 };
 
+// Each file is refused with its line and reason, and nothing is staged.
+void ExpectRefused(const std::vector<Refused>& cases, const std::filesystem::path& mot,
+                   const std::filesystem::path& staged) {
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(c.name);
+    CFirmwareImage image;
+    WriteAll(mot, c.text);
+    EXPECT_FALSE(image.LoadMotFile(mot.string(), staged.string()));
+    EXPECT_EQ(image.LastError().line, c.line);
+    EXPECT_EQ(image.LastError().reason, c.reason);
+    EXPECT_FALSE(std::filesystem::exists(staged));
+  }
+}
+
 TEST_F(FirmwareTest, RefusesBadLinesNamingLineAndReason) {
   const Bytes a = Ramp(16);
   const std::string s1 = Rec('1', 0x1000, a);
@@ -148,15 +162,7 @@ TEST_F(FirmwareTest, RefusesBadLinesNamingLineAndReason) {
       {"header and terminator alone", Lines({kHeader, kEnd}), 0, "fewer than 3 lines"},
       {"empty file", "", 0, "fewer than 3 lines"},
   };
-  for (const Refused& c : cases) {
-    SCOPED_TRACE(c.name);
-    CFirmwareImage image;
-    WriteAll(m_mot, c.text);
-    EXPECT_FALSE(image.LoadMotFile(m_mot.string(), m_staged.string()));
-    EXPECT_EQ(image.LastError().line, c.line);
-    EXPECT_EQ(image.LastError().reason, c.reason);
-    EXPECT_FALSE(std::filesystem::exists(m_staged));
-  }
+  ExpectRefused(cases, m_mot, m_staged);
 }
 
 TEST_F(FirmwareTest, RefusesAFileCutShortOrWithoutItsHeader) {
@@ -178,15 +184,7 @@ TEST_F(FirmwareTest, RefusesAFileCutShortOrWithoutItsHeader) {
       {"S7 first and S0 last", Lines({Rec('7', 0), s1, Rec('0', 0)}), 1, noHeader},
       {"neither header nor terminator", Lines({s1, s3}), 1, noHeader},
   };
-  for (const Refused& c : cases) {
-    SCOPED_TRACE(c.name);
-    CFirmwareImage image;
-    WriteAll(m_mot, c.text);
-    EXPECT_FALSE(image.LoadMotFile(m_mot.string(), m_staged.string()));
-    EXPECT_EQ(image.LastError().line, c.line);
-    EXPECT_EQ(image.LastError().reason, c.reason);
-    EXPECT_FALSE(std::filesystem::exists(m_staged));
-  }
+  ExpectRefused(cases, m_mot, m_staged);
 }
 
 TEST_F(FirmwareTest, AcceptsCrLfAndAMissingLastLineEnd) {
