@@ -18,6 +18,7 @@
 #include "firmware/firmware_image.h"
 #include "serial/envelope.h"
 #include "serial/serial_port.h"
+#include "support/bytes.h"
 #include "support/converted_settings.h"
 #include "support/pty_peer.h"
 #include "support/srecord.h"
@@ -28,7 +29,7 @@ namespace q7310 {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using testing::Bytes;
 using testing::PtyPeer;
 using testing::TempFolder;
 using testing::TestHost;

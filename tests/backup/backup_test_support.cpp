@@ -4,14 +4,6 @@
 
 namespace q7310::testing {
 
-void AppendRecord(Bytes& out, uint16_t slot, const Bytes& data) {
-  out.push_back(static_cast<uint8_t>(slot >> 8));
-  out.push_back(static_cast<uint8_t>(slot));
-  out.push_back(static_cast<uint8_t>(data.size() >> 8));
-  out.push_back(static_cast<uint8_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
-}
-
 uint8_t Pattern(uint32_t i) {
   return static_cast<uint8_t>(1 + (i * 7 + (i >> 8) * 3) % 255);
 }

@@ -1,14 +1,12 @@
-// Helpers shared by the backup tests: raw slot records built byte by byte.
+// Helpers shared by the backup tests: settings sections whose every byte can be told apart.
 #pragma once
 
 #include <cstdint>
 
 #include "support/bytes.h"
+#include "support/slot_records.h"
 
 namespace q7310::testing {
-
-// Appends one slot record: slot number and data length big-endian, then the data.
-void AppendRecord(Bytes& out, uint16_t slot, const Bytes& data);
 
 // A section of `length` bytes whose byte i is Pattern(i): never 0, and different for offsets
 // that lie 1, 2, ... 255 apart, so that a field taken from a wrong offset shows.

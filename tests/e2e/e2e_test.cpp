@@ -15,11 +15,13 @@
 #include "app/texts.h"
 #include "e2e_fixture.h"
 #include "support/pty_peer.h"
+#include "support/slot_records.h"
 
 namespace q7310 {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::AppendRecord;
 using testing::Bytes;
 using testing::EndToEnd;
 using testing::Line;
@@ -43,14 +45,6 @@ std::string JoinLines(const std::vector<std::string>& lines, size_t from, size_t
   std::string text;
   for (size_t i = from; i < to; ++i) text += lines[i] + "\n";
   return text;
-}
-
-// Slot records: slot number and length big-endian, then the data.
-void AppendRecord(Bytes& out, uint16_t slot, const Bytes& data) {
-  out.insert(out.end(),
-             {static_cast<uint8_t>(slot >> 8), static_cast<uint8_t>(slot),
-              static_cast<uint8_t>(data.size() >> 8), static_cast<uint8_t>(data.size())});
-  out.insert(out.end(), data.begin(), data.end());
 }
 
 TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {

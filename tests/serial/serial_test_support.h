@@ -16,11 +16,11 @@
 #include "serial/frame_assembler.h"
 #include "serial/serial_device.h"
 #include "serial/serial_port.h"
+#include "support/bytes.h"
 #include "support/patience.h"
 
 namespace q7310::testing {
 
-using Bytes = std::vector<uint8_t>;
 using namespace std::chrono_literals;
 
 // Collects delivered frames; the test thread waits for them.

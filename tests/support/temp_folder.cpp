@@ -29,7 +29,8 @@ TempFolder::TempFolder(const fs::path& prefix) {
   std::random_device random;
   do {
     fs::path name = prefix;
-    name += "-" + std::to_string(random());
+    name += "-";
+    name += std::to_string(random());
     m_path = fs::temp_directory_path() / name;
   } while (!fs::create_directory(m_path));
 }
