@@ -18,17 +18,20 @@
 #include "firmware/firmware_image.h"
 #include "serial/envelope.h"
 #include "serial/serial_port.h"
+#include "support/bytes.h"
 #include "support/converted_settings.h"
 #include "support/pty_peer.h"
 #include "support/srecord.h"
+#include "support/temp_folder.h"
 #include "test_host.h"
 
 namespace q7310 {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using testing::Bytes;
 using testing::PtyPeer;
+using testing::TempFolder;
 using testing::TestHost;
 
 // Reply frames as the amplifier sends them.
@@ -80,17 +83,12 @@ void WriteMotFile(const fs::path& path, const Bytes& image) {
 class ControllerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     serial.SetDevicePath(peer.DevicePath());
     host.Attach(dlg);
     dlg.OnInitDialog(host);
     ASSERT_EQ(dlg.Stage(), 1) << "the pseudo-terminal did not open";
   }
-  void TearDown() override {
-    dlg.OnDestroy();
-    fs::remove_all(dir);
-  }
+  void TearDown() override { dlg.OnDestroy(); }
 
   // The next request the controller put on the line.
   Bytes NextRequest() {
@@ -123,13 +121,8 @@ class ControllerTest : public ::testing::Test {
     }
   }
 
-  static fs::path TestDir() {
-    return fs::temp_directory_path() /
-           ("q7310-controller-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-
-  fs::path dir = TestDir();
+  TempFolder scratch{"q7310-controller"};
+  const fs::path dir = scratch.Path();
   PtyPeer peer;
   CSerialPort serial;
   CSettingsBackup backup;
@@ -647,9 +640,8 @@ TEST_F(ControllerTest, CutOrEmptyBackupIsRefusedBeforeAnythingIsSent) {
 }
 
 TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
-  const fs::path folder =
-      fs::temp_directory_path() / ("q7310-history-" + std::to_string(::getpid()));
-  fs::remove_all(folder);
+  TempFolder scratch("q7310-history");
+  const fs::path folder = scratch.Path() / "backups";
   const std::time_t when = 1796657415;  // any fixed moment
   std::string error;
   const std::string a = SaveHistoryCopy(folder.string(), Bytes{1}, when, &error);
@@ -667,7 +659,6 @@ TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
   std::ofstream(folder / "file") << "x";
   EXPECT_TRUE(SaveHistoryCopy((folder / "file" / "sub").string(), Bytes{3}, when, &error).empty());
   EXPECT_FALSE(error.empty());
-  fs::remove_all(folder);
 }
 
 // Guidance and port changes.
@@ -696,7 +687,8 @@ TEST(StartUp, PortThatCannotOpenShowsThePortErrorAndStageZero) {
   CSettingsBackup backup;
   CFirmwareImage image;
   TestHost host;
-  CUpgradeDlg dlg(host, serial, backup, image, fs::temp_directory_path().string());
+  TempFolder folder("q7310-controller");
+  CUpgradeDlg dlg(host, serial, backup, image, folder.Path().string());
   host.Attach(dlg);
   dlg.OnInitDialog(host);
   ASSERT_EQ(host.messages.size(), 1u);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_folder.h"
+
 namespace q7310 {
 namespace {
 
@@ -13,8 +15,7 @@ namespace fs = std::filesystem;
 // A made-up sysfs tree: a UART with a chip, an empty UART slot, a USB adapter, a virtual terminal.
 class FakeSysfs {
  public:
-  FakeSysfs() : root(fs::temp_directory_path() / ("q7310-sysfs-" + std::to_string(::getpid()))) {
-    fs::remove_all(root);
+  FakeSysfs() {
     AddDevice("ttyS0", "devices/platform/serial8250/tty/ttyS0", "serial8250", "4");
     AddDevice("ttyS1", "devices/platform/serial8250/tty/ttyS1", "serial8250", "0");
     const fs::path usb = root / "devices/pci0000:00/usb1/1-1";
@@ -27,7 +28,6 @@ class FakeSysfs {
     AddDevice("ttyUSB0", "devices/pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "ftdi_sio", "");
     fs::create_directories(root / "class/tty/tty1");  // no device link
   }
-  ~FakeSysfs() { fs::remove_all(root); }
 
   void AddDevice(const std::string& name, const std::string& devicePath, const std::string& driver,
                  const std::string& type) {
@@ -44,7 +44,8 @@ class FakeSysfs {
     std::ofstream(file) << text << "\n";
   }
 
-  fs::path root;
+  testing::TempFolder scratch{"q7310-sysfs"};
+  const fs::path root = scratch.Path();
 };
 
 TEST(PortList, ListsPortsWithHardwareAndTheirPortNumbers) {

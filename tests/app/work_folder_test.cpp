@@ -12,6 +12,7 @@
 
 #include "app/texts.h"
 #include "backup/backup_history.h"
+#include "support/temp_folder.h"
 
 namespace q7310 {
 namespace {
@@ -21,20 +22,17 @@ namespace fs = std::filesystem;
 class WorkFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(root);
     fs::create_directories(folder / kHistoryFolder);
     fs::create_directories(root / "elsewhere");
     std::ofstream(folder / texts::kFirmwareFile) << "S0";
     std::ofstream(folder / texts::kBackupFile) << "backup";
   }
-  void TearDown() override { fs::remove_all(root); }
 
   bool Own(const fs::path& path) const { return IsProgramFile(folder.string(), path.string()); }
 
-  fs::path root =
-      fs::temp_directory_path() / ("q7310-folder-" + std::to_string(::getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::path folder = root / "app";
+  testing::TempFolder scratch{"q7310-folder"};
+  const fs::path root = scratch.Path();
+  const fs::path folder = root / "app";
 };
 
 TEST_F(WorkFolderTest, TheProgramsOwnFilesUnderAnySpelling) {

@@ -10,39 +10,20 @@
 #include "app/app_paths.h"
 #include "app/firmware_choice.h"
 #include "app/texts.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace q7310 {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadText;
+using testing::TempFolder;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& name)
-      : m_path(fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
-    fs::remove_all(m_path);
-    fs::create_directories(m_path);
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(m_path, ec);
-  }
-  std::string Sub(const std::string& rel) const { return (m_path / rel).string(); }
-
- private:
-  fs::path m_path;
-};
-
+// Writes the file, and the folders it lies in first.
 void WriteText(const std::string& path, const std::string& text) {
   fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  testing::WriteText(path, text);
 }
 
 TEST(WorkingFolder, DirOptionWinsAsGivenWithoutTrailingSlash) {
@@ -53,23 +34,23 @@ TEST(WorkingFolder, DirOptionWinsAsGivenWithoutTrailingSlash) {
 }
 
 TEST(WorkingFolder, WritableBuildFolderIsKept) {
-  ScratchFolder scratch("q7310-wf-build");
-  const std::string program = scratch.Sub("build/src/cli") + "/";
+  TempFolder scratch("q7310-wf-build");
+  const std::string program = scratch.File("build/src/cli") + "/";
   fs::create_directories(program);
-  const WorkingFolder chosen = ChooseWorkingFolder("", program, scratch.Sub("data/q7310"));
-  EXPECT_EQ(chosen.path, scratch.Sub("build/src/cli"));
+  const WorkingFolder chosen = ChooseWorkingFolder("", program, scratch.File("data/q7310"));
+  EXPECT_EQ(chosen.path, scratch.File("build/src/cli"));
   EXPECT_FALSE(chosen.perUser);
-  EXPECT_FALSE(fs::exists(scratch.Sub("data")));
+  EXPECT_FALSE(fs::exists(scratch.File("data")));
 }
 
 // An installed program (its share/q7310 beside its bin) uses the per-user data folder even when
 // it could write its own folder, as root can /usr/bin, and makes the folder with its parents.
 TEST(WorkingFolder, InstalledProgramTakesPerUserFolderAndMakesIt) {
-  ScratchFolder scratch("q7310-wf-installed");
-  fs::create_directories(scratch.Sub("usr/bin"));
-  WriteText(scratch.Sub("usr/share/q7310/") + std::string(texts::kFirmwareFile), "S0");
-  const std::string data = scratch.Sub("home/.local/share/q7310");
-  const WorkingFolder chosen = ChooseWorkingFolder("", scratch.Sub("usr/bin/"), data + "/");
+  TempFolder scratch("q7310-wf-installed");
+  fs::create_directories(scratch.File("usr/bin"));
+  WriteText(scratch.File("usr/share/q7310/") + std::string(texts::kFirmwareFile), "S0");
+  const std::string data = scratch.File("home/.local/share/q7310");
+  const WorkingFolder chosen = ChooseWorkingFolder("", scratch.File("usr/bin/"), data + "/");
   EXPECT_EQ(chosen.path, data);
   EXPECT_TRUE(chosen.perUser);
   EXPECT_TRUE(chosen.error.empty()) << chosen.error;
@@ -78,31 +59,31 @@ TEST(WorkingFolder, InstalledProgramTakesPerUserFolderAndMakesIt) {
   ASSERT_EQ(::stat(data.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   // A second start finds the folder there.
-  EXPECT_TRUE(ChooseWorkingFolder("", scratch.Sub("usr/bin/"), data).error.empty());
+  EXPECT_TRUE(ChooseWorkingFolder("", scratch.File("usr/bin/"), data).error.empty());
 }
 
 TEST(WorkingFolder, ReadOnlyProgramFolderTakesPerUserFolder) {
   if (::geteuid() == 0) GTEST_SKIP() << "root may write any folder";
-  ScratchFolder scratch("q7310-wf-readonly");
-  const std::string program = scratch.Sub("opt");
+  TempFolder scratch("q7310-wf-readonly");
+  const std::string program = scratch.File("opt");
   fs::create_directories(program);
   fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
-  const WorkingFolder chosen = ChooseWorkingFolder("", program, scratch.Sub("data/q7310"));
+  const WorkingFolder chosen = ChooseWorkingFolder("", program, scratch.File("data/q7310"));
   fs::permissions(program, fs::perms::owner_all);
   EXPECT_TRUE(chosen.perUser);
-  EXPECT_EQ(chosen.path, scratch.Sub("data/q7310"));
+  EXPECT_EQ(chosen.path, scratch.File("data/q7310"));
 }
 
 TEST(WorkingFolder, PerUserFolderThatCannotBeMadeIsAnError) {
-  ScratchFolder scratch("q7310-wf-blocked");
-  fs::create_directories(scratch.Sub("usr/share/q7310"));
-  WriteText(scratch.Sub("home/.local"), "a file where a folder should be");
+  TempFolder scratch("q7310-wf-blocked");
+  fs::create_directories(scratch.File("usr/share/q7310"));
+  WriteText(scratch.File("home/.local"), "a file where a folder should be");
   const WorkingFolder chosen =
-      ChooseWorkingFolder("", scratch.Sub("usr/bin/"), scratch.Sub("home/.local/share/q7310"));
+      ChooseWorkingFolder("", scratch.File("usr/bin/"), scratch.File("home/.local/share/q7310"));
   EXPECT_TRUE(chosen.perUser);
-  EXPECT_NE(chosen.error.find(scratch.Sub("home/.local")), std::string::npos) << chosen.error;
+  EXPECT_NE(chosen.error.find(scratch.File("home/.local")), std::string::npos) << chosen.error;
 
-  const WorkingFolder noHome = ChooseWorkingFolder("", scratch.Sub("usr/bin/"), "");
+  const WorkingFolder noHome = ChooseWorkingFolder("", scratch.File("usr/bin/"), "");
   EXPECT_FALSE(noHome.error.empty());
 }
 
@@ -123,14 +104,14 @@ TEST(WorkingFolder, UserDataFolderFollowsXdgDataHomeThenHome) {
 // The "missing firmware" detail names the installed sample, and only when the firmware is
 // missing and the sample is there.
 TEST(WorkingFolder, MissingFirmwareHintNamesInstalledSample) {
-  ScratchFolder scratch("q7310-wf-hint");
-  const std::string work = scratch.Sub("work");
+  TempFolder scratch("q7310-wf-hint");
+  const std::string work = scratch.File("work");
   fs::create_directories(work);
-  const std::string bin = scratch.Sub("usr/bin/");
+  const std::string bin = scratch.File("usr/bin/");
   fs::create_directories(bin);
   EXPECT_EQ(MissingFirmwareHint(work, bin), "") << "no sample installed";
 
-  const std::string sample = scratch.Sub("usr/share/q7310/") + std::string(texts::kFirmwareFile);
+  const std::string sample = scratch.File("usr/share/q7310/") + std::string(texts::kFirmwareFile);
   WriteText(sample, "S0");
   EXPECT_EQ(InstalledSampleFirmware(bin), sample);
   const std::string hint = MissingFirmwareHint(work, bin);
@@ -143,10 +124,10 @@ TEST(WorkingFolder, MissingFirmwareHintNamesInstalledSample) {
 }
 
 TEST(FirmwareChoice, CopiesUnderFixedNameAndComparesBeforeReplacing) {
-  ScratchFolder scratch("q7310-fw-choice");
-  const std::string work = scratch.Sub("work");
+  TempFolder scratch("q7310-fw-choice");
+  const std::string work = scratch.File("work");
   fs::create_directories(work);
-  const std::string chosen = scratch.Sub("elsewhere/new-firmware.mot");
+  const std::string chosen = scratch.File("elsewhere/new-firmware.mot");
   WriteText(chosen, "S00600004844521B\nS9030000FC\n");
   const std::string target = JoinPath(work, texts::kFirmwareFile);
 
@@ -159,10 +140,10 @@ TEST(FirmwareChoice, CopiesUnderFixedNameAndComparesBeforeReplacing) {
   WriteText(target, "an older firmware");
   EXPECT_EQ(CompareFirmwareFile(chosen, work), FirmwareInFolder::Different);
 
-  EXPECT_EQ(CompareFirmwareFile(scratch.Sub("missing.mot"), work, &error),
+  EXPECT_EQ(CompareFirmwareFile(scratch.File("missing.mot"), work, &error),
             FirmwareInFolder::Unreadable);
   EXPECT_NE(error.find("missing.mot"), std::string::npos);
-  EXPECT_EQ(CopyFirmwareFile(scratch.Sub("missing.mot"), work, &error), "");
+  EXPECT_EQ(CopyFirmwareFile(scratch.File("missing.mot"), work, &error), "");
   EXPECT_EQ(ReadText(target), "an older firmware") << "a failed copy leaves the old file";
 }
 

@@ -6,13 +6,15 @@
 #include "backup/sample_settings.h"
 #include "backup/settings_backup.h"
 #include "backup_test_support.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace q7310 {
 namespace {
 
 using testing::AppendRecord;
 using testing::Bytes;
-using testing::TempDir;
+using testing::TempFolder;
 using testing::WriteFile;
 
 // A converted backup made the way BACKUP makes it.
@@ -24,13 +26,13 @@ Bytes ConvertedSample(uint8_t format) {
     EXPECT_TRUE(store.StoreBlock(0x0100, 0, raw[r + 1], raw.data() + r + 4, n));
     r += 4 + n;
   }
-  TempDir dir;
+  TempFolder dir;
   EXPECT_TRUE(store.ConvertAndSave(dir.File("BACKUP.BIN")));
   return testing::ReadFile(dir.File("BACKUP.BIN"));
 }
 
 TEST(InspectBackup, ConvertedBackupListsNineRecordsWithTheirHeaders) {
-  TempDir dir;
+  TempFolder dir;
   WriteFile(dir.File("BACKUP.BIN"), ConvertedSample(1));
   const BackupFileInfo info = InspectBackupFile(dir.File("BACKUP.BIN"));
   EXPECT_EQ(info.problem, BackupFileProblem::kNone);
@@ -94,7 +96,7 @@ class InspectProblem : public ::testing::TestWithParam<ProblemCase> {};
 
 TEST_P(InspectProblem, IsReportedWithItsOffset) {
   const ProblemCase& c = GetParam();
-  TempDir dir;
+  TempFolder dir;
   WriteFile(dir.File("BACKUP.BIN"), c.bytes);
   const BackupFileInfo info = InspectBackupFile(dir.File("BACKUP.BIN"));
   EXPECT_EQ(info.problem, c.problem);
@@ -164,7 +166,7 @@ TEST(InspectBackup, CheckWalksLikeInspectWithoutTheListing) {
 }
 
 TEST(InspectBackup, MissingFileCannotBeOpened) {
-  TempDir dir;
+  TempFolder dir;
   EXPECT_EQ(InspectBackupFile(dir.File("none.bin")).problem, BackupFileProblem::kCannotOpen);
   EXPECT_EQ(InspectBackupFile(dir.Path().string()).problem, BackupFileProblem::kCannotOpen);
 }

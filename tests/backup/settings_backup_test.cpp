@@ -12,6 +12,8 @@
 
 #include "backup/sample_settings.h"
 #include "backup_test_support.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace q7310 {
 namespace {
@@ -19,7 +21,7 @@ namespace {
 using testing::AppendRecord;
 using testing::Bytes;
 using testing::ReadFile;
-using testing::TempDir;
+using testing::TempFolder;
 using testing::WriteFile;
 
 constexpr uint16_t kEnd = 0x0100;  // end-of-slot flag in the control word
@@ -159,7 +161,7 @@ class Restore : public ::testing::TestWithParam<RestoreCase> {};
 
 TEST_P(Restore, RecordGoesOutInBlocksOfAtMost64) {
   const RestoreCase& c = GetParam();
-  TempDir dir;
+  TempFolder dir;
   Bytes file;
   AppendRecord(file, 6, Seq(c.length));
   WriteFile(dir.File("BACKUP.BIN"), file);
@@ -183,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RestoreCase{0, {}, {kEnd, 0, 6, 0}, 1}));
 
 TEST(RestoreFile, RecordsGoOutInFileOrderWithTheirOwnSlotNumbers) {
-  TempDir dir;
+  TempFolder dir;
   Bytes file;
   AppendRecord(file, 0x0102, Seq(3));  // only the low byte of the slot number travels
   AppendRecord(file, 4, Seq(70));
@@ -197,7 +199,7 @@ TEST(RestoreFile, RecordsGoOutInFileOrderWithTheirOwnSlotNumbers) {
 // A whole file of records restores all of them, whatever their number: here two, and 81,920
 // empty ones that fill the buffer exactly.
 TEST(LoadFile, AnyNumberOfWholeRecordsLoads) {
-  TempDir dir;
+  TempFolder dir;
   Bytes two;
   AppendRecord(two, 3, Seq(10));
   AppendRecord(two, 3, Seq(70));
@@ -251,7 +253,7 @@ TEST(LoadFile, DamagedFileIsRefusedWithItsReason) {
   };
   for (const RefusedFile& c : cases) {
     SCOPED_TRACE(c.name);
-    TempDir dir;
+    TempFolder dir;
     const std::string path =
         c.given == Given::kFolder ? dir.Path().string() : dir.File("BACKUP.BIN");
     if (c.given == Given::kFile) WriteFile(path, c.bytes);
@@ -284,7 +286,7 @@ void StoreRawSet(CSettingsBackup& store, const Bytes& raw) {
 }
 
 TEST(Save, ConvertedRecordsAreWrittenAndRestoredUnchanged) {
-  TempDir dir;
+  TempFolder dir;
   CSettingsBackup store;
   StoreRawSet(store, MakeSampleRawSettings(1, 99));
   const std::string path = dir.File("BACKUP.BIN");
@@ -304,7 +306,7 @@ TEST(Save, ConvertedRecordsAreWrittenAndRestoredUnchanged) {
 }
 
 TEST(Save, FailedConversionWritesNothing) {
-  TempDir dir;
+  TempFolder dir;
   CSettingsBackup store;
   Bytes raw = MakeSampleRawSettings(0, 5);
   raw[4 + 16] = 2;  // format byte
@@ -316,14 +318,14 @@ TEST(Save, FailedConversionWritesNothing) {
 }
 
 TEST(Save, NothingStoredFailsConversion) {
-  TempDir dir;
+  TempFolder dir;
   CSettingsBackup store;  // nine zero records: slot 0 is type 0 and far too short
   EXPECT_FALSE(store.ConvertAndSave(dir.File("BACKUP.BIN")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("BACKUP.BIN")));
 }
 
 TEST(Save, FolderThatDoesNotExistIsReported) {
-  TempDir dir;
+  TempFolder dir;
   CSettingsBackup store;
   StoreRawSet(store, MakeSampleRawSettings(0, 5));
   EXPECT_FALSE(store.ConvertAndSave(dir.File("missing/BACKUP.BIN")));
@@ -351,7 +353,7 @@ class FileSizeLimit {
 };
 
 TEST(Save, WriteThatFailsHalfWayLeavesTheEarlierFileIntact) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("BACKUP.BIN");
   const Bytes earlier = Seq(200);
   WriteFile(path, earlier);

@@ -38,7 +38,7 @@ SettingRun RunSetting(const std::function<void(CSettingDlg&)>& act) {
   dlg.SetPortNo(kPortNo);
   dlg.SetBaudRate(kBaudRate);
   SettingRun run;
-  test::ModalAnswerer answerer([&](QWidget*) {
+  testing::ModalAnswerer answerer([&](QWidget*) {
     run.shownPort = dlg.PortNoEdit()->text();
     run.shownBaud = dlg.BaudRateEdit()->text();
     act(dlg);
@@ -113,7 +113,7 @@ TEST(SettingDlgTest, ReadsOnlyPlainUnsignedDecimals) {
 }
 
 // The progress dialog, owned by a plain window that counts the cancels it receives.
-class CommProgressDlgTest : public testing::Test {
+class CommProgressDlgTest : public ::testing::Test {
  protected:
   CommProgressDlgTest() : dlg(&owner), spy(&dlg, &CCommProgressDlg::CancelRequested) {}
 

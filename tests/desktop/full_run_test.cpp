@@ -34,6 +34,7 @@
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
 #include "serial/serial_port.h"
+#include "support/pty_peer.h"
 
 namespace q7310 {
 namespace {
@@ -51,7 +52,7 @@ QByteArray ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class FullRunTest : public testing::Test {
+class FullRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
@@ -105,13 +106,13 @@ class FullRunTest : public testing::Test {
     window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
     window->SetReplyTimeoutMs(kReplyTimeoutMs);
     window->show();
-    test::ModalAnswerer answerer;
+    testing::ModalAnswerer answerer;
     window->Initialise();
   }
 
   // RunTo, answering any message box; true only when none was shown.
   bool RunWithoutMessageTo(QPushButton* button, int stage) {
-    test::ModalAnswerer answerer;
+    testing::ModalAnswerer answerer;
     return RunTo(button, stage) && answerer.Messages().empty();
   }
 
@@ -129,7 +130,7 @@ class FullRunTest : public testing::Test {
 TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   StartWindow();
   // The restore's COMPLETE box offers a verify: take it. Every other box is accepted.
-  test::ModalAnswerer answerer([](QWidget* modal) {
+  testing::ModalAnswerer answerer([](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       for (QAbstractButton* button : box->buttons()) {
         if (button->text() == Q(texts::kButtonVerify)) {
@@ -225,7 +226,7 @@ struct CloseQuestion {
 std::vector<CloseQuestion> TryToClose(const std::function<void()>& leave,
                                       QMessageBox::StandardButton answer) {
   std::vector<CloseQuestion> asked;
-  test::ModalAnswerer answerer([&](QWidget* modal) {
+  testing::ModalAnswerer answerer([&](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
     asked.push_back({box->windowTitle(), box->text(),
@@ -262,7 +263,7 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
   };
   const auto refuseEveryWay = [&](int stage) {
     for (const auto& [name, leave] : ways) {
-      SCOPED_TRACE(testing::Message() << "stage " << stage << ", " << name);
+      SCOPED_TRACE(::testing::Message() << "stage " << stage << ", " << name);
       const auto asked = TryToClose(leave, QMessageBox::No);
       ASSERT_EQ(asked.size(), 1u);
       EXPECT_EQ(asked[0].caption, Q(texts::kCaptionConfirm));

@@ -33,34 +33,31 @@
 #include "dialogs/setting_dlg.h"
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
-#include "pty_pair.h"
 #include "serial/serial_port.h"
+#include "support/pty_peer.h"
 
 namespace q7310 {
 namespace {
 
 constexpr const char* kNoSuchDevice = "/nonexistent/ttyQ7310";
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(folder.isValid());
-    ASSERT_TRUE(pty.Ok());
-  }
+  void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
   // Creates the window on `device` and runs its start-up, answering any message box.
   void Start(const std::string& device) {
     serial.SetDevicePath(device);
     window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
     window->show();
-    test::ModalAnswerer answerer;
+    testing::ModalAnswerer answerer;
     window->Initialise();
     startMessages = answerer.Messages();
   }
 
   // Runs Option > Setting, typing `portText` and pressing OK; returns the messages that followed.
-  std::vector<test::SeenMessage> ChangePort(const QString& portText) {
-    test::ModalAnswerer answerer([&](QWidget* modal) {
+  std::vector<testing::SeenMessage> ChangePort(const QString& portText) {
+    testing::ModalAnswerer answerer([&](QWidget* modal) {
       if (auto* dlg = qobject_cast<CSettingDlg*>(modal)) {
         dlg->PortNoEdit()->setText(portText);
         QTest::mouseClick(dlg->OkButton(), Qt::LeftButton);
@@ -81,12 +78,12 @@ class MainWindowTest : public testing::Test {
   }
 
   QTemporaryDir folder;
-  test::PtyPair pty;
+  testing::PtyPeer pty;
   CSerialPort serial;
   CSettingsBackup backup;
   CFirmwareImage image;
   std::unique_ptr<UpgradeWindow> window;
-  std::vector<test::SeenMessage> startMessages;
+  std::vector<testing::SeenMessage> startMessages;
 };
 
 TEST_F(MainWindowTest, StartWithoutPortReportsAndShowsStageZero) {
@@ -107,7 +104,7 @@ TEST_F(MainWindowTest, StartWithoutPortReportsAndShowsStageZero) {
 }
 
 TEST_F(MainWindowTest, StartWithPortShowsStageOneWithoutMessage) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   EXPECT_TRUE(startMessages.empty());
   EXPECT_EQ(window->Core().Stage(), 1);
   EXPECT_TRUE(window->BackupButton()->isEnabled());
@@ -119,7 +116,7 @@ TEST_F(MainWindowTest, StartWithPortShowsStageOneWithoutMessage) {
 // Each stage as the window shows it: the one enabled button, the Setting item, the instruction
 // lines one per line, and the caution texts only in stage 1.
 TEST_F(MainWindowTest, EachStageShowsItsButtonSettingTextAndCautions) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   struct Row {
     int stage;
     bool backup, update, restore, setting;
@@ -149,13 +146,13 @@ TEST_F(MainWindowTest, EachStageShowsItsButtonSettingTextAndCautions) {
 }
 
 TEST_F(MainWindowTest, SettingReopensOnlyForAnotherPortNumber) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   ASSERT_EQ(window->Core().Stage(), 1);
 
   // The same number does nothing: the device in use stays.
   EXPECT_TRUE(ChangePort("1").empty());
   EXPECT_EQ(window->Core().Stage(), 1);
-  EXPECT_EQ(serial.ExplicitDevicePath(), pty.SlavePath());
+  EXPECT_EQ(serial.ExplicitDevicePath(), pty.DevicePath());
 
   // Another number takes the device's place, and one that does not open is reported, not
   // silently ignored: the port error, then stage 0.
@@ -167,7 +164,7 @@ TEST_F(MainWindowTest, SettingReopensOnlyForAnotherPortNumber) {
   EXPECT_EQ(window->Core().Stage(), 0);
 
   // Back on a device that opens: stage 1 again, and the port error is gone.
-  serial.SetDevicePath(pty.SlavePath());
+  serial.SetDevicePath(pty.DevicePath());
   EXPECT_TRUE(ChangePort("1").empty());
   EXPECT_EQ(window->Core().Stage(), 1);
 }
@@ -175,7 +172,7 @@ TEST_F(MainWindowTest, SettingReopensOnlyForAnotherPortNumber) {
 TEST_F(MainWindowTest, SettingShowsTheDeviceInUse) {
   const auto shownDevice = [this] {
     QString shown = QStringLiteral("(hidden)");
-    test::ModalAnswerer answerer([&](QWidget* modal) {
+    testing::ModalAnswerer answerer([&](QWidget* modal) {
       if (auto* dlg = qobject_cast<CSettingDlg*>(modal)) {
         if (dlg->DeviceEdit()->isVisible()) shown = dlg->DeviceEdit()->text();
         dlg->reject();
@@ -184,8 +181,8 @@ TEST_F(MainWindowTest, SettingShowsTheDeviceInUse) {
     window->SettingAction()->trigger();
     return shown;
   };
-  Start(pty.SlavePath());
-  EXPECT_EQ(shownDevice(), QString::fromStdString(pty.SlavePath()));
+  Start(pty.DevicePath());
+  EXPECT_EQ(shownDevice(), QString::fromStdString(pty.DevicePath()));
   serial.SetDevicePath({});
   EXPECT_EQ(shownDevice(), QStringLiteral("(hidden)"));
 }
@@ -193,7 +190,7 @@ TEST_F(MainWindowTest, SettingShowsTheDeviceInUse) {
 TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {
   SaveRememberedPort({});
   // First start, with a device on the command line: it opens and is remembered.
-  const int firstPort = ApplyStartPort(serial, pty.SlavePath());
+  const int firstPort = ApplyStartPort(serial, pty.DevicePath());
   window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
   window->Initialise(firstPort);
   ASSERT_EQ(window->Core().Stage(), 1);
@@ -202,9 +199,9 @@ TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {
   // Second start, without one: the remembered device.
   CSerialPort second;
   const int secondPort = ApplyStartPort(second, std::nullopt);
-  EXPECT_EQ(second.ExplicitDevicePath(), pty.SlavePath());
+  EXPECT_EQ(second.ExplicitDevicePath(), pty.DevicePath());
   UpgradeWindow again(second, backup, image, folder.path().toStdString());
-  test::ModalAnswerer answerer;
+  testing::ModalAnswerer answerer;
   again.Initialise(secondPort);
   EXPECT_EQ(again.Core().Stage(), 1);
   EXPECT_TRUE(answerer.Messages().empty());
@@ -214,14 +211,14 @@ TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {
   third.SetDevicePath(kNoSuchDevice);
   UpgradeWindow failing(third, backup, image, folder.path().toStdString());
   failing.Initialise(1);
-  EXPECT_EQ(LoadRememberedPort().device, pty.SlavePath());
+  EXPECT_EQ(LoadRememberedPort().device, pty.DevicePath());
 }
 
 TEST_F(MainWindowTest, TitlesAreShownWhole) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   EXPECT_GE(window->width(), WidthForTitle(Q(texts::kMainCaption)));
   int aboutWidth = 0;
-  test::ModalAnswerer answerer([&](QWidget* modal) {
+  testing::ModalAnswerer answerer([&](QWidget* modal) {
     aboutWidth = modal->width();
     qobject_cast<QDialog*>(modal)->accept();
   });
@@ -230,9 +227,9 @@ TEST_F(MainWindowTest, TitlesAreShownWhole) {
 }
 
 TEST_F(MainWindowTest, SettingCancelledChangesNothing) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   serial.SetDevicePath(kNoSuchDevice);
-  test::ModalAnswerer answerer([](QWidget* modal) {
+  testing::ModalAnswerer answerer([](QWidget* modal) {
     auto* dlg = qobject_cast<CSettingDlg*>(modal);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(dlg->PortNoEdit()->text(), "1");
@@ -249,7 +246,7 @@ TEST_F(MainWindowTest, SettingCancelledChangesNothing) {
 // A backup that the far end never answers keeps the controller busy: nothing closes the window
 // and Setting does nothing, until the progress dialog's Cancel returns it to idle.
 TEST_F(MainWindowTest, BusyWindowRefusesToCloseUntilCancelled) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   QTest::mouseClick(window->BackupButton(), Qt::LeftButton);
   ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
   CCommProgressDlg* progress = window->ProgressDialog();
@@ -265,7 +262,7 @@ TEST_F(MainWindowTest, BusyWindowRefusesToCloseUntilCancelled) {
   window->GuideBox()->setFocus();
   QTest::keyClick(window->GuideBox(), Qt::Key_Escape);
   EXPECT_TRUE(window->isVisible());
-  test::ModalAnswerer answerer;
+  testing::ModalAnswerer answerer;
   window->SettingAction()->trigger();
   EXPECT_EQ(answerer.Answered(), 0);
 
@@ -301,9 +298,9 @@ TEST_F(MainWindowTest, ExitEnterEscapeAndCloseBoxCloseWhileIdle) {
       [](UpgradeWindow& w) { w.windowHandle()->close(); },
   };
   for (const auto& leave : ways) {
-    Start(pty.SlavePath());
+    Start(pty.DevicePath());
     ASSERT_EQ(window->Core().Stage(), 1);
-    test::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    testing::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     leave(*window);
     EXPECT_EQ(answerer.Answered(), 0);
     EXPECT_FALSE(window->isVisible());
@@ -316,7 +313,7 @@ TEST_F(MainWindowTest, ExitEnterEscapeAndCloseBoxCloseWhileIdle) {
 TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
     SCOPED_TRACE(key);
-    Start(pty.SlavePath());
+    Start(pty.DevicePath());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->BackupButton()->setFocus();
     ASSERT_TRUE(window->BackupButton()->hasFocus());
@@ -334,9 +331,9 @@ TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
 // The instruction box keeps Return and Enter: the window stays and nothing starts. Escape there
 // still closes (in stage 1 without a question).
 TEST_F(MainWindowTest, ReturnInTheInstructionBoxDoesNothing) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  test::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+  testing::ModalAnswerer answerer([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
   window->GuideBox()->setFocus();
   ASSERT_TRUE(window->GuideBox()->hasFocus());
   const QString shown = window->GuideBox()->toPlainText();
@@ -353,7 +350,7 @@ TEST_F(MainWindowTest, ReturnInTheInstructionBoxDoesNothing) {
 }
 
 TEST_F(MainWindowTest, ClosingKeepsFilesItDidNotWriteAndClosesThePort) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   // Perhaps the only copy of a customer's settings: this run did not write them.
   WriteFile(texts::kBackupFile);
   WriteFile(texts::kUpdateFile);
@@ -367,7 +364,7 @@ TEST_F(MainWindowTest, ClosingKeepsFilesItDidNotWriteAndClosesThePort) {
 }
 
 TEST_F(MainWindowTest, DestroyingTheWindowDeletesTheFilesItWrote) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"),
                           folder.filePath(Q(texts::kFirmwareFile))));
   // UPDATE as at stage 2: it stages UPDATE.BIN; the amplifier never answers.
@@ -380,10 +377,10 @@ TEST_F(MainWindowTest, DestroyingTheWindowDeletesTheFilesItWrote) {
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   QString caption;
   QStringList labels;
-  test::ModalAnswerer answerer([&](QWidget* modal) {
+  testing::ModalAnswerer answerer([&](QWidget* modal) {
     caption = modal->windowTitle();
     for (const QLabel* label : modal->findChildren<QLabel*>()) labels << label->text();
     static_cast<QDialog*>(modal)->accept();
@@ -400,7 +397,7 @@ TEST_F(MainWindowTest, AboutBoxShowsNameAndVersion) {
 // File > Open firmware file...: the chosen file lands under the fixed name the update reads;
 // a different file already there is replaced only when the operator says Yes.
 TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   EXPECT_EQ(window->OpenFirmwareAction()->text(), Q(texts::kMenuOpenFirmware));
   QTemporaryDir elsewhere;
   const QString chosen = elsewhere.filePath(QStringLiteral("v202.mot"));
@@ -426,7 +423,7 @@ TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing
   };
 
   {
-    test::ModalAnswerer answerer(answering(QMessageBox::No));
+    testing::ModalAnswerer answerer(answering(QMessageBox::No));
     EXPECT_TRUE(window->OpenFirmwareFile(chosen));
   }
   EXPECT_EQ(contents(target), contents(chosen));
@@ -436,20 +433,20 @@ TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing
   old.write("the firmware before");
   old.close();
   {
-    test::ModalAnswerer answerer(answering(QMessageBox::No));
+    testing::ModalAnswerer answerer(answering(QMessageBox::No));
     EXPECT_FALSE(window->OpenFirmwareFile(chosen));
     EXPECT_EQ(answerer.Answered(), 1);
   }
   EXPECT_EQ(contents(target), QByteArray("the firmware before"));
   {
-    test::ModalAnswerer answerer(answering(QMessageBox::Yes));
+    testing::ModalAnswerer answerer(answering(QMessageBox::Yes));
     EXPECT_TRUE(window->OpenFirmwareFile(chosen));
   }
   EXPECT_EQ(contents(target), contents(chosen));
 }
 
 TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstructions) {
-  Start(pty.SlavePath());
+  Start(pty.DevicePath());
   const QString saved = folder.filePath(QStringLiteral("BACKUP-20261207-143015.BIN"));
   {
     QFile file(saved);
@@ -459,7 +456,7 @@ TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstruct
   const QString stageOneText = window->GuideBox()->toPlainText();
   QString question;
   const auto answer = [&](QMessageBox::StandardButton button) {
-    return test::ModalAnswerer([&, button](QWidget* modal) {
+    return testing::ModalAnswerer([&, button](QWidget* modal) {
       if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         question = box->text() + "\n" + box->informativeText();
         box->button(button)->click();

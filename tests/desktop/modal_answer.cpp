@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QMessageBox>
 
-namespace q7310::test {
+namespace q7310::testing {
 
 ModalAnswerer::ModalAnswerer(Handler handler) : m_handler(std::move(handler)) {
   connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::Poll);
@@ -28,4 +28,4 @@ void ModalAnswerer::Poll() {
   }
 }
 
-}  // namespace q7310::test
+}  // namespace q7310::testing

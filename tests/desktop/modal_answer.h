@@ -14,7 +14,7 @@
 
 class QWidget;
 
-namespace q7310::test {
+namespace q7310::testing {
 
 // What a test saw of one modal message box.
 struct SeenMessage {
@@ -46,4 +46,4 @@ class ModalAnswerer : public QObject {
   int m_answered = 0;
 };
 
-}  // namespace q7310::test
+}  // namespace q7310::testing

@@ -4,28 +4,21 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "backup/settings_backup.h"
 #include "support/converted_settings.h"
+#include "support/files.h"
 #include "support/process.h"
+#include "support/temp_folder.h"
 
-namespace q7310 {
+namespace q7310::testing {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-using testing::Process;
-
-inline Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), {});
-}
 
 inline std::string Line(std::string_view caption, std::string_view text) {
   return std::string(caption) + ": " + std::string(text) + "\n";
@@ -38,18 +31,10 @@ class EndToEnd : public ::testing::Test {
   static constexpr int kToolBoundMs = 30000;
 
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("q7310-e2e-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
     fs::create_directories(dir / "app");
     fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / "Q7310_v201.mot",
                   dir / "app" / "Q7310_v201.mot");
   }
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir);
-  }
-
   // Starts the simulator with the given extra options; returns its device path.
   std::string StartSim(std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {Q7310_SIM_PATH,
@@ -92,13 +77,14 @@ class EndToEnd : public ::testing::Test {
   Bytes ExpectedBackup() {
     const Bytes raw = ReadFile(dir / "settings.raw");
     CSettingsBackup store;
-    EXPECT_TRUE(testing::SaveConvertedSettings(store, raw, (dir / "expected.bin").string()));
+    EXPECT_TRUE(SaveConvertedSettings(store, raw, (dir / "expected.bin").string()));
     return ReadFile(dir / "expected.bin");
   }
 
-  fs::path dir;
+  TempFolder scratch{"q7310-e2e"};  // kept when the test failed
+  const fs::path dir = scratch.Path();
   std::unique_ptr<Process> sim;
   std::unique_ptr<Process> tool;
 };
 
-}  // namespace q7310
+}  // namespace q7310::testing

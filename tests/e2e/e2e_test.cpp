@@ -1,7 +1,5 @@
 // The real command-line tool against the real simulated amplifier, over a pseudo-terminal.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,21 +9,26 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/texts.h"
 #include "e2e_fixture.h"
+#include "support/pty_peer.h"
+#include "support/slot_records.h"
 
 namespace q7310 {
 namespace {
 
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
+namespace fs = std::filesystem;
+using testing::AppendRecord;
+using testing::Bytes;
+using testing::EndToEnd;
+using testing::Line;
+using testing::Process;
+using testing::PtyPeer;
+using testing::ReadFile;
+using testing::WriteFile;
 
 // The lines of the sample firmware file, without their line ends.
 std::vector<std::string> SampleMotLines() {
@@ -43,38 +46,6 @@ std::string JoinLines(const std::vector<std::string>& lines, size_t from, size_t
   for (size_t i = from; i < to; ++i) text += lines[i] + "\n";
   return text;
 }
-
-// Slot records: slot number and length big-endian, then the data.
-void AppendRecord(Bytes& out, uint16_t slot, const Bytes& data) {
-  out.insert(out.end(),
-             {static_cast<uint8_t>(slot >> 8), static_cast<uint8_t>(slot),
-              static_cast<uint8_t>(data.size() >> 8), static_cast<uint8_t>(data.size())});
-  out.insert(out.end(), data.begin(), data.end());
-}
-
-// A pseudo-terminal to stand in for the technician's keyboard: the tool reads its far side as
-// stdin, the test types on this side.
-class Keyboard {
- public:
-  Keyboard() {
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
-      throw std::runtime_error("openpty failed");
-    }
-    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-  }
-  ~Keyboard() {
-    ::close(m_master);
-    ::close(m_slave);
-  }
-  Keyboard(const Keyboard&) = delete;
-  Keyboard& operator=(const Keyboard&) = delete;
-  int TerminalFd() const { return m_slave; }
-  void PressEnter() { EXPECT_EQ(::write(m_master, "\n", 1), 1); }
-
- private:
-  int m_master = -1;
-  int m_slave = -1;
-};
 
 TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {
   const std::string device = StartSim();
@@ -258,7 +229,7 @@ TEST_F(EndToEnd, CutFirmwareFileIsRefusedAndNothingIsSent) {
   // Cut after data line 10, as a broken download would leave it.
   std::ofstream(dir / "app" / "Q7310_v201.mot") << JoinLines(lines, 0, 10);
   const Bytes earlier = {0xE0, 0x01, 0x02, 0xFF};
-  WriteBytes(dir / "app" / "UPDATE.BIN", earlier);
+  WriteFile(dir / "app" / "UPDATE.BIN", earlier);
 
   const std::string device = StartSim();
   EXPECT_EQ(RunTool(device, {"update"}), 1);
@@ -284,8 +255,8 @@ TEST_F(EndToEnd, DamagedBackupIsRefusedBeforeAnythingIsWritten) {
   const std::string reason =
       ": the file is not a sequence of well-formed slot records: the record at offset 0xB2 runs "
       "past the end of the file (231 bytes)\n";
-  WriteBytes(dir / "app" / "BACKUP.BIN", damaged);
-  WriteBytes(dir / "damaged.bin", damaged);
+  WriteFile(dir / "app" / "BACKUP.BIN", damaged);
+  WriteFile(dir / "damaged.bin", damaged);
   const std::vector<std::vector<std::string>> runs = {
       {"restore"}, {"restore", "--from", (dir / "damaged.bin").string()}};
   const std::string device = StartSim();
@@ -347,7 +318,7 @@ TEST_F(EndToEnd, ImageAndInspectRefuseCutAndIncompleteFiles) {
     SCOPED_TRACE(b.name);
     Bytes file;
     for (uint16_t slot : b.slots) AppendRecord(file, slot, Bytes(5, 9));
-    WriteBytes(dir / "slots.bin", file);
+    WriteFile(dir / "slots.bin", file);
     tool = std::make_unique<Process>(
         std::vector<std::string>{Q7310_CLI_PATH, "inspect", (dir / "slots.bin").string()});
     EXPECT_EQ(tool->Wait(), b.error.empty() ? 0 : 1);
@@ -396,23 +367,23 @@ TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     return Count(text, " TX ");
   };
-  const auto start = [&](Keyboard& keyboard, std::vector<std::string> ops) {
+  const auto start = [&](PtyPeer& keyboard, std::vector<std::string> ops) {
     std::vector<std::string> args = {
         Q7310_CLI_PATH,         "--device",     device,    "--dir",
         (dir / "app").string(), "--keep-files", "--trace", trace.string()};
     args.insert(args.end(), ops.begin(), ops.end());
-    tool = std::make_unique<Process>(args, keyboard.TerminalFd());
+    tool = std::make_unique<Process>(args, keyboard.SlaveFd());
   };
 
   {
     SCOPED_TRACE("backup, then update");
-    Keyboard keyboard;
+    PtyPeer keyboard;  // the technician's, on the tool's stdin
     start(keyboard, {"backup", "update"});
     ExpectEndsWith(LinesUpToPrompt(*tool), texts::kGuideStage1);
     ::usleep(300000);  // time in which a tool that did not wait would have sent its request
     EXPECT_EQ(sent(), 0u) << "a frame went out before Enter";
 
-    keyboard.PressEnter();
+    EXPECT_TRUE(keyboard.Send({'\n'}));  // Enter
     const std::vector<std::string> backup = LinesUpToPrompt(*tool);
     ASSERT_FALSE(backup.empty());
     EXPECT_EQ(backup.front(), "--- BACKUP ---");
@@ -420,7 +391,7 @@ TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
     ExpectEndsWith(backup, texts::kGuideStage2);
     EXPECT_EQ(sent(), 9u);
 
-    keyboard.PressEnter();
+    EXPECT_TRUE(keyboard.Send({'\n'}));  // Enter
     EXPECT_EQ(tool->Wait(), 0) << tool->Stdout() << tool->Stderr();
     // Each stage's instructions were shown once, right before their operation.
     EXPECT_EQ(Count(tool->Stdout(), texts::kGuideStage1.front()), 1u);
@@ -430,7 +401,7 @@ TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
   {
     SCOPED_TRACE("update alone, stopped at the prompt");
     fs::remove(trace);
-    Keyboard keyboard;
+    PtyPeer keyboard;  // the technician's, on the tool's stdin
     start(keyboard, {"update"});
     ExpectEndsWith(LinesUpToPrompt(*tool), texts::kGuideStage2);
     tool->Signal(SIGINT);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,11 @@
 namespace q7310 {
 namespace {
 
-using Verify = EndToEnd;
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::Line;
+using testing::ReadFile;
+using Verify = testing::EndToEnd;
 
 TEST_F(Verify, PassesAfterAGoodRestoreAndChangesNothing) {
   const std::string device = StartSim();

@@ -2,34 +2,20 @@
 
 #include <signal.h>
 #include <sys/mount.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "app/texts.h"
 
-namespace q7310::faults {
+namespace q7310::testing {
 
 namespace {
 // Every run ends well within this; a hang fails the test instead of blocking the suite.
 constexpr int kToolTimeoutMs = 30000;
 constexpr int kSimStopTimeoutMs = 10000;
 }  // namespace
-
-Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), {});
-}
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
 
 SmallTmpfs::SmallTmpfs(const fs::path& at, size_t bytes) : m_path(at) {
   fs::create_directories(m_path);
@@ -49,11 +35,6 @@ SmallTmpfs::~SmallTmpfs() {
 }
 
 void FaultTest::SetUp() {
-  dir =
-      fs::temp_directory_path() / ("q7310-faults-" + std::to_string(::getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(dir);
-  app = dir / "app";
   fs::create_directories(app);
   fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / texts::kFirmwareFile,
                 app / texts::kFirmwareFile);
@@ -62,14 +43,13 @@ void FaultTest::SetUp() {
 void FaultTest::TearDown() {
   tool.reset();
   sim.reset();
-  if (!HasFailure()) fs::remove_all(dir);
 }
 
 std::string FaultTest::StartSim(std::vector<std::string> extra) {
   std::vector<std::string> args = {
       Q7310_SIM_PATH, "--format", "1", "--seed", "11", "--image-out", (dir / "image.out").string()};
   args.insert(args.end(), extra.begin(), extra.end());
-  sim = std::make_unique<testing::Process>(args);
+  sim = std::make_unique<Process>(args);
   const std::string device = sim->ReadLine();
   EXPECT_FALSE(device.empty()) << sim->Stderr();
   return device;
@@ -80,17 +60,16 @@ int FaultTest::StopSim() {
   return sim->Wait(kSimStopTimeoutMs);
 }
 
-std::unique_ptr<testing::Process> FaultTest::StartTool(const std::string& device,
-                                                       const fs::path& appDir,
-                                                       std::vector<std::string> ops,
-                                                       std::vector<std::string> options) {
+std::unique_ptr<Process> FaultTest::StartTool(const std::string& device, const fs::path& appDir,
+                                              std::vector<std::string> ops,
+                                              std::vector<std::string> options) {
   std::vector<std::string> args = {Q7310_CLI_PATH,    "--device",      device,
                                    "--dir",           appDir.string(), "--yes",
                                    "--reply-timeout", replyTimeoutMs};
   if (keepFiles) args.push_back("--keep-files");
   args.insert(args.end(), options.begin(), options.end());
   args.insert(args.end(), ops.begin(), ops.end());
-  return std::make_unique<testing::Process>(args);
+  return std::make_unique<Process>(args);
 }
 
 int FaultTest::RunTool(const std::string& device, const fs::path& appDir,
@@ -111,7 +90,7 @@ Bytes FaultTest::MakeGoodBackup(const fs::path& appDir) {
   return backup;
 }
 
-bool FaultTest::WaitForLine(testing::Process& process, std::string_view text, int timeoutMs) {
+bool FaultTest::WaitForLine(Process& process, std::string_view text, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -131,4 +110,4 @@ std::string FaultTest::ToolOutput() const {
   return tool ? tool->Stdout() + tool->Stderr() : std::string("(no tool run)");
 }
 
-}  // namespace q7310::faults
+}  // namespace q7310::testing

@@ -10,15 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "support/files.h"
 #include "support/process.h"
+#include "support/temp_folder.h"
 
-namespace q7310::faults {
+namespace q7310::testing {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const fs::path& path);
-void WriteFile(const fs::path& path, const Bytes& bytes);
 
 // A tmpfs of `bytes` bytes mounted at a new folder, unmounted and removed on destruction.
 // Mounted() is false when this process may not mount (not root, no CAP_SYS_ADMIN, a container
@@ -48,9 +46,9 @@ class FaultTest : public ::testing::Test {
   std::string StartSim(std::vector<std::string> extra = {});
   int StopSim();
   // Starts q7310 on `device` with the folder `appDir` and the operations; does not wait.
-  std::unique_ptr<testing::Process> StartTool(const std::string& device, const fs::path& appDir,
-                                              std::vector<std::string> ops,
-                                              std::vector<std::string> options = {});
+  std::unique_ptr<Process> StartTool(const std::string& device, const fs::path& appDir,
+                                     std::vector<std::string> ops,
+                                     std::vector<std::string> options = {});
   // Runs q7310 to its end; returns the exit status (the process stays in `tool`).
   int RunTool(const std::string& device, const fs::path& appDir, std::vector<std::string> ops,
               std::vector<std::string> options = {});
@@ -58,7 +56,7 @@ class FaultTest : public ::testing::Test {
   Bytes MakeGoodBackup(const fs::path& appDir);
   // Reads `process`'s output lines until one contains `text`; false when none did within
   // `timeoutMs`.
-  static bool WaitForLine(testing::Process& process, std::string_view text, int timeoutMs);
+  static bool WaitForLine(Process& process, std::string_view text, int timeoutMs);
   // Whether the tool printed "ERROR: <text>".
   bool ToolShowedError(std::string_view text) const;
   // The tool's output, for failure messages.
@@ -70,10 +68,11 @@ class FaultTest : public ::testing::Test {
   bool keepFiles = true;
   std::string replyTimeoutMs = "300";
 
-  fs::path dir;
-  fs::path app;  // holds Q7310_v201.mot
-  std::unique_ptr<testing::Process> sim;
-  std::unique_ptr<testing::Process> tool;
+  TempFolder scratch{"q7310-faults"};  // kept when the test failed
+  const fs::path dir = scratch.Path();
+  const fs::path app = dir / "app";  // holds Q7310_v201.mot
+  std::unique_ptr<Process> sim;
+  std::unique_ptr<Process> tool;
 };
 
-}  // namespace q7310::faults
+}  // namespace q7310::testing

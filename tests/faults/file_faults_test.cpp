@@ -10,8 +10,15 @@
 #include "faults/fault_fixture.h"
 #include "util/folder_lock.h"
 
-namespace q7310::faults {
+namespace q7310 {
 namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FaultTest;
+using testing::ReadFile;
+using testing::SmallTmpfs;
+using testing::WriteFile;
 
 // A tmpfs that holds the firmware file and one BACKUP.BIN, but not a second copy of it beside
 // the first: a new backup's temporary file runs out of space.
@@ -131,4 +138,4 @@ TEST_F(FileFaults, UpdateFileCutShortDuringTheTransfer) {
 }
 
 }  // namespace
-}  // namespace q7310::faults
+}  // namespace q7310

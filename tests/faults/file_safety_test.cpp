@@ -13,8 +13,14 @@
 #include "faults/fault_fixture.h"
 #include "util/folder_lock.h"
 
-namespace q7310::faults {
+namespace q7310 {
 namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FaultTest;
+using testing::ReadFile;
+using testing::WriteFile;
 
 using FileSafety = FaultTest;
 
@@ -157,4 +163,4 @@ TEST_F(FileSafety, TraceIsAppendedAndNeverWrittenOverTheProgramsFiles) {
 }
 
 }  // namespace
-}  // namespace q7310::faults
+}  // namespace q7310

@@ -8,8 +8,14 @@
 #include "app/texts.h"
 #include "faults/fault_fixture.h"
 
-namespace q7310::faults {
+namespace q7310 {
 namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FaultTest;
+using testing::ReadFile;
+using testing::WriteFile;
 
 using LineFaults = FaultTest;
 
@@ -67,4 +73,4 @@ TEST_F(LineFaults, PermissionErrorNamesTheDialoutGroup) {
 }
 
 }  // namespace
-}  // namespace q7310::faults
+}  // namespace q7310

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,9 +19,16 @@
 #include "app/texts.h"
 #include "backup/settings_backup.h"
 #include "faults/fault_fixture.h"
+#include "support/pty_peer.h"
 
-namespace q7310::faults {
+namespace q7310 {
 namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::FaultTest;
+using testing::ReadFile;
+using testing::WriteFile;
 
 using Json = nlohmann::json;
 
@@ -220,17 +226,12 @@ TEST_F(Messages, JsonLinesWithANonAsciiPathParseAndRoundTrip) {
 
 // Runs q7310 with its standard output on a terminal `columns` wide; returns what it drew.
 std::string RunOnTerminal(std::vector<std::string> args, unsigned short columns) {
-  int master = -1;
-  int slave = -1;
-  winsize size{};
-  size.ws_col = columns;
-  size.ws_row = 24;
-  if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
+  testing::PtyPeer terminal(columns);
   const pid_t pid = ::fork();
   if (pid == 0) {
     const int devnull = ::open("/dev/null", O_RDWR);
     ::dup2(devnull, STDIN_FILENO);
-    ::dup2(slave, STDOUT_FILENO);
+    ::dup2(terminal.SlaveFd(), STDOUT_FILENO);
     ::dup2(devnull, STDERR_FILENO);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -238,17 +239,9 @@ std::string RunOnTerminal(std::vector<std::string> args, unsigned short columns)
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
-  ::close(slave);
-  std::string drawn;
-  char buf[4096];
-  for (;;) {
-    pollfd p{master, POLLIN, 0};
-    if (::poll(&p, 1, 60000) <= 0) break;
-    const ssize_t n = ::read(master, buf, sizeof buf);
-    if (n <= 0) break;  // EIO once the tool has exited and closed the terminal
-    drawn.append(buf, static_cast<size_t>(n));
-  }
-  ::close(master);
+  // The drawing ends when the tool exits and closes the terminal (the master then reads EIO).
+  terminal.CloseSlave();
+  const std::string drawn = terminal.ReceiveUntilQuiet(std::chrono::seconds(60));
   ::waitpid(pid, nullptr, 0);
   return drawn;
 }
@@ -289,4 +282,4 @@ TEST_F(Messages, ProgressBarFitsANarrowTerminal) {
 }
 
 }  // namespace
-}  // namespace q7310::faults
+}  // namespace q7310

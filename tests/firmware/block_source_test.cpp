@@ -5,7 +5,7 @@
 namespace q7310 {
 namespace {
 
-using namespace testing_srec;
+using namespace testing;
 
 constexpr uint32_t kBlock = CFirmwareImage::kBlockSize;
 
@@ -102,7 +102,7 @@ TEST_F(BlockSourceTest, ShortReadFailsTheBlockAndStopsTheSource) {
   EXPECT_FALSE(m_image.HasNextBlock());
   EXPECT_EQ(m_image.GetBlockIndex(), 1);
   // A new open starts clean.
-  WriteAll(m_staged, image);
+  WriteFile(m_staged, image);
   ASSERT_TRUE(m_image.OpenStagedImage(m_staged.string()));
   EXPECT_FALSE(m_image.ReadFailed());
   EXPECT_EQ(Drain(m_image).size(), 2u);

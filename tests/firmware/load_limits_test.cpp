@@ -5,7 +5,7 @@
 namespace q7310 {
 namespace {
 
-using namespace testing_srec;
+using namespace testing;
 
 const std::string kHeader = Rec('0', 0);
 const std::string kEnd = Rec('7', 0);
@@ -70,7 +70,7 @@ TEST_F(FirmwareTest, RefusesWhatTheBufferOrTheBlockCounterCannotHold) {
     SCOPED_TRACE(c.name);
     CFirmwareImage image;
     std::filesystem::remove(m_staged);
-    WriteAll(m_mot, Lines(c.lines));
+    WriteText(m_mot, Lines(c.lines));
     EXPECT_EQ(image.LoadMotFile(m_mot.string(), m_staged.string()), c.loads);
     if (c.loads) continue;
     EXPECT_EQ(image.LastError().line, c.line);
@@ -82,7 +82,7 @@ TEST_F(FirmwareTest, RefusesWhatTheBufferOrTheBlockCounterCannotHold) {
 TEST_F(FirmwareTest, LargestImageStagesEveryByte) {
   ASSERT_TRUE(
       Load({kHeader, Rec('3', 0x1000, {0x11}), Rec('3', 0x1000 + kMaxImage - 1, {0x22}), kEnd}));
-  const Bytes staged = ReadAll(m_staged);
+  const Bytes staged = ReadFile(m_staged);
   ASSERT_EQ(staged.size(), kMaxImage);
   EXPECT_EQ(staged.front(), 0x11);
   EXPECT_EQ(staged.back(), 0x22);
@@ -102,7 +102,7 @@ TEST_F(FirmwareTest, ReadsAtMostTheLineLimit) {
   ASSERT_TRUE(Load(text)) << m_image.LastError().line << ": " << m_image.LastError().reason;
   EXPECT_EQ(m_image.GetStartAddress(), 0x40u);
   EXPECT_EQ(m_image.GetEndAddress(), 0x40u);
-  EXPECT_EQ(ReadAll(m_staged), Bytes{0xA5});
+  EXPECT_EQ(ReadFile(m_staged), Bytes{0xA5});
 
   // Line n is a data record: the file goes on past what is read, and its image would be cut.
   text.resize(lastLine);

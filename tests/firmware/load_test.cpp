@@ -6,7 +6,7 @@
 namespace q7310 {
 namespace {
 
-using namespace testing_srec;
+using namespace testing;
 
 const std::string kHeader = Rec('0', 0, {'H', 'D', 'R'});
 const std::string kEnd = Rec('9', 0);
@@ -90,14 +90,14 @@ TEST_F(FirmwareTest, StagesTheImageFromTheLowestAddress) {
   for (const Layout& c : cases) {
     SCOPED_TRACE(c.name);
     CFirmwareImage image;
-    WriteAll(m_mot, Lines(c.lines));
+    WriteText(m_mot, Lines(c.lines));
     ASSERT_TRUE(image.LoadMotFile(m_mot.string(), m_staged.string()))
         << image.LastError().line << ": " << image.LastError().reason;
     EXPECT_EQ(image.GetStartAddress(), c.start);
     EXPECT_EQ(image.GetEndAddress(), c.end);
     EXPECT_EQ(image.GetImageSize(), c.image.size());
     EXPECT_EQ(image.GetImageSum(), Sum(c.image));
-    EXPECT_EQ(ReadAll(m_staged), c.image);
+    EXPECT_EQ(ReadFile(m_staged), c.image);
   }
 }
 
@@ -114,7 +114,7 @@ void ExpectRefused(const std::vector<Refused>& cases, const std::filesystem::pat
   for (const Refused& c : cases) {
     SCOPED_TRACE(c.name);
     CFirmwareImage image;
-    WriteAll(mot, c.text);
+    WriteText(mot, c.text);
     EXPECT_FALSE(image.LoadMotFile(mot.string(), staged.string()));
     EXPECT_EQ(image.LastError().line, c.line);
     EXPECT_EQ(image.LastError().reason, c.reason);
@@ -191,9 +191,9 @@ TEST_F(FirmwareTest, AcceptsCrLfAndAMissingLastLineEnd) {
   const Bytes a = Ramp(20, 3);
   const std::string crlf = kHeader + "\r\n" + Rec('2', 0x400, a) + "\r\n" + kEnd + "\r\n";
   ASSERT_TRUE(Load(crlf)) << m_image.LastError().reason;
-  EXPECT_EQ(ReadAll(m_staged), a);
+  EXPECT_EQ(ReadFile(m_staged), a);
   ASSERT_TRUE(Load(kHeader + "\n" + Rec('2', 0x400, a) + "\n" + kEnd));
-  EXPECT_EQ(ReadAll(m_staged), a);
+  EXPECT_EQ(ReadFile(m_staged), a);
 }
 
 TEST_F(FirmwareTest, FailedLoadKeepsTheEarlierStagedImageAndValues) {
@@ -207,7 +207,7 @@ TEST_F(FirmwareTest, FailedLoadKeepsTheEarlierStagedImageAndValues) {
   };
   for (const auto& lines : refused) {
     EXPECT_FALSE(Load(lines));
-    EXPECT_EQ(ReadAll(m_staged), a);
+    EXPECT_EQ(ReadFile(m_staged), a);
     EXPECT_EQ(m_image.GetStartAddress(), 0x200u);
     EXPECT_EQ(m_image.GetImageSize(), a.size());
     EXPECT_EQ(m_image.GetImageSum(), Sum(a));
@@ -225,7 +225,7 @@ TEST_F(FirmwareTest, ReportsFilesThatCannotBeReadOrWritten) {
   EXPECT_FALSE(m_image.LoadMotFile(m_dir.string(), m_staged.string()));
   EXPECT_EQ(m_image.LastError().reason, "read error");
 
-  WriteAll(m_mot, Lines({kHeader, Rec('1', 0, Ramp(4)), kEnd}));
+  WriteText(m_mot, Lines({kHeader, Rec('1', 0, Ramp(4)), kEnd}));
   const auto unwritable = m_dir / "no-such-folder" / "UPDATE.BIN";
   EXPECT_FALSE(m_image.LoadMotFile(m_mot.string(), unwritable.string()));
   EXPECT_EQ(m_image.LastError().reason.rfind("cannot write the staged image", 0), 0u);
@@ -244,7 +244,7 @@ TEST_F(FirmwareTest, LinesLongerThanAReadChunkAreHandled) {
   }
   lines.push_back(kEnd);
   ASSERT_TRUE(Load(lines)) << m_image.LastError().reason;
-  EXPECT_EQ(ReadAll(m_staged), expected);
+  EXPECT_EQ(ReadFile(m_staged), expected);
 }
 
 }  // namespace

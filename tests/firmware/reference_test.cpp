@@ -7,7 +7,7 @@
 namespace q7310 {
 namespace {
 
-using namespace testing_srec;
+using namespace testing;
 
 struct Generated {
   const char* options;
@@ -54,8 +54,8 @@ TEST_F(FirmwareTest, StagedImageOfGeneratedFilesEqualsTheReferences) {
                                  model.string();
     ASSERT_TRUE(RunShell(generate)) << generate;
     ASSERT_TRUE(m_image.LoadMotFile(in, m_staged.string())) << m_image.LastError().reason;
-    const Bytes staged = ReadAll(m_staged);
-    EXPECT_EQ(staged, ReadAll(model));
+    const Bytes staged = ReadFile(m_staged);
+    EXPECT_EQ(staged, ReadFile(model));
     uint32_t sum = 0;
     for (uint8_t b : staged) sum += b;
     EXPECT_EQ(m_image.GetImageSum(), sum);
@@ -66,7 +66,7 @@ TEST_F(FirmwareTest, StagedImageOfGeneratedFilesEqualsTheReferences) {
                          " -Motorola -fill 0xFF -over " + in + " -Motorola ')' -offset - " +
                          "-minimum-addr " + in + " -Motorola -o " + reference.string() +
                          " -Binary"));
-    EXPECT_EQ(staged, ReadAll(reference));
+    EXPECT_EQ(staged, ReadFile(reference));
   }
   if (!haveSrecCat) GTEST_SKIP() << "srec_cat is not installed (Debian package srecord)";
 }

@@ -1,31 +1,35 @@
 // The POSIX device backend against a real pseudo-terminal pair.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <thread>
 
 #include "serial/serial_device.h"
 #include "serial/serial_test_support.h"
+#include "support/pty_peer.h"
 
 namespace q7310 {
 namespace {
 
-using test::Bytes;
-using test::PtyPair;
+using testing::Bytes;
+using testing::PtyPeer;
 
 class PosixDevice : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(pty.ok()) << "openpty failed"; }
-
-  SerialError OpenDefault(SerialDevice& d) { return d.Open(pty.path(), LineSettings{}, detail); }
+  SerialError OpenDefault(SerialDevice& d) {
+    return d.Open(pty.DevicePath(), LineSettings{}, detail);
+  }
 
   termios SlaveSettings() {
     termios t{};
-    EXPECT_EQ(::tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(::tcgetattr(pty.SlaveFd(), &t), 0);
     return t;
   }
 
-  PtyPair pty;
+  PtyPeer pty;
   std::unique_ptr<SerialDevice> device = SerialDevice::Create();
   std::string detail;
 };
@@ -55,7 +59,7 @@ TEST_F(PosixDevice, RestoresTheOriginalSettingsOnClose) {
   termios before = SlaveSettings();
   cfsetspeed(&before, B9600);
   before.c_lflag |= ICANON | ECHO;
-  ASSERT_EQ(::tcsetattr(pty.slave(), TCSANOW, &before), 0);
+  ASSERT_EQ(::tcsetattr(pty.SlaveFd(), TCSANOW, &before), 0);
   before = SlaveSettings();
 
   ASSERT_EQ(OpenDefault(*device), SerialError::None) << detail;
@@ -73,7 +77,7 @@ TEST_F(PosixDevice, SecondOpenOfTheSameDeviceIsBusyUntilTheFirstCloses) {
   auto second = SerialDevice::Create();
   EXPECT_EQ(OpenDefault(*second), SerialError::Busy);
   EXPECT_FALSE(second->IsOpen());
-  EXPECT_NE(detail.find(pty.path()), std::string::npos) << detail;
+  EXPECT_NE(detail.find(pty.DevicePath()), std::string::npos) << detail;
   device->Close();
   EXPECT_EQ(OpenDefault(*second), SerialError::None) << detail;
 }
@@ -98,7 +102,7 @@ TEST_F(PosixDevice, RefusedOpensSayWhyAndLeaveNothingOpen) {
       {nullptr, evenParity, SerialError::ConfigFailed},
   };
   for (const Case& c : cases) {
-    const std::string path = c.path ? c.path : pty.path();
+    const std::string path = c.path ? c.path : pty.DevicePath();
     SCOPED_TRACE(path);
     detail.clear();
     EXPECT_EQ(device->Open(path, c.settings, detail), c.expected);
@@ -121,11 +125,11 @@ TEST_F(PosixDevice, WriteTimesOutWhenTheFarEndDoesNotRead) {
   // Fill the line until it takes nothing more for a while (the kernel moves bytes on to the far
   // end's queue in the background, so one refused write does not yet mean full).
   const Bytes block(4096, 0x55);
-  ::fcntl(pty.slave(), F_SETFL, ::fcntl(pty.slave(), F_GETFL) | O_NONBLOCK);
+  ::fcntl(pty.SlaveFd(), F_SETFL, ::fcntl(pty.SlaveFd(), F_GETFL) | O_NONBLOCK);
   for (;;) {
-    while (::write(pty.slave(), block.data(), block.size()) > 0) {
+    while (::write(pty.SlaveFd(), block.data(), block.size()) > 0) {
     }
-    pollfd p{pty.slave(), POLLOUT, 0};
+    pollfd p{pty.SlaveFd(), POLLOUT, 0};
     if (::poll(&p, 1, 200) == 0) break;
   }
   const Bytes frame(6, 0xAA);
@@ -165,7 +169,7 @@ TEST_F(PosixDevice, WakeEndsAPendingWaitAndTheNextOne) {
 
 TEST_F(PosixDevice, ReportsAHangUpWhenTheFarEndGoes) {
   ASSERT_EQ(OpenDefault(*device), SerialError::None) << detail;
-  pty.CloseMaster();
+  pty.HangUp();
   uint8_t buf[16];
   EXPECT_TRUE(device->WaitAndRead(buf, sizeof buf).hungUp);
   device->Close();

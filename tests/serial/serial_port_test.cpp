@@ -8,14 +8,15 @@
 
 #include "serial/envelope.h"
 #include "serial/serial_test_support.h"
+#include "support/pty_peer.h"
 
 namespace q7310 {
 namespace {
 
-using test::Bytes;
-using test::FakeLine;
-using test::FrameQueue;
-using test::PtyPair;
+using testing::Bytes;
+using testing::FakeLine;
+using testing::FrameQueue;
+using testing::PtyPeer;
 using namespace std::chrono_literals;
 
 class RecordingObserver : public IWireObserver {
@@ -38,7 +39,7 @@ const Bytes kReadSlot3 = {0x30, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 
 
 class LinkOnFake : public ::testing::Test {
  protected:
-  LinkOnFake() : link(test::FakeFactory(line)) {
+  LinkOnFake() : link(testing::FakeFactory(line)) {
     link.SetPortNumber(1);
     link.SetBaudRate(57600);
   }
@@ -268,7 +269,7 @@ TEST_F(LinkOnFake, AHangUpEndsTheThreadQuietlyAndDisconnectStillCloses) {
 }
 
 TEST_F(LinkOnFake, DestroyingAnOpenLinkClosesIt) {
-  auto other = std::make_unique<CSerialPort>(test::FakeFactory(line));
+  auto other = std::make_unique<CSerialPort>(testing::FakeFactory(line));
   other->SetOwner(&frames);
   other->SetPortNumber(1);
   ASSERT_EQ(other->Connect(), 1);
@@ -281,15 +282,14 @@ TEST_F(LinkOnFake, DestroyingAnOpenLinkClosesIt) {
 class LinkOnPty : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(pty.ok()) << "openpty failed";
     link.SetOwner(&frames);
-    link.SetDevicePath(pty.path());
+    link.SetDevicePath(pty.DevicePath());
     link.SetPortNumber(1);
     link.SetBaudRate(57600);
     ASSERT_EQ(link.Connect(), 1) << link.LastErrorDetail();
   }
 
-  PtyPair pty;
+  PtyPeer pty;
   FrameQueue frames;
   CSerialPort link;
 };
@@ -340,7 +340,7 @@ TEST_F(LinkOnPty, DisconnectReturnsWhileTheFarEndIsSilentAndWhenItHasGone) {
   link.Disconnect();
   EXPECT_FALSE(link.IsOpen());
   ASSERT_EQ(link.Connect(), 1) << link.LastErrorDetail();
-  pty.CloseMaster();
+  pty.HangUp();
   link.Disconnect();
   EXPECT_FALSE(link.IsOpen());
 }
@@ -349,7 +349,7 @@ TEST_F(LinkOnPty, TheOpenPortIsHeldAgainstASecondLink) {
   FrameQueue otherFrames;
   CSerialPort other;
   other.SetOwner(&otherFrames);
-  other.SetDevicePath(pty.path());
+  other.SetDevicePath(pty.DevicePath());
   other.SetBaudRate(57600);
   EXPECT_EQ(other.Connect(), 0);
   EXPECT_EQ(other.LastError(), SerialError::Busy);

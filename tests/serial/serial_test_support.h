@@ -1,11 +1,6 @@
-// Test helpers for the serial link: a receiver that queues frames for the test thread, a
-// scripted fake device, and a pseudo-terminal pair whose far end the test plays.
+// Test helpers for the serial link: a receiver that queues frames for the test thread and a
+// scripted fake device.
 #pragma once
-
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -21,14 +16,12 @@
 #include "serial/frame_assembler.h"
 #include "serial/serial_device.h"
 #include "serial/serial_port.h"
+#include "support/bytes.h"
+#include "support/patience.h"
 
-namespace q7310::test {
+namespace q7310::testing {
 
-using Bytes = std::vector<uint8_t>;
 using namespace std::chrono_literals;
-
-// An upper bound for waits on the receive thread; a passing test never comes near it.
-inline constexpr auto kPatience = 5s;
 
 // Collects delivered frames; the test thread waits for them.
 class FrameQueue : public IFrameReceiver {
@@ -176,67 +169,4 @@ inline CSerialPort::DeviceFactory FakeFactory(std::shared_ptr<FakeLine> line) {
   };
 }
 
-// A pseudo-terminal pair: the link opens the slave by its path, the test plays the amplifier on
-// the master.
-class PtyPair {
- public:
-  PtyPair() {
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) return;
-    m_path = ::ttyname(m_slave);
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-  }
-  ~PtyPair() {
-    CloseMaster();
-    if (m_slave >= 0) ::close(m_slave);
-  }
-  PtyPair(const PtyPair&) = delete;
-  PtyPair& operator=(const PtyPair&) = delete;
-
-  bool ok() const { return m_master >= 0 && !m_path.empty(); }
-  const std::string& path() const { return m_path; }
-  int master() const { return m_master; }
-  int slave() const { return m_slave; }  // kept open by the test, to look at the settings
-
-  void CloseMaster() {
-    if (m_master >= 0) ::close(m_master);
-    m_master = -1;
-  }
-
-  // Writes bytes as the far end.
-  bool Send(const Bytes& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(m_master, bytes.data() + done, bytes.size() - done);
-      if (n > 0) {
-        done += static_cast<size_t>(n);
-      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-        return false;
-      }
-    }
-    return true;
-  }
-
-  // Reads exactly n bytes that the link sent, or fewer if they do not come within `timeout`.
-  Bytes Receive(size_t n, std::chrono::milliseconds timeout = kPatience) {
-    Bytes out;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (out.size() < n) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
-      pollfd p{m_master, POLLIN, 0};
-      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-      uint8_t buf[512];
-      const ssize_t got = ::read(m_master, buf, std::min(sizeof buf, n - out.size()));
-      if (got > 0) out.insert(out.end(), buf, buf + got);
-    }
-    return out;
-  }
-
- private:
-  int m_master = -1;
-  int m_slave = -1;
-  std::string m_path;
-};
-
-}  // namespace q7310::test
+}  // namespace q7310::testing

@@ -10,7 +10,7 @@
 namespace q7310::sim {
 namespace {
 
-using namespace test;
+using namespace testing;
 
 Amplifier MakeAmplifier(std::vector<SlotRecord> slots, size_t blockSize = 128,
                         FaultOptions faults = {}) {
@@ -70,7 +70,7 @@ TEST(Amplifier, SplitsSlotIntoBlocks) {
       {100, 64, {64, 36}},        {5, 1, {1, 1, 1, 1, 1}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.slotSize << " bytes in blocks of " << c.blockSize);
+    SCOPED_TRACE(::testing::Message() << c.slotSize << " bytes in blocks of " << c.blockSize);
     const Bytes data = Ramp(c.slotSize, 7);
     auto amp = MakeAmplifier({{0, {}}, {2, data}}, c.blockSize);
     const auto frames = Frames(amp.HandleFrame(Clean(ReadSlotRequest(2))));

@@ -7,7 +7,7 @@
 namespace q7310::sim {
 namespace {
 
-using namespace test;
+using namespace testing;
 
 constexpr uint16_t kSlot = 1;
 const Bytes kSlotData = Ramp(200);  // two blocks

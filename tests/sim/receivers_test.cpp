@@ -8,7 +8,7 @@
 namespace q7310::sim {
 namespace {
 
-using namespace test;
+using namespace testing;
 using UR = UpdateReceiver::Result;
 using RR = RestoreReceiver::Result;
 

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 #include <string>
 
@@ -19,83 +16,50 @@
 #include "serial/frame_assembler.h"
 #include "sim/slot_records.h"
 #include "sim_test_frames.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
 
 namespace q7310::sim {
 namespace {
 
-using namespace test;
+using namespace testing;
 namespace fs = std::filesystem;
 
 // A reply or a line from the simulator normally comes within milliseconds; the bound only decides
 // how soon a broken simulator fails the test.
 constexpr int kTimeoutMs = 5000;
 
-Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
+// Whether `fd` has something to read within the bound.
+bool Readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, kTimeoutMs) == 1;
 }
 
-// The simulator as a child process with its stdout and stderr on pipes.
+// The simulator as a child process with its stdout and stderr captured.
 class SimProcess {
  public:
-  explicit SimProcess(std::vector<std::string> args) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return;
-    m_pid = fork();
-    if (m_pid == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      dup2(err[1], STDERR_FILENO);
-      std::vector<char*> argv{const_cast<char*>(Q7310_SIM_PATH)};
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(Q7310_SIM_PATH, argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    m_out = out[0];
-    m_err = err[0];
-  }
-  ~SimProcess() {
-    if (m_pid > 0 && !m_reaped) {
-      kill(m_pid, SIGKILL);
-      waitpid(m_pid, nullptr, 0);
-    }
-    if (m_out >= 0) close(m_out);
-    if (m_err >= 0) close(m_err);
-  }
+  explicit SimProcess(std::vector<std::string> args) : m_process(WithProgram(std::move(args))) {}
 
   // The first line of stdout, without its newline; empty on time-out.
-  std::string FirstLine() {
-    std::string line;
-    char c;
-    while (Readable(m_out) && read(m_out, &c, 1) == 1 && c != '\n') line += c;
-    return line;
-  }
+  std::string FirstLine() { return m_process.ReadLine(kTimeoutMs); }
 
   // Sends SIGTERM (unless the process is to end by itself), collects stderr, returns the exit
-  // status, or -1 if it did not exit normally in time.
+  // status.
   int Finish(bool terminate, std::string& stderrText) {
-    if (terminate) kill(m_pid, SIGTERM);
-    char buf[512];
-    ssize_t n;
-    while (Readable(m_err) && (n = read(m_err, buf, sizeof buf)) > 0) stderrText.append(buf, n);
-    int status = 0;
-    waitpid(m_pid, &status, 0);
-    m_reaped = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  static bool Readable(int fd, int timeoutMs = kTimeoutMs) {
-    pollfd p{fd, POLLIN, 0};
-    return poll(&p, 1, timeoutMs) == 1;
+    if (terminate) m_process.Signal(SIGTERM);
+    const int status = m_process.Wait();
+    stderrText = m_process.Stderr();
+    return status;
   }
 
  private:
-  pid_t m_pid = -1;
-  bool m_reaped = false;
-  int m_out = -1;
-  int m_err = -1;
+  static std::vector<std::string> WithProgram(std::vector<std::string> args) {
+    args.insert(args.begin(), Q7310_SIM_PATH);
+    return args;
+  }
+
+  Process m_process;
 };
 
 // The client's end: the pseudo-terminal's slave, raw.
@@ -123,7 +87,7 @@ class Port {
   // exchange fails the test in seconds instead of one bound per expected reply.
   ReceivedFrame Receive() {
     uint8_t b;
-    while (!m_silent && SimProcess::Readable(m_fd) && read(m_fd, &b, 1) == 1) {
+    while (!m_silent && Readable(m_fd) && read(m_fd, &b, 1) == 1) {
       if (auto f = m_assembler.ProcessByte(b)) return *f;
     }
     if (!m_silent)
@@ -138,17 +102,10 @@ class Port {
   FrameAssembler m_assembler;
 };
 
-class SimBinary : public testing::Test {
+class SimBinary : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir =
-        fs::temp_directory_path() / ("q7310-sim-test-" + std::to_string(getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  fs::path m_dir;
+  TempFolder m_scratch{"q7310-sim-test"};
+  const fs::path m_dir = m_scratch.Path();
 };
 
 TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {

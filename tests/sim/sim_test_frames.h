@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "serial/frame_assembler.h"
+#include "support/bytes.h"
 
-namespace q7310::sim::test {
-
-using Bytes = std::vector<uint8_t>;
+namespace q7310::testing {
 
 inline uint8_t Lo(unsigned v) {
   return static_cast<uint8_t>(v & 0xFF);
@@ -55,11 +54,4 @@ inline ReceivedFrame Clean(Bytes bytes) {
   return ReceivedFrame{0, std::move(bytes)};
 }
 
-// Bytes 0, 1, 2 … of the given count (wrapping at 256) plus an offset.
-inline Bytes Ramp(size_t n, uint8_t offset = 0) {
-  Bytes b(n);
-  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i + offset);
-  return b;
-}
-
-}  // namespace q7310::sim::test
+}  // namespace q7310::testing

@@ -12,25 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+#include "support/temp_folder.h"
+
 namespace q7310 {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-std::string Content(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
-}
+using testing::ReadText;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   // Every name in the folder except the target's.
   std::vector<std::string> Strays() const {
     std::vector<std::string> names;
@@ -40,10 +34,9 @@ class AtomicFileTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir =
-      fs::temp_directory_path() / ("q7310-atomic-" + std::to_string(::getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::path target = dir / "BACKUP.BIN";
+  testing::TempFolder scratch{"q7310-atomic"};
+  const fs::path dir = scratch.Path();
+  const fs::path target = dir / "BACKUP.BIN";
   const Bytes fresh = {'n', 'e', 'w', ' ', 'd', 'a', 't', 'a'};
 };
 
@@ -72,7 +65,7 @@ TEST_F(AtomicFileTest, FailedFlushOrRenameKeepsTheEarlierFileAndLeavesNothing) {
       EXPECT_FALSE(WriteFileAtomically(target.string(), fresh, &error, c.calls));
       EXPECT_FALSE(error.empty());
       if (earlier) {
-        EXPECT_EQ(Content(target), "old");
+        EXPECT_EQ(ReadText(target), "old");
       } else {
         EXPECT_FALSE(fs::exists(target));
       }
@@ -88,18 +81,18 @@ TEST_F(AtomicFileTest, FlushComesBeforeTheRenameAndTheTargetChangesOnlyAtTheRena
   calls.fsync = [&](int fd) {
     order.push_back("flush");
     // While the new bytes are flushed the target still holds the earlier file, whole.
-    EXPECT_EQ(Content(target), "old");
+    EXPECT_EQ(ReadText(target), "old");
     return ::fsync(fd);
   };
   calls.rename = [&](const char* from, const char* to) {
     order.push_back("rename");
-    EXPECT_EQ(Content(from), std::string(fresh.begin(), fresh.end()));
+    EXPECT_EQ(ReadText(from), std::string(fresh.begin(), fresh.end()));
     return ::rename(from, to);
   };
   std::string error;
   ASSERT_TRUE(WriteFileAtomically(target.string(), fresh, &error, calls)) << error;
   EXPECT_EQ(order, (std::vector<std::string>{"flush", "rename"}));
-  EXPECT_EQ(Content(target), std::string(fresh.begin(), fresh.end()));
+  EXPECT_EQ(ReadText(target), std::string(fresh.begin(), fresh.end()));
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                 fs::perms::others_read);
@@ -113,11 +106,11 @@ TEST_F(AtomicFileTest, MoveIntoPlaceNeverReplacesAFile) {
   ASSERT_FALSE(tmp.empty()) << error;
   EXPECT_TRUE(IsTemporaryFileName(fs::path(tmp).filename().string()));
   EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, target.string()), EEXIST);
-  EXPECT_EQ(Content(target), "old");
+  EXPECT_EQ(ReadText(target), "old");
   EXPECT_TRUE(fs::exists(tmp));
   const fs::path other = dir / "BACKUP-2.BIN";
   EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, other.string()), 0);
-  EXPECT_EQ(Content(other), std::string(fresh.begin(), fresh.end()));
+  EXPECT_EQ(ReadText(other), std::string(fresh.begin(), fresh.end()));
   EXPECT_FALSE(fs::exists(tmp));
 }
 

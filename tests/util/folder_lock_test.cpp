@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace q7310 {
 namespace {
 
@@ -16,15 +18,8 @@ namespace fs = std::filesystem;
 
 class FolderLockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path dir =
-      fs::temp_directory_path() / ("q7310-lock-" + std::to_string(::getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  testing::TempFolder scratch{"q7310-lock"};
+  const fs::path dir = scratch.Path();
 };
 
 TEST_F(FolderLockTest, OneHolderAtATimeUntilReleased) {

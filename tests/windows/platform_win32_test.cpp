@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "app/app_paths.h"
 #include "serial/serial_device.h"
+#include "support/temp_folder.h"
 #include "util/atomic_file.h"
 #include "util/folder_lock.h"
 #include "util/process_info.h"
@@ -22,15 +22,6 @@ namespace {
 
 class Win32Files : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    do {
-      folder = Utf8String(std::filesystem::temp_directory_path()) + "/q7310-Prüfung-日本-" +
-               std::to_string(random());
-    } while (!std::filesystem::create_directory(Utf8Path(folder)));
-  }
-  void TearDown() override { std::filesystem::remove_all(Utf8Path(folder)); }
-
   std::string Read(const std::string& path) {
     std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) return "<missing>";
@@ -41,7 +32,8 @@ class Win32Files : public ::testing::Test {
     return text;
   }
 
-  std::string folder;
+  testing::TempFolder scratch{Utf8Path("q7310-Prüfung-日本")};
+  const std::string folder = Utf8String(scratch.Path());
 };
 
 std::vector<uint8_t> Bytes(const std::string& text) {
