@@ -1,29 +1,36 @@
 #include "app/firmware_choice.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
 #include "app/app_paths.h"
 #include "app/texts.h"
 #include "util/atomic_file.h"
-#include "util/utf8_path.h"
+#include "util/process_info.h"
 
 namespace q7310 {
 namespace {
 
+constexpr size_t kReadChunkSize = 16 * 1024;
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::string* error) {
-  std::ifstream in(Utf8Path(path), std::ios::binary);
-  if (!in) {
-    if (error) *error = path + ": " + std::strerror(errno);
+  std::string reason;
+  std::FILE* file = OpenFile(path, "rb", &reason);
+  if (file == nullptr) {
+    if (error) *error = path + ": " + reason;
     return std::nullopt;
   }
-  std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[kReadChunkSize];
+  size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
     if (error) *error = path + ": read error";
     return std::nullopt;
   }

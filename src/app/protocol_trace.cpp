@@ -1,6 +1,5 @@
 #include "app/protocol_trace.h"
 
-#include <cerrno>
 #include <cstring>
 #include <ctime>
 
@@ -62,9 +61,10 @@ ProtocolTrace::~ProtocolTrace() {
 }
 
 bool ProtocolTrace::Open(const std::string& path, std::string_view program, std::string* error) {
-  m_file = OpenFile(path, "a");
+  std::string reason;
+  m_file = OpenFile(path, "a", &reason);
   if (!m_file) {
-    if (error) *error = path + ": " + std::strerror(errno);
+    if (error) *error = path + ": " + reason;
     return false;
   }
   const std::time_t now = std::time(nullptr);

@@ -65,6 +65,20 @@ inline constexpr const char* kFmtFolderInUse =
     "Another q7310 program is working in the folder %s. Close it first, or choose another folder.";
 inline constexpr const char* kFmtTraceIsOwnFile =
     "The trace file %s is one of the program's own files; choose another trace file.";
+// Followed by the trace file and the system's reason.
+inline constexpr std::string_view kTraceNotWritable = "cannot write the trace: ";
+
+// Help texts of the options that every front end takes.
+inline constexpr std::string_view kHelpDevice =
+    "serial device to open instead of the port number's device";
+// The part of the --dir help that names the OS's folders (texts_<os>.cpp).
+extern const std::string_view kHelpDir;
+inline constexpr std::string_view kHelpTrace =
+    "write a timestamped line for every frame sent and received, every resend, time-out, "
+    "dropped frame and line error to the end of FILE (never one of the program's own files)";
+// The desktop program's addition to the --device help: what it opens without the option.
+inline constexpr std::string_view kHelpDeviceRemembered =
+    "; without it, the last port number or device that worked is used";
 
 // Progress dialog.
 inline constexpr std::string_view kTitleBackup = "BACKUP";

@@ -1,7 +1,5 @@
 #include "backup/backup_file_info.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -128,8 +126,6 @@ BackupFileInfo InspectBackupFile(const std::string& path) {
   std::vector<uint8_t> bytes(CSettingsBackup::kBufferSize + 1);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
   const bool failed = std::ferror(file) != 0;
-  struct stat st {};
-  const bool sized = ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode);
   std::fclose(file);
   if (failed) {
     info.problem = BackupFileProblem::kCannotOpen;
@@ -139,7 +135,9 @@ BackupFileInfo InspectBackupFile(const std::string& path) {
   info = InspectBackupBytes(bytes);
   // Only the store's size and one byte were read: the size is the file's, not the bytes read.
   if (info.problem == BackupFileProblem::kTooLarge) {
-    info.fileSize = sized ? static_cast<uint64_t>(st.st_size) : 0;
+    const bool regular = std::filesystem::is_regular_file(Utf8Path(path), ec);
+    const uintmax_t size = regular ? std::filesystem::file_size(Utf8Path(path), ec) : 0;
+    info.fileSize = regular && !ec ? static_cast<uint64_t>(size) : 0;
   }
   return info;
 }

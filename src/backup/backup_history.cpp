@@ -1,7 +1,5 @@
 #include "backup/backup_history.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -44,11 +42,12 @@ std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> 
   if (tmp.empty()) return {};
   for (int n = 1; n <= kMaxSameSecondCopies; ++n) {
     const std::string path = folder + "/" + NumberedName(base, n);
-    const int err = MoveIntoPlaceWithoutReplacing(tmp, path);
-    if (err == EEXIST) continue;
-    if (err != 0) {
+    std::string reason;
+    const MoveResult moved = MoveIntoPlaceWithoutReplacing(tmp, path, &reason);
+    if (moved == MoveResult::kNameTaken) continue;
+    if (moved == MoveResult::kFailed) {
       RemoveFile(tmp);
-      if (error) *error = "cannot create " + path + ": " + std::strerror(err);
+      if (error) *error = "cannot create " + path + ": " + reason;
       return {};
     }
     SyncFolderOf(path);

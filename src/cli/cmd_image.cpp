@@ -1,13 +1,13 @@
 // q7310 image FILE [--stage PATH]: loads a firmware file as UPDATE does and describes the image.
 #include <cinttypes>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "cli/commands.h"
 #include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
+#include "util/process_info.h"
 
 namespace q7310::cli {
 namespace {
@@ -21,11 +21,7 @@ struct ImageOptions {
 class TemporaryStage {
  public:
   TemporaryStage() {
-    std::error_code ec;
-    const auto folder = std::filesystem::temp_directory_path(ec);
-    const std::u8string name =
-        (ec ? std::filesystem::path("/tmp") : folder).u8string() + u8"/q7310-UPDATE";
-    m_path = WriteTemporaryFile(std::string(name.begin(), name.end()), {}, nullptr);
+    m_path = WriteTemporaryFile(TemporaryFolder() + "/q7310-UPDATE", {}, nullptr);
   }
   ~TemporaryStage() {
     if (!m_path.empty()) RemoveFile(m_path);

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-#include <string>
+#include <vector>
 
-#include "app/protocol.h"
+#include "cli/operation_table.h"
 
 namespace q7310::cli {
 
@@ -28,21 +28,13 @@ void AddInspectCommand(CLI::App& app, RunResult& result);
 // q7310 ports [--sysfs ROOT]
 void AddPortsCommand(CLI::App& app, RunResult& result);
 
-// q7310 [options] backup|update|restore ...
-struct OperationOptions {
-  std::string device;
-  int port = 1;
-  std::string dir;
-  bool keepFiles = false;
-  unsigned replyTimeoutMs = kReplyTimeoutMs;
-  bool yes = false;
-  bool json = false;
-  std::string trace;
-  std::string restoreFrom;  // restore from this file instead of BACKUP.BIN
-  std::string verifyFrom;   // verify against this file instead of what the restore sent
-};
+// q7310 [options] backup|update|restore|verify ...: the global options and a subcommand for
+// each row of the operation table.
 void AddOperationCommands(CLI::App& app, OperationOptions& options);
-// Runs the operations named on the command line, in their order. Returns the exit status.
-int RunOperations(CLI::App& app, const OperationOptions& options);
+// The operations named on the parsed command line, in their order.
+std::vector<const OperationRow*> ParsedOperations(const CLI::App& app);
+// Runs `operations` in their order, stopping at the first failure. Returns the exit status.
+int RunOperations(const std::vector<const OperationRow*>& operations,
+                  const OperationOptions& options);
 
 }  // namespace q7310::cli

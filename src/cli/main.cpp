@@ -1,6 +1,5 @@
 // q7310: the service operations of the 7310 Series Amplifier from a terminal.
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,9 @@ int main(int argc, char** argv) {
   using namespace q7310::cli;
   CLI::App app{
       "Service utility for the 7310 Series Amplifier.\n"
-      "  q7310 [options] OPERATION...   OPERATION: backup | update | restore | verify, run in the "
-      "order given, stopping at the first failure\n"
+      "  q7310 [options] OPERATION...   OPERATION: " +
+      OperationNames() +
+      ", run in the order given, stopping at the first failure\n"
       "  q7310 image FILE [--stage PATH]   check a firmware file\n"
       "  q7310 inspect FILE                list the slot records of a backup file\n"
       "  q7310 ports                       list the serial ports present"};
@@ -53,16 +53,12 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
 
-  const std::set<std::string> operations = {"backup", "update", "restore", "verify"};
-  size_t operationCount = 0;
-  for (const CLI::App* sub : app.get_subcommands()) {
-    operationCount += operations.count(sub->get_name());
-  }
-  if (operationCount == 0) return result.exitCode;
-  if (operationCount != app.get_subcommands().size()) {
+  const std::vector<const OperationRow*> operations = ParsedOperations(app);
+  if (operations.empty()) return result.exitCode;
+  if (operations.size() != app.get_subcommands().size()) {
     std::fprintf(stderr,
                  "error: image, inspect and ports stand alone; they do not mix with operations\n");
     return kExitUsage;
   }
-  return RunOperations(app, operationOptions);
+  return RunOperations(operations, operationOptions);
 }

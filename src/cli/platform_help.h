@@ -5,7 +5,6 @@
 namespace q7310::cli::help {
 
 extern const char* const kPortOption;   // --port: which device a port number opens
-extern const char* const kDirOption;    // --dir: the default working folder
 extern const char* const kFilesFooter;  // the footer's line on the working folder
 extern const char* const kSysfsOption;  // ports --sysfs
 

@@ -3,10 +3,6 @@
 namespace q7310::cli::help {
 
 const char* const kPortOption = "port number; port N is /dev/ttyS<N-1> (default 1)";
-const char* const kDirOption =
-    "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the program's folder if "
-    "it is writable and not installed, else $XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; "
-    "the first line of output names the folder used)";
 const char* const kFilesFooter =
     "Files: Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN live in the working folder: --dir, else the "
     "program's folder if it is writable and not installed, else $XDG_DATA_HOME/q7310 "

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "app/texts.h"
 #include "app/version.h"
+#include "dialogs/dialog_units.h"
 
 namespace q7310 {
 namespace {
@@ -17,20 +19,10 @@ QCommandLineOption Hidden(QCommandLineOption option) {
 
 DesktopCommandLine::DesktopCommandLine()
     : device(QStringLiteral("device"),
-             QStringLiteral("Serial device to use instead of the port number's (e.g. "
-                            "/dev/ttyUSB0 or a pseudo-terminal). Without it, the last port "
-                            "number or device that worked is used."),
+             Q(std::string(texts::kHelpDevice) + std::string(texts::kHelpDeviceRemembered)),
              QStringLiteral("PATH")),
-      dir(QStringLiteral("dir"),
-          QStringLiteral("Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the "
-                         "program's folder if it is writable and not installed, else "
-                         "$XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; the About box "
-                         "names the folder used)."),
-          QStringLiteral("FOLDER")),
-      trace(QStringLiteral("trace"),
-            QStringLiteral("Write a timestamped line for every frame sent and received, every "
-                           "resend, time-out, dropped frame and line error to FILE."),
-            QStringLiteral("FILE")),
+      dir(QStringLiteral("dir"), Q(texts::kHelpDir), QStringLiteral("FOLDER")),
+      trace(QStringLiteral("trace"), Q(texts::kHelpTrace), QStringLiteral("FILE")),
       quitWhenShown(Hidden(QCommandLineOption(
           QStringLiteral("quit-when-shown"),
           QStringLiteral("Quit as soon as the window is up (start-up benchmark).")))),

@@ -37,14 +37,16 @@ void SaveRememberedPort(const RememberedPort& port) {
   }
 }
 
+RememberedPort StartPort(const std::optional<std::string>& commandLineDevice) {
+  RememberedPort start = LoadRememberedPort();
+  if (commandLineDevice) start.device = *commandLineDevice;
+  return start;
+}
+
 int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice) {
-  const RememberedPort remembered = LoadRememberedPort();
-  if (commandLineDevice) {
-    serial.SetDevicePath(*commandLineDevice);
-  } else if (!remembered.device.empty()) {
-    serial.SetDevicePath(remembered.device);
-  }
-  return remembered.portNo;
+  const RememberedPort start = StartPort(commandLineDevice);
+  serial.SetDevicePath(start.device);
+  return start.portNo;
 }
 
 }  // namespace q7310

@@ -18,8 +18,10 @@ struct RememberedPort {
 RememberedPort LoadRememberedPort();
 void SaveRememberedPort(const RememberedPort& port);
 
-// Start-up: the device named on the command line, else the remembered device, goes to
-// `serial`; returns the port number to open (the remembered one, 1 the first time).
+// Start-up: the port to open, the remembered number (1 the first time), and the device named on
+// the command line (even an empty one: the port number's device), else the remembered device.
+RememberedPort StartPort(const std::optional<std::string>& commandLineDevice);
+// StartPort's device goes to `serial`; returns its port number.
 int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice);
 
 }  // namespace q7310

@@ -7,11 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/file_checks.h"
+#include "app/session.h"
 #include "app/texts.h"
 #include "app/version.h"
-#include "app/work_folder.h"
 #include "desktop/app_icon.h"
 #include "desktop/command_line.h"
 #include "desktop/port_memory.h"
@@ -50,49 +48,42 @@ int CUpgradeApp::Run() {
 
   std::optional<std::string> commandLineDevice;
   if (parser.isSet(device)) commandLineDevice = parser.value(device).toStdString();
-  const int portNo = ApplyStartPort(m_serial, commandLineDevice);
+  const RememberedPort start = StartPort(commandLineDevice);
+  SessionOptions sessionOptions;
+  sessionOptions.device = start.device;
+  sessionOptions.portNo = start.portNo;
+  sessionOptions.dir = parser.value(dir).toStdString();
+  sessionOptions.trace = parser.value(trace).toStdString();
+  // Every operation but a restore writes into the folder.
+  sessionOptions.writesFolder = true;
 
-  const WorkingFolder working = ResolveWorkingFolder(parser.value(dir).toStdString());
-  if (!working.error.empty()) {
-    Refuse(std::string(texts::kNoWorkingFolder) + working.error);
+  Session session(sessionOptions, "q7310-upgrade");
+  if (const SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) {
+    Refuse(chosen.text);
     return 1;
   }
-  const std::string& folder = working.path;
-  // Said at start-up, not after the amplifier has been read: every operation but a restore
-  // writes into the folder.
-  if (const std::string problem = FolderProblem(folder, true); !problem.empty()) {
-    Refuse(std::string(texts::kMsgFolderUnusable) + "\n" + problem);
-    return 1;
+  const SessionStatus opened = session.Open();
+  if (!opened.warning.empty()) {
+    std::fprintf(stderr, "q7310-upgrade: %s\n", opened.warning.c_str());
   }
-  if (parser.isSet(trace) && IsProgramFile(folder, parser.value(trace).toStdString())) {
-    Refuse(FormatText(texts::kFmtTraceIsOwnFile, parser.value(trace).toStdString()));
-    return 1;
-  }
-  std::string lockError;
-  switch (ClaimWorkFolder(folder, m_folderLock, &lockError)) {
-    case FolderLock::Result::kTaken:
+  switch (opened.problem) {
+    case SessionProblem::kNone:
       break;
-    case FolderLock::Result::kBusy:
-      Refuse(FormatText(texts::kFmtFolderInUse, folder));
+    case SessionProblem::kFolderUnusable:
+      Refuse(opened.text + "\n" + opened.detail);
       return 1;
-    case FolderLock::Result::kFailed:
-      std::fprintf(stderr, "q7310-upgrade: %s\n", lockError.c_str());
-      break;
+    case SessionProblem::kTraceNotWritable:
+      std::fprintf(stderr, "q7310-upgrade: %s\n", opened.text.c_str());
+      return 1;
+    default:
+      Refuse(opened.text);
+      return 1;
   }
 
-  UpgradeWindow window(m_serial, m_backup, m_image, folder);
-  if (parser.isSet(trace)) {
-    std::string error;
-    if (!m_trace.Open(parser.value(trace).toStdString(), "q7310-upgrade", &error)) {
-      std::fprintf(stderr, "q7310-upgrade: cannot write the trace: %s\n", error.c_str());
-      return 1;
-    }
-    window.SetTrace(&m_trace);
-    m_serial.SetWireObserver(&m_trace);
-  }
+  UpgradeWindow window(session);
   if (parser.isSet(screenshots)) new ScreenshotTour(window, parser.value(screenshots));
   window.show();
-  window.Initialise(portNo);
+  window.Initialise(session.PortNo());
   if (parser.isSet(quitWhenShown)) QTimer::singleShot(0, &m_qapp, &QApplication::quit);
   return QApplication::exec();
 }

@@ -1,9 +1,9 @@
 // CUpgradeApp: the desktop program's application object.
 //
-// Owns the Qt application and the three long-lived core objects, constructed in this order and
-// destroyed in the reverse order: the serial link, the settings backup store and the firmware
-// image. Run parses the command line, shows the main window, which gets the three by reference,
-// and runs the event loop until the window closes.
+// Owns the Qt application. Run parses the command line, starts the session (app/session.h: the
+// folder lock, the trace, the serial link, the backup store and the firmware image, in that
+// order), shows the main window over it and runs the event loop until the window closes; the
+// window goes before the session, so the folder stays locked until its files are deleted.
 //
 // Options: --device PATH (a serial device, such as a pseudo-terminal, in place of the port
 // number's device), --dir FOLDER (the folder of the firmware file and the staging files instead
@@ -16,12 +16,6 @@
 
 #include <QApplication>
 
-#include "app/protocol_trace.h"
-#include "backup/settings_backup.h"
-#include "firmware/firmware_image.h"
-#include "serial/serial_port.h"
-#include "util/folder_lock.h"
-
 namespace q7310 {
 
 class CUpgradeApp {
@@ -32,11 +26,6 @@ class CUpgradeApp {
 
  private:
   QApplication m_qapp;
-  FolderLock m_folderLock;  // released last, after the window has deleted its files
-  ProtocolTrace m_trace;    // outlives the serial link, which reports to it
-  CSerialPort m_serial;
-  CSettingsBackup m_backup;
-  CFirmwareImage m_image;
 };
 
 }  // namespace q7310

@@ -21,6 +21,7 @@
 
 #include "app/firmware_choice.h"
 #include "app/protocol_trace.h"
+#include "app/session.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
 #include "desktop/about_dlg.h"
@@ -67,9 +68,21 @@ bool IsEnterKey(const QKeyEvent& event) {
 
 UpgradeWindow::UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
                              std::string appFolder)
-    : m_timers([this](unsigned id) { m_core.OnTimer(id); }),
+    : m_timers([this](unsigned id) { m_core->OnTimer(id); }),
       m_serial(serial),
-      m_core(*this, serial, backup, image, std::move(appFolder)) {
+      m_core(std::make_unique<CUpgradeDlg>(*this, serial, backup, image, std::move(appFolder))) {
+  Build();
+}
+
+UpgradeWindow::UpgradeWindow(Session& session)
+    : m_trace(session.Trace()),
+      m_timers([this](unsigned id) { m_core->OnTimer(id); }),
+      m_serial(session.Serial()),
+      m_core(session.MakeController(*this)) {
+  Build();
+}
+
+void UpgradeWindow::Build() {
   setWindowTitle(Q(texts::kMainCaption));
   setWindowIcon(AppIcon());
   BuildControls();
@@ -77,7 +90,7 @@ UpgradeWindow::UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirm
   m_progress = new CCommProgressDlg(this);
   // Queued, so that a cancel is handled after the frames that arrived before it.
   connect(
-      m_progress, &CCommProgressDlg::CancelRequested, this, [this] { m_core.OnCommCancel(); },
+      m_progress, &CCommProgressDlg::CancelRequested, this, [this] { m_core->OnCommCancel(); },
       Qt::QueuedConnection);
 }
 
@@ -121,12 +134,12 @@ void UpgradeWindow::BuildControls() {
   }
 
   connect(m_btnBackup, &QPushButton::clicked, this, [this] {
-    m_core.OnBackup();
+    m_core->OnBackup();
     // The notice speaks of the previous backup; the one now running brings its own.
-    if (m_core.Mode() == CUpgradeDlg::kBackup) m_backupNotice->Clear();
+    if (m_core->Mode() == CUpgradeDlg::kBackup) m_backupNotice->Clear();
   });
-  connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core.OnUpdate(); });
-  connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core.OnRestore(); });
+  connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core->OnUpdate(); });
+  connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core->OnRestore(); });
 
   setCentralWidget(outer);
 
@@ -146,38 +159,38 @@ void UpgradeWindow::BuildMenu() {
   m_actVerify = option->addAction(Q(texts::kMenuVerify));
 
   connect(m_actExit, &QAction::triggered, this, [this] {
-    if (m_core.CanClose()) close();
+    if (m_core->CanClose()) close();
   });
   connect(m_actOpenFirmware, &QAction::triggered, this, [this] {
-    if (m_core.Mode() != CUpgradeDlg::kIdle) return;
+    if (m_core->Mode() != CUpgradeDlg::kIdle) return;
     const QString path = QFileDialog::getOpenFileName(this, Q(texts::kOpenFirmwareCaption), {},
                                                       Q(texts::kOpenFirmwareFilter));
     if (!path.isEmpty()) OpenFirmwareFile(path);
   });
   connect(m_actSetting, &QAction::triggered, this, [this] {
-    m_core.OnSetting();
+    m_core->OnSetting();
     RememberPortIfOpen();
   });
   connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
-    if (m_core.Mode() != CUpgradeDlg::kIdle) return;
-    const QString path = ChooseSavedBackup(this, m_core.HistoryFolder());
+    if (m_core->Mode() != CUpgradeDlg::kIdle) return;
+    const QString path = ChooseSavedBackup(this, m_core->HistoryFolder());
     if (!path.isEmpty()) RestoreFromFile(path);
   });
   connect(m_actVerify, &QAction::triggered, this, [this] {
-    const std::string& restored = m_core.LastRestoreSource();
-    m_core.OnVerifyFrom(restored.empty() ? m_core.GetAppFilePath(texts::kBackupFile) : restored);
+    const std::string& restored = m_core->LastRestoreSource();
+    m_core->OnVerifyFrom(restored.empty() ? m_core->GetAppFilePath(texts::kBackupFile) : restored);
   });
   // A window of fixed size, like the dialog it stands for.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void UpgradeWindow::Initialise(int portNo) {
-  m_core.OnInitDialog(*this, portNo);
+  m_core->OnInitDialog(*this, portNo);
   RememberPortIfOpen();
 }
 
 void UpgradeWindow::RememberPortIfOpen() {
-  if (m_core.Stage() != 0) SaveRememberedPort({m_core.PortNo(), m_serial.ExplicitDevicePath()});
+  if (m_core->Stage() != 0) SaveRememberedPort({m_core->PortNo(), m_serial.ExplicitDevicePath()});
 }
 
 bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
@@ -203,15 +216,15 @@ bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
 }
 
 bool UpgradeWindow::RestoreFromFile(const QString& path) {
-  if (m_core.Mode() != CUpgradeDlg::kIdle || !ConfirmRestoreFrom(path)) return false;
+  if (m_core->Mode() != CUpgradeDlg::kIdle || !ConfirmRestoreFrom(path)) return false;
   const QString before = m_editGuide->toPlainText();
   QString restoreLines = Q(CUpgradeDlg::GuidanceFor(3).instructions);
   restoreLines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
   m_editGuide->setPlainText(restoreLines);
   m_guideBeforeRestore = before;
-  m_core.OnRestoreFrom(path.toStdString());
+  m_core->OnRestoreFrom(path.toStdString());
   // A file that could not be read ends it before it starts.
-  if (m_core.Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
+  if (m_core->Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
     m_editGuide->setPlainText(*m_guideBeforeRestore);
     m_guideBeforeRestore.reset();
   }
@@ -311,19 +324,19 @@ void UpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail
 void UpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
   if (m_trace) m_trace->OnReceived(status, frame);
   QMetaObject::invokeMethod(
-      this, [this, status, bytes = std::move(frame)] { m_core.OnFrameReceived(status, bytes); },
+      this, [this, status, bytes = std::move(frame)] { m_core->OnFrameReceived(status, bytes); },
       Qt::QueuedConnection);
 }
 
 bool UpgradeWindow::OpenFirmwareFile(const QString& path) {
   const std::string source = path.toStdString();
-  const std::string folder = m_core.AppFolder();
+  const std::string folder = m_core->AppFolder();
   std::string error;
   switch (CompareFirmwareFile(source, folder, &error)) {
     case FirmwareInFolder::Same:
       return true;
     case FirmwareInFolder::Different: {
-      const QString target = QString::fromStdString(m_core.GetAppFilePath(texts::kFirmwareFile));
+      const QString target = QString::fromStdString(m_core->GetAppFilePath(texts::kFirmwareFile));
       if (QMessageBox::question(this, Q(texts::kOpenFirmwareCaption),
                                 target + Q(texts::kOpenFirmwareReplace)) != QMessageBox::Yes) {
         return false;
@@ -347,12 +360,12 @@ bool UpgradeWindow::OpenFirmwareFile(const QString& path) {
 }
 
 void UpgradeWindow::ShowAbout() {
-  CAboutDlg about(QString::fromStdString(m_core.AppFolder()), this);
+  CAboutDlg about(QString::fromStdString(m_core->AppFolder()), this);
   about.exec();
 }
 
 bool UpgradeWindow::BackupAwaitingRestore() const {
-  const int stage = m_core.Stage();
+  const int stage = m_core->Stage();
   return stage == kStageUpdate || stage == kStageRestore;
 }
 
@@ -373,7 +386,7 @@ bool UpgradeWindow::ConfirmCloseWithBackupHeld() {
 
 // Every way of closing ends here: the close box, File > Exit, Enter and Escape.
 void UpgradeWindow::closeEvent(QCloseEvent* event) {
-  if (!m_core.CanClose() || (BackupAwaitingRestore() && !ConfirmCloseWithBackupHeld())) {
+  if (!m_core->CanClose() || (BackupAwaitingRestore() && !ConfirmCloseWithBackupHeld())) {
     event->ignore();
     return;
   }
@@ -385,7 +398,7 @@ void UpgradeWindow::keyPressEvent(QKeyEvent* event) {
   if (IsEnterKey(*event) || event->key() == Qt::Key_Escape) {
     // The dialog's default OK and Cancel, reached when the focused control did not take the key:
     // they end the program, but never mid-operation and a held backup only on the operator's word.
-    if (m_core.CanClose()) close();
+    if (m_core->CanClose()) close();
     event->accept();
     return;
   }
@@ -416,7 +429,7 @@ void UpgradeWindow::Shutdown() {
   m_shutDown = true;
   m_timers.KillAll();
   m_progress->hide();
-  for (const std::string& path : m_core.OnDestroy()) {
+  for (const std::string& path : m_core->OnDestroy()) {
     std::fprintf(stderr, "q7310-upgrade: could not delete %s\n", path.c_str());
   }
 }

@@ -30,6 +30,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -52,6 +53,7 @@ class CCautionLabel;
 class CCommProgressDlg;
 class CFirmwareImage;
 class CSettingsBackup;
+class Session;
 
 class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameReceiver {
   Q_OBJECT
@@ -60,13 +62,16 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   // `appFolder` holds the firmware file and the two staging files; empty for the program's folder.
   UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
                 std::string appFolder = {});
+  // The window over an open session: its parts, folder, trace and reply timeout. The session
+  // must outlive the window.
+  explicit UpgradeWindow(Session& session);
   ~UpgradeWindow() override;
 
   // Received frames and protocol events also go to `trace` (the serial link's transmit side is
   // connected by the owner). Call before Initialise.
   void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
   // The reply timer's period (5000 ms unless changed).
-  void SetReplyTimeoutMs(unsigned ms) { m_core.SetReplyTimeoutMs(ms); }
+  void SetReplyTimeoutMs(unsigned ms) { m_core->SetReplyTimeoutMs(ms); }
 
   // Start-up: opens port `portNo` (or the serial link's device, when it has one) and shows
   // stage 1, or the port error and stage 0. A port that opened is remembered for the next start.
@@ -104,7 +109,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   bool OpenFirmwareFile(const QString& path);
 
   // Parts, for tests and screenshots.
-  const CUpgradeDlg& Core() const { return m_core; }
+  const CUpgradeDlg& Core() const { return *m_core; }
   QPushButton* BackupButton() const { return m_btnBackup; }
   QPushButton* UpdateButton() const { return m_btnUpdate; }
   QPushButton* RestoreButton() const { return m_btnRestore; }
@@ -133,6 +138,8 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls, the menu and the progress dialog; for both constructors.
+  void Build();
   void BuildControls();
   void BuildMenu();
   // A backup has been made and not yet restored: BACKUP.BIN holds the amplifier's settings.
@@ -165,7 +172,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QString m_keptError;  // why it could not be kept
   TimerTable m_timers;
   CSerialPort& m_serial;
-  CUpgradeDlg m_core;
+  std::unique_ptr<CUpgradeDlg> m_core;
   bool m_shutDown = false;
   // While a restore from a saved backup runs, the box shows the restore instructions; the text
   // it showed before comes back if the restore ends without a new stage.

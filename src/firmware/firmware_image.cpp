@@ -1,7 +1,6 @@
 // The S-record reader and the staging of the image: LoadMotFile and its two passes.
 #include "firmware/firmware_image.h"
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -328,9 +327,10 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
     return false;
   };
 
-  const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(motPath, "rb"));
+  std::string reason;
+  const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(motPath, "rb", &reason));
   if (!file) {
-    Fail(0, LoadFault::kCannotOpen, {}, std::strerror(errno));
+    Fail(0, LoadFault::kCannotOpen, {}, reason);
     return fail();
   }
   // The reader has its own chunk buffer; a second buffer inside the FILE would only copy.

@@ -37,10 +37,18 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
 std::string WriteTemporaryFile(const std::string& path, std::span<const uint8_t> data,
                                std::string* error, const FileSyncCalls& calls = {});
 
+// What MoveIntoPlaceWithoutReplacing did.
+enum class MoveResult {
+  kMoved,      // `path` names the file now; the temporary name is gone
+  kNameTaken,  // a file named `path` exists already
+  kFailed,     // the system refused (see the reason)
+};
+
 // Gives the flushed temporary file `tmp` the name `path` unless a file of that name exists.
-// 0 on success (the temporary name is gone), otherwise the errno (EEXIST when the name is
-// taken); `tmp` is then left as it was.
-int MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path);
+// Unless kMoved, `tmp` is left as it was; on kFailed `reason` (when given) holds the system's
+// reason.
+MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
+                                         std::string* reason = nullptr);
 
 // Removes the file `path` (a temporary file given up); harmless when it is gone.
 void RemoveFile(const std::string& path);

@@ -89,13 +89,21 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
   return true;
 }
 
-int MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path) {
-  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
+MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
+                                         std::string* reason) {
+  const auto failed = [reason](int err) {
+    if (err == EEXIST) return MoveResult::kNameTaken;
+    if (reason) *reason = std::strerror(err);
+    return MoveResult::kFailed;
+  };
+  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+    return MoveResult::kMoved;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return failed(errno);
   // A file system without the no-replace rename: a hard link fails on an existing name too.
-  if (::link(tmp.c_str(), path.c_str()) != 0) return errno;
+  if (::link(tmp.c_str(), path.c_str()) != 0) return failed(errno);
   ::unlink(tmp.c_str());
-  return 0;
+  return MoveResult::kMoved;
 }
 
 void RemoveFile(const std::string& path) {

@@ -109,20 +109,26 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
   return true;
 }
 
-int MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path) {
-  if (MoveFileExW(Widen(tmp).c_str(), Widen(path).c_str(), MOVEFILE_WRITE_THROUGH)) return 0;
+MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
+                                         std::string* reason) {
+  if (MoveFileExW(Widen(tmp).c_str(), Widen(path).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return MoveResult::kMoved;
+  }
+  int err = EIO;
   switch (GetLastError()) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
-      return EEXIST;
+      return MoveResult::kNameTaken;
     case ERROR_ACCESS_DENIED:
-      return EACCES;
+      err = EACCES;
+      break;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_FILE_NOT_FOUND:
-      return ENOENT;
-    default:
-      return EIO;
+      err = ENOENT;
+      break;
   }
+  if (reason) *reason = std::strerror(err);
+  return MoveResult::kFailed;
 }
 
 void RemoveFile(const std::string& path) {

@@ -10,8 +10,13 @@ namespace q7310 {
 long CurrentProcessId();
 
 // Opens a file by its UTF-8 path with an fopen mode; the handle is not passed on to child
-// programs. Null on failure, with the reason in errno's text (see SystemErrorText).
-std::FILE* OpenFile(const std::string& path, const char* mode);
+// programs. Null on failure, with the system's reason (such as "No such file or directory") in
+// `error` when given.
+std::FILE* OpenFile(const std::string& path, const char* mode, std::string* error = nullptr);
+
+// The folder for temporary files (UTF-8): the system's, or /tmp (Windows: the current folder)
+// when it names none that exists.
+std::string TemporaryFolder();
 
 // Whether the stream is an interactive terminal (a console window on Windows).
 bool IsTerminal(std::FILE* stream);

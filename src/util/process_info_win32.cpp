@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "util/process_info.h"
+#include "util/utf8_path.h"
 #include "util/wide_text.h"
 
 namespace q7310 {
@@ -35,7 +39,7 @@ long CurrentProcessId() {
   return static_cast<long>(GetCurrentProcessId());
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode) {
+std::FILE* OpenFile(const std::string& path, const char* mode, std::string* error) {
   const std::string m(mode);
   const bool update = m.find('+') != std::string::npos;
   DWORD access = 0;
@@ -63,13 +67,13 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    errno = ErrnoFromWin32(GetLastError());
+    if (error) *error = std::strerror(ErrnoFromWin32(GetLastError()));
     return nullptr;
   }
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), flags);
   if (fd < 0) {
     CloseHandle(file);
-    errno = EIO;
+    if (error) *error = std::strerror(EIO);
     return nullptr;
   }
   std::string crtMode;
@@ -77,8 +81,17 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     if (c != 'e') crtMode += c;
   }
   std::FILE* stream = _fdopen(fd, crtMode.c_str());
-  if (stream == nullptr) _close(fd);
+  if (stream == nullptr) {
+    if (error) *error = std::strerror(errno);
+    _close(fd);
+  }
   return stream;
+}
+
+std::string TemporaryFolder() {
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+  return ec ? std::string(".") : Utf8String(folder);
 }
 
 bool IsTerminal(std::FILE* stream) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -105,11 +106,16 @@ TEST_F(AtomicFileTest, MoveIntoPlaceNeverReplacesAFile) {
   const std::string tmp = WriteTemporaryFile(target.string(), fresh, &error);
   ASSERT_FALSE(tmp.empty()) << error;
   EXPECT_TRUE(IsTemporaryFileName(fs::path(tmp).filename().string()));
-  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, target.string()), EEXIST);
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, target.string()), MoveResult::kNameTaken);
   EXPECT_EQ(ReadText(target), "old");
   EXPECT_TRUE(fs::exists(tmp));
+  std::string reason;
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, (dir / "missing" / "BACKUP.BIN").string(), &reason),
+            MoveResult::kFailed);
+  EXPECT_EQ(reason, std::strerror(ENOENT));
+  EXPECT_TRUE(fs::exists(tmp));
   const fs::path other = dir / "BACKUP-2.BIN";
-  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, other.string()), 0);
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, other.string()), MoveResult::kMoved);
   EXPECT_EQ(ReadText(other), std::string(fresh.begin(), fresh.end()));
   EXPECT_FALSE(fs::exists(tmp));
 }

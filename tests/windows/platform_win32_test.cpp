@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -61,10 +62,10 @@ TEST_F(Win32Files, AtomicWritesReplaceAndMovesDoNot) {
   const std::string tmp = WriteTemporaryFile(path, Bytes("copy"), &error);
   ASSERT_FALSE(tmp.empty()) << error;
   EXPECT_TRUE(IsTemporaryFileName(Utf8String(Utf8Path(tmp).filename())));
-  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, path), EEXIST);
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, path), MoveResult::kNameTaken);
   EXPECT_EQ(Read(path), "second, longer");
   EXPECT_EQ(Read(tmp), "copy");
-  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, folder + "/BACKUP-2.BIN"), 0);
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, folder + "/BACKUP-2.BIN"), MoveResult::kMoved);
   EXPECT_EQ(Read(folder + "/BACKUP-2.BIN"), "copy");
   RemoveFile(folder + "/BACKUP-2.BIN");
   EXPECT_EQ(Read(folder + "/BACKUP-2.BIN"), "<missing>");
@@ -81,9 +82,9 @@ TEST_F(Win32Files, FilesOpenedForReadingMayStillBeRemoved) {
   RemoveFile(path);
   std::fclose(open);
   EXPECT_FALSE(std::filesystem::exists(Utf8Path(path)));
-  errno = 0;
-  EXPECT_EQ(OpenFile(path, "rb"), nullptr);
-  EXPECT_EQ(errno, ENOENT);
+  std::string reason;
+  EXPECT_EQ(OpenFile(path, "rb", &reason), nullptr);
+  EXPECT_EQ(reason, std::strerror(ENOENT));
 }
 
 TEST_F(Win32Files, FoldersAreMadeWithTheirParents) {

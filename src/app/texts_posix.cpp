@@ -1,0 +1,11 @@
+// The texts that name Linux things.
+#include "app/texts.h"
+
+namespace q7310::texts {
+
+const std::string_view kHelpDir =
+    "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the program's folder if "
+    "it is writable and not installed, else $XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; "
+    "the program names the folder it uses)";
+
+}  // namespace q7310::texts

@@ -1,0 +1,10 @@
+// The texts that name Windows things.
+#include "app/texts.h"
+
+namespace q7310::texts {
+
+const std::string_view kHelpDir =
+    "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the program's folder if "
+    "it is writable, else %LOCALAPPDATA%\\q7310; the program names the folder it uses)";
+
+}  // namespace q7310::texts
