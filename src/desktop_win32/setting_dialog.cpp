@@ -61,6 +61,19 @@ void CSettingDlg::OnShowWindow() {
   SetItemText(m_hwnd, IDC_BAUDRATE, std::to_string(static_cast<uint32_t>(m_baudRate)));
 }
 
+// ES_NUMBER stops letters typed, not letters pasted: those are taken out again here.
+void CSettingDlg::KeepDigitsOnly() {
+  const std::string text = GetItemText(m_hwnd, IDC_PORT_NO);
+  std::string digits;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') digits += c;
+  }
+  if (digits == text) return;
+  SetItemText(m_hwnd, IDC_PORT_NO, digits);
+  const auto end = static_cast<LPARAM>(digits.size());
+  SendDlgItemMessageW(m_hwnd, IDC_PORT_NO, EM_SETSEL, static_cast<WPARAM>(end), end);
+}
+
 void CSettingDlg::OnOK() {
   const std::string portText = GetItemText(m_hwnd, IDC_PORT_NO);
   // The input limit keeps this from happening through typing.
@@ -82,6 +95,10 @@ INT_PTR CSettingDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
       OnShowWindow();
       return FALSE;
     case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_PORT_NO && HIWORD(wParam) == EN_CHANGE) {
+        KeepDigitsOnly();
+        return TRUE;
+      }
       if (LOWORD(wParam) == IDOK) {
         OnOK();
         return TRUE;

@@ -33,6 +33,7 @@ class CSettingDlg {
   void OnInitDialog();
   void OnShowWindow();
   void OnOK();
+  void KeepDigitsOnly();
 
   HWND m_hwnd = nullptr;
   int32_t m_portNo = 0;
