@@ -2,10 +2,8 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,11 +17,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/close_guard.h"
 #include "app/firmware_choice.h"
 #include "app/protocol_trace.h"
+#include "app/restore_from_summary.h"
 #include "app/session.h"
 #include "app/texts.h"
-#include "backup/backup_file_info.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
 #include "desktop/backup_chooser.h"
@@ -47,9 +46,6 @@ constexpr DialogPlace kRestore{202, 16, 57, 38};
 constexpr DialogPlace kGuide{14, 68, 261, 56};
 constexpr DialogPlace kCautionTitle{18, 132, 37, 13};
 constexpr DialogPlace kCautionText{57, 132, 212, 27};
-
-constexpr int kStageUpdate = 2;
-constexpr int kStageRestore = 3;
 
 QPushButton* OperationButton(QWidget* parent, std::string_view text) {
   auto* button = new QPushButton(Q(text), parent);
@@ -194,24 +190,10 @@ void UpgradeWindow::RememberPortIfOpen() {
 }
 
 bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
-  const BackupFileInfo info = InspectBackupFile(path.toStdString());
-  QStringList lines;
-  lines << Q(texts::kRestoreFromSaved) + QLatin1Char(' ') +
-               QFileInfo(path).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-  lines << path;
-  QStringList slotNumbers;
-  for (const SlotRecordInfo& record : info.records) slotNumbers << QString::number(record.slot);
-  lines << QString::fromUtf8(texts::kFmtRestoreFromSummary)
-               .arg(info.records.size())
-               .arg(slotNumbers.join(QStringLiteral(", ")))
-               .arg(info.fileSize);
-  if (info.problem != BackupFileProblem::kNone) {
-    lines << QString::fromStdString(path.toStdString() + " " + DescribeProblem(info));
-  }
   QMessageBox box(QMessageBox::Question, Q(texts::kRestoreFromCaption),
                   Q(texts::kRestoreFromConfirm), QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::No);
-  box.setInformativeText(lines.join(QLatin1Char('\n')));
+  box.setInformativeText(QString::fromStdString(RestoreFromSummary(path.toStdString())));
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -364,19 +346,9 @@ void UpgradeWindow::ShowAbout() {
   about.exec();
 }
 
-bool UpgradeWindow::BackupAwaitingRestore() const {
-  const int stage = m_core->Stage();
-  return stage == kStageUpdate || stage == kStageRestore;
-}
-
 bool UpgradeWindow::ConfirmCloseWithBackupHeld() {
-  const QString backupFile = Q(texts::kBackupFile);
-  const QString text =
-      m_keptPath.isEmpty()
-          ? QString::fromUtf8(texts::kFmtCloseBackupNotKept)
-                .arg(backupFile, m_keptError.isEmpty() ? Q(texts::kReasonUnknown) : m_keptError)
-          : QString::fromUtf8(texts::kFmtCloseBackupKept)
-                .arg(backupFile, QDir::toNativeSeparators(m_keptPath));
+  const QString text = QString::fromStdString(
+      CloseQuestion(QDir::toNativeSeparators(m_keptPath).toStdString(), m_keptError.toStdString()));
   QMessageBox box(QMessageBox::Question, Q(texts::kCaptionConfirm), text,
                   QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::No);
@@ -386,7 +358,8 @@ bool UpgradeWindow::ConfirmCloseWithBackupHeld() {
 
 // Every way of closing ends here: the close box, File > Exit, Enter and Escape.
 void UpgradeWindow::closeEvent(QCloseEvent* event) {
-  if (!m_core->CanClose() || (BackupAwaitingRestore() && !ConfirmCloseWithBackupHeld())) {
+  if (!m_core->CanClose() ||
+      (BackupAwaitingRestore(m_core->Stage()) && !ConfirmCloseWithBackupHeld())) {
     event->ignore();
     return;
   }

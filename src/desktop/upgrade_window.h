@@ -142,8 +142,6 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void Build();
   void BuildControls();
   void BuildMenu();
-  // A backup has been made and not yet restored: BACKUP.BIN holds the amplifier's settings.
-  bool BackupAwaitingRestore() const;
   // Asks whether to close all the same; true on Yes.
   bool ConfirmCloseWithBackupHeld();
   // Closes the port and deletes the staging files, once.
@@ -151,7 +149,7 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   // Keeps the port number or device for the next start, when the port is open.
   void RememberPortIfOpen();
   // The question before a restore from `path`: its date, and its slot records as inspect lists
-  // them.
+  // them (RestoreFromSummary).
   bool ConfirmRestoreFrom(const QString& path);
 
   CCautionLabel* m_cautionText = nullptr;

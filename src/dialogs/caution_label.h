@@ -5,11 +5,9 @@
 #include <QLabel>
 #include <cstdint>
 
-namespace q7310 {
+#include "app/caution_colors.h"
 
-// Colour values are 0x00BBGGRR: red in the low byte, then green, then blue.
-inline constexpr uint32_t kColorBlack = 0x000000;
-inline constexpr uint32_t kColorRed = 0x0000FF;
+namespace q7310 {
 
 class CCautionLabel : public QLabel {
   Q_OBJECT

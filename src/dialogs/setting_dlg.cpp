@@ -99,12 +99,7 @@ void CSettingDlg::accept() {
 }
 
 int32_t CSettingDlg::ReadUnsigned(const QString& text) {
-  bool ok = false;
-  const uint value = text.toUInt(&ok, 10);
-  // Only plain digits count: toUInt would also take a sign or surrounding blanks.
-  static const QRegularExpression kDigits(QStringLiteral("^[0-9]+$"));
-  if (!ok || !kDigits.match(text).hasMatch()) return 0;
-  return static_cast<int32_t>(value);
+  return ReadUnsignedField(text.toStdString());
 }
 
 }  // namespace q7310

@@ -12,12 +12,12 @@
 #include <QString>
 #include <cstdint>
 
+#include "app/setting_fields.h"
+
 class QLineEdit;
 class QPushButton;
 
 namespace q7310 {
-
-inline constexpr int kPortNoMaxChars = 4;
 
 class CSettingDlg : public QDialog {
   Q_OBJECT
@@ -40,7 +40,8 @@ class CSettingDlg : public QDialog {
   QPushButton* OkButton() const { return m_btnOk; }
   QPushButton* CancelButton() const { return m_btnCancel; }
 
-  // A field's text as an unsigned decimal number; empty or non-numeric text gives 0.
+  // A field's text as an unsigned decimal number; empty or non-numeric text gives 0
+  // (ReadUnsignedField).
   static int32_t ReadUnsigned(const QString& text);
 
  public slots:

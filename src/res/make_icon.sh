@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Draws the program's icon with ImageMagick: a blue tile with a white amplifier symbol and a green
 # upward arrow for "upgrade", the same drawing as data/icons/q7310.svg (64 x 64 units). Writes
-# q7310.png (64 x 64, built into the desktop program) and the installed theme sizes
-# data/icons/hicolor/<N>x<N>/apps/q7310.png. Run it again after changing the drawing; the PNGs
-# are committed so that the build does not need ImageMagick.
+# q7310.png (64 x 64, built into the desktop program), the installed theme sizes
+# data/icons/hicolor/<N>x<N>/apps/q7310.png and q7310.ico (16, 32, 48 and 256 pixels: the icon
+# resource of the Windows desktop program). Run it again after changing the drawing; the PNGs and
+# the icon are committed so that the build does not need ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")"
 readonly master_size=256 scale=4
@@ -23,3 +24,5 @@ for size in 16 32 48 64 128 256; do
   convert "$master" -filter Lanczos -resize ${size}x${size} -strip PNG32:"$icons/${size}x${size}/apps/q7310.png"
 done
 cp "$icons/64x64/apps/q7310.png" q7310.png
+convert "$icons/16x16/apps/q7310.png" "$icons/32x32/apps/q7310.png" "$icons/48x48/apps/q7310.png" \
+  "$icons/256x256/apps/q7310.png" q7310.ico

@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# q7310-upgrade.exe under Wine and Xvfb against the Linux simulator (COM5 mapped to the
+# simulator's pseudo-terminal, as in wine_end_to_end.sh), driven through its real buttons with
+# the keyboard (xdotool): Tab to the stage's one enabled button, Enter presses it. Checks byte for
+# byte what the simulator received (the firmware image, the restored settings), that BACKUP.BIN
+# equals the Linux tool's from the same simulated amplifier, that closing with a held backup asks
+# first (No, the default, keeps the program running), and that closing after the restore ends
+# the program with BACKUP.BIN and UPDATE.BIN deleted and the dated copy kept.
+#
+# usage: wine_desktop_gui.sh EXE LINUX_BUILD_DIR SOURCE_DIR [SCREENSHOT_DIR]   (WINEPREFIX set)
+# With SCREENSHOT_DIR the simulator runs at the line's pace, and the pictures of stage 1, the
+# progress dialog during UPDATE and the settings dialog go there as windows-*.png.
+# Exit 77 (skipped) when the Linux build, Wine, Xvfb or xdotool is missing.
+set -euo pipefail
+exe=$1
+linux_build=$2
+source_dir=$3
+shots=${4:-}
+sim=$linux_build/src/sim/q7310-sim
+linux_cli=$linux_build/src/cli/q7310
+: "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
+export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+skip() {
+  echo "wine_desktop_gui: SKIP: $*" >&2
+  exit 77
+}
+[[ -x $sim && -x $linux_cli ]] || skip "no Linux build in $linux_build (q7310-sim, q7310)"
+for tool in wine Xvfb xdotool; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed (tools/setup installs it)"
+done
+if [[ -n $shots ]] && ! command -v import >/dev/null; then skip "import (ImageMagick) is missing"; fi
+
+readonly com=COM5
+readonly wait_tenths=600 # up to 60 s for each step (a first Wine window takes a while)
+work=$(mktemp -d "${TMPDIR:-/tmp}/q7310-wine-gui.XXXXXX")
+app=$work/app
+link=$WINEPREFIX/q7310-$com
+sim_pid="" xvfb_pid="" exe_pid=""
+failures=0
+
+cleanup() {
+  [[ -n $exe_pid ]] && kill "$exe_pid" 2>/dev/null
+  [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
+  # Wine's processes of this display end; the next tests get helpers that hold no one's output.
+  wineserver -k >/dev/null 2>&1 || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
+  rm -f "$link"
+  (unset DISPLAY && wineserver -p >/dev/null 2>&1; wine cmd /c exit </dev/null >/dev/null 2>&1) || true
+  if ((failures == 0)); then rm -rf "$work"; else echo "wine_desktop_gui: files kept in $work" >&2; fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+die() {
+  fail "$*"
+  exit 1
+}
+
+# Waits until the command given succeeds; false after the step's time.
+wait_until() {
+  for ((i = 0; i < wait_tenths; ++i)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+visible() { xdotool search --onlyvisible --name "^$1\$" | head -n 1 | grep -q .; }
+hidden() { ! visible "$1"; }
+window_of() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
+exists() { compgen -G "$1" >/dev/null; }
+running() { kill -0 "$exe_pid" 2>/dev/null; }
+
+main_title="7310 Series v2.0 Firmware Upgrade and Settings Transfer Software"
+# Keys to the main window (or to the window named $1 when it is not the main window).
+keys_to() {
+  local id
+  id=$(window_of "$1")
+  xdotool windowfocus --sync "$id"
+  shift
+  xdotool key --delay 100 "$@"
+}
+shot() {
+  [[ -n $shots ]] || return 0
+  mkdir -p "$shots"
+  import -window "$(window_of "$1")" "$shots/windows-$2.png"
+}
+
+# A display of our own.
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+wait_until test -s "$work/display" || die "Xvfb did not start"
+export DISPLAY=:$(head -n 1 "$work/display")
+
+# COM5 leads to the link; Wine draws the windows' frames itself (there is no window manager).
+# Wine's processes start on this display and end with the test.
+wineserver -k >/dev/null 2>&1 || true
+wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /t REG_SZ /d "$link" /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1
+
+# The simulator, and the program in its working folder.
+mkdir -p "$app"
+cp "$source_dir/samples/Q7310_v201.mot" "$app/"
+pace=()
+if [[ -n $shots ]]; then pace=(--pace); fi
+rm -f "$link"
+"$sim" --format 1 --seed 11 --link "$link" "${pace[@]}" --image-out "$work/image.out" \
+  --restore-out "$work/restore.out" >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+wait_until test -e "$link" || die "the simulator made no line: $(cat "$work/sim.err")"
+wine "$exe" --device "$com" --dir "$(winepath -w "$app")" >"$work/exe.out" 2>"$work/exe.err" &
+exe_pid=$!
+
+# Stage 1: BACKUP.
+wait_until visible "$main_title" || die "no main window: $(cat "$work/exe.err")"
+sleep 0.5 # the port opens and stage 1 shows once the window is up
+shot "$main_title" stage1
+keys_to "$main_title" Tab Return
+wait_until exists "$app/backups/BACKUP-*.BIN" || die "backup: no dated copy was kept"
+wait_until hidden BACKUP || die "backup: the progress dialog stays"
+
+# Closing now would delete the only backup: the question comes, and No (Enter) keeps it.
+keys_to "$main_title" Escape
+if wait_until visible CONFIRM; then
+  keys_to CONFIRM Return
+  wait_until hidden CONFIRM || fail "close: the question stays after No"
+  running || fail "close: the program ended although the operator said No"
+else
+  fail "close: no question before closing with a held backup"
+fi
+
+# Stage 2: UPDATE.
+keys_to "$main_title" Tab Return
+if [[ -n $shots ]]; then
+  wait_until visible UPDATE && sleep 6 && shot UPDATE progress-update
+fi
+wait_until test -e "$work/image.out" || die "update: the simulator got no whole image"
+wait_until hidden UPDATE || die "update: the progress dialog stays"
+
+# Stage 3: RESTORE, which ends with COMPLETE.
+sleep 0.3
+keys_to "$main_title" Tab Return
+wait_until visible COMPLETE || die "restore: no COMPLETE message"
+
+# Byte for byte: what the simulator received is what the program staged and backed up.
+same() { cmp -s "$1" "$2" || fail "$3: $1 and $2 differ"; }
+same "$work/image.out" "$app/UPDATE.BIN" "the firmware image received"
+same "$work/restore.out" "$app/BACKUP.BIN" "the settings restored"
+copies=("$app/backups/"BACKUP-*.BIN)
+same "${copies[0]}" "$app/BACKUP.BIN" "the dated copy"
+"$linux_cli" image --stage "$work/linux-image.bin" "$app/Q7310_v201.mot" >/dev/null
+same "$work/linux-image.bin" "$work/image.out" "the image: Windows and Linux"
+mkdir -p "$work/linux"
+"$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
+linux_sim=$!
+wait_until test -s "$work/linux/sim.out"
+"$linux_cli" --device "$(head -n 1 "$work/linux/sim.out")" --dir "$work/linux" --yes --keep-files \
+  backup >"$work/linux/cli.out" 2>&1 || fail "linux: the Linux tool's backup failed"
+kill "$linux_sim" 2>/dev/null
+wait "$linux_sim" 2>/dev/null || true
+same "$work/linux/BACKUP.BIN" "$app/BACKUP.BIN" "backup: Windows and Linux"
+
+keys_to COMPLETE Return
+wait_until hidden COMPLETE || fail "restore: the COMPLETE message stays"
+
+# The settings dialog, for its picture: Option > Setting, then Escape.
+if [[ -n $shots ]]; then
+  keys_to "$main_title" alt+o s
+  wait_until visible Setting && sleep 0.3 && shot Setting settings
+  keys_to Setting Escape
+  wait_until hidden Setting || fail "settings: the dialog stays after Escape"
+fi
+
+# Stage 1 again: Escape closes, and the run's own files go with it.
+keys_to "$main_title" Escape
+wait_until bash -c "! kill -0 $exe_pid" || die "close: the program did not end"
+status=0
+wait "$exe_pid" || status=$?
+exe_pid=""
+((status == 0)) || fail "close: exit status $status"
+for file in BACKUP.BIN UPDATE.BIN; do
+  [[ ! -e $app/$file ]] || fail "close: $file was not deleted"
+done
+[[ -f ${copies[0]} ]] || fail "close: the dated copy was deleted"
+
+if ((failures)); then
+  echo "wine_desktop_gui: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "wine_desktop_gui: all checks passed"
