@@ -7,7 +7,6 @@
 
 #include "app/app_paths.h"
 #include "app/file_checks.h"
-#include "app/protocol.h"
 #include "app/protocol_trace.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
@@ -20,6 +19,7 @@
 #include "cli/terminal_host.h"
 #include "cli/usage.h"
 #include "firmware/firmware_image.h"
+#include "protocol/protocol.h"
 #include "serial/serial_port.h"
 #include "util/process_info.h"
 

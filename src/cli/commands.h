@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "app/protocol.h"
+#include "protocol/protocol.h"
 
 namespace q7310::cli {
 

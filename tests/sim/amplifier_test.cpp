@@ -53,10 +53,17 @@ TEST(Amplifier, RepliesByteForByte) {
 }
 
 TEST(Amplifier, DeviceMessageByteForByte) {
-  EXPECT_EQ(MakeDeviceMessage(1, "Hi"),
+  EXPECT_EQ(BuildDeviceMessage({1, TextBytes("Hi")}),
             (Bytes{0x25, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x00, 'H', 'i'}));
   // Longer texts are cut to what one frame carries.
-  EXPECT_EQ(MakeDeviceMessage(0, std::string(200, 'x')).size(), 8u + 128u);
+  AmplifierConfig config;
+  config.messageEvery = 1;
+  config.messageText = std::string(200, 'x');
+  Amplifier amp(config, FaultPlan());
+  amp.HandleFrame(Clean(UpdateStartRequest(0, 128, 0)));
+  const auto frames = Frames(amp.HandleFrame(Clean(UpdateDataRequest(0, Bytes(128, 0)))));
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0], BuildDeviceMessage({1, TextBytes(std::string(128, 'x'))}));
 }
 
 TEST(Amplifier, SplitsSlotIntoBlocks) {
@@ -144,8 +151,8 @@ TEST(Amplifier, DeviceMessagesEveryNthBlock) {
     const auto frames = Frames(amp.HandleFrame(Clean(UpdateDataRequest(k, Bytes(128, 0)))));
     frameCounts.push_back(frames.size());
     if (frames.size() == 2) {
-      EXPECT_EQ(frames[0], MakeDeviceMessage(1, "Busy"));
-      EXPECT_EQ(frames[1], MakeUpdateReply(1));  // the reply comes after the message
+      EXPECT_EQ(frames[0], BuildDeviceMessage({1, TextBytes("Busy")}));
+      EXPECT_EQ(frames[1], BuildUpdateReply({1}));  // the reply comes after the message
     }
   }
   EXPECT_EQ(frameCounts, (std::vector<size_t>{1, 2, 1, 2}));
@@ -194,11 +201,11 @@ TEST(Amplifier, ReadsBackWhatARestoreWroteWithAnOptionalStoreFault) {
     }
     const auto slot2 = amp.HandleFrame(Clean(ReadSlotRequest(2)));
     ASSERT_EQ(slot2.frames.size(), 1u);
-    EXPECT_EQ(Frames(slot2)[0], MakeReadSlotReply(0, true, 0, 2, expected));
+    EXPECT_EQ(Frames(slot2)[0], BuildReadSlotReply({0, 1, 0, 2, expected}));
     // A slot the restore did not write still answers with what was served from the start, and
     // what the restore received is unchanged by the fault.
     EXPECT_EQ(Frames(amp.HandleFrame(Clean(ReadSlotRequest(3))))[0],
-              MakeReadSlotReply(0, true, 0, 3, served));
+              BuildReadSlotReply({0, 1, 0, 3, served}));
     EXPECT_EQ(amp.Restore().Records(), (Bytes{0x00, 0x02, 0x00, 0x04, 9, 8, 7, 6}));
   }
 }

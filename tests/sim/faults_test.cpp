@@ -124,7 +124,7 @@ TEST(Faults, DeviceMessageFailGoesWithTheFirstBlockOnly) {
   EXPECT_EQ(GetU16(r0.frames[0].frame, kOffWord4), 0);
   const auto r1 = amp.HandleFrame(Clean(UpdateDataRequest(1, Bytes(128, 0))));
   ASSERT_EQ(r1.frames.size(), 1u);
-  EXPECT_EQ(r1.frames[0].frame, MakeUpdateReply(1));
+  EXPECT_EQ(r1.frames[0].frame, BuildUpdateReply({1}));
   EXPECT_EQ(amp.Counters().deviceMessageFailures, 1u);
 }
 

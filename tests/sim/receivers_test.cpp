@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/protocol.h"
+#include "protocol/protocol.h"
 #include "sim/restore_receiver.h"
 #include "sim/update_receiver.h"
 #include "sim_test_frames.h"

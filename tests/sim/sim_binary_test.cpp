@@ -14,7 +14,7 @@
 #include <numeric>
 #include <string>
 
-#include "app/protocol.h"
+#include "protocol/protocol.h"
 #include "serial/envelope.h"
 #include "serial/frame_assembler.h"
 #include "sim/slot_records.h"
