@@ -74,7 +74,9 @@ bool ProtocolTrace::Open(const std::string& path, std::string_view program, std:
 std::string ProtocolTrace::DescribeStatus(uint32_t status) {
   std::string text;
   for (const auto& s : kStatusBits) {
-    if (status & s.bit) text += (text.empty() ? "" : "|") + std::string(s.name);
+    if (!(status & s.bit)) continue;
+    if (!text.empty()) text += '|';
+    text += s.name;
   }
   return text.empty() ? "ok" : text;
 }
