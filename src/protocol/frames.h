@@ -2,11 +2,13 @@
 //
 // A builder returns the whole frame with the data as given, its length field set to its size;
 // keeping within a frame's limits (128 data bytes) is the caller's part, so that tests can build
-// the overlong frames a faulty peer might send. A parser reads a record
-// as the frame assembler delivered it and returns its fields, or nothing when the record is too
-// short for the fields or its length field does not fit the record; it does not look at the
-// command code (the caller has dispatched on it). Data and text fields point into the record.
-// Bytes past the length field are not part of the frame and are left alone.
+// the overlong frames a faulty peer might send.
+//
+// A parser reads a record as the frame assembler delivered it and returns its fields, or nothing
+// when the record is too short for the fields or its length field does not fit the record; it
+// does not look at the command code (the caller has dispatched on it). Data and text fields
+// point into the record. Bytes past the length field are not part of the frame and are left
+// alone.
 //
 // Pure functions: safe on any thread.
 #pragma once

@@ -59,7 +59,7 @@ inline constexpr size_t kMaxUpdateBlock = 128;  // image bytes in one 0x11 frame
 // The 16-bit block index of 0x11 reaches 65,536 blocks: the largest image an update can send.
 inline constexpr uint32_t kMaxUpdateImage = 65536u * kMaxUpdateBlock;
 inline constexpr size_t kMaxReadSlotData = 128;   // slot bytes in one 0x40 frame
-inline constexpr size_t kMaxWriteSlotData = 128;  // what the 0x31 builder accepts
+inline constexpr size_t kMaxWriteSlotData = 128;  // data bytes in one 0x31 frame
 inline constexpr size_t kRestoreBlockSize = 64;   // data bytes of a 0x31 frame in a restore
 inline constexpr size_t kMaxDeviceText = 128;     // text bytes of a 0x25 frame shown
 inline constexpr size_t kMinReplySize = 6;        // 0x20 and 0x41: bytes read
