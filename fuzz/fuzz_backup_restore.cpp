@@ -6,6 +6,7 @@
 
 #include "backup/settings_backup.h"
 #include "fuzz_support.h"
+#include "protocol/protocol.h"
 
 using q7310::CSettingsBackup;
 
@@ -17,16 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   store.Clear();
   if (!store.LoadBackup(path)) return 0;
   uint16_t control = 0, block = 0, slot = 0, length = 0;
-  uint8_t bytes[CSettingsBackup::kRestoreBlockSize];
+  uint8_t bytes[q7310::kRestoreBlockSize];
   constexpr uint64_t kRecordHeaderSize = 4;
-  constexpr uint16_t kEndOfSlotFlag = 0x0100;
   uint64_t handedOut = 0;
   // Every block takes at least one byte of the file (its data, or a record's 4-byte header).
   for (size_t i = 0; i <= size && store.HasNextBlock(); ++i) {
     if (!store.GetNextBlock(control, block, slot, bytes, length)) std::abort();
-    if (length > CSettingsBackup::kRestoreBlockSize) std::abort();
+    if (length > q7310::kRestoreBlockSize) std::abort();
     handedOut += length;
-    if (control == kEndOfSlotFlag) handedOut += kRecordHeaderSize;  // one record done
+    if (control == q7310::kEndOfSlotControl) handedOut += kRecordHeaderSize;  // one record done
   }
   if (store.HasNextBlock() || handedOut != size) std::abort();
   return 0;

@@ -17,7 +17,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/protocol.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "app/upgrade_host.h"
@@ -25,6 +24,7 @@
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
 #include "fuzz_support.h"
+#include "protocol/protocol.h"
 #include "serial/serial_port.h"
 #include "support/converted_settings.h"
 #include "support/srecord.h"

@@ -86,6 +86,24 @@ def write(target, name, data):
         f.write(data)
 
 
+def write_protocol_seeds():
+    requests = {
+        "read_slot": struct.pack("<HHHHH", 0x30, 10, 0, 0, 3),
+        "write_slot": struct.pack("<HHBBHH", 0x31, 14, 0, 1, 2, 5) + b"\x01\x02\x03\x04",
+        "update_start": struct.pack("<HHHHIII", 0x10, 20, 0, 0, 0x8000, 0x1234, 0x5678),
+        "update_data": struct.pack("<HHHH", 0x11, 12, 0, 7) + b"\xAA" * 4,
+    }
+    replies = {
+        "update_reply": update_reply(1),
+        "device_message": device_message(1, b"Writing flash memory"),
+        "read_slot_reply": read_slot_reply(0, 1, 0, 3, b"\x10" * 8),
+        "write_slot_reply": write_slot_reply(0),
+        "slot_reply_too_long": read_slot_reply(0, 1, 0, 3, b"\x00" * 129),
+    }
+    for name, frame in {**requests, **replies}.items():
+        write("fuzz_protocol_parse", name, frame)
+
+
 def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
@@ -118,6 +136,9 @@ def main():
           dispatch_input(3, 0, [(0, write_slot_reply(0))] * 40 + [(0, write_slot_reply(1))]))
     write("fuzz_frame_dispatch", "idle_and_timeouts",
           dispatch_input(0, 0, [(TIMER_BIT, update_reply(1))] * 5 + [(0, b"\x99\x00")]))
+
+    # Parsers: one record of each of the eight frames, and a slot reply longer than 138 bytes.
+    write_protocol_seeds()
 
     # S-record loader: cuts of the sample firmware in each record type.
     lines = open(os.path.join(ROOT, "samples", "Q7310_v201.mot"), "rb").read().splitlines()

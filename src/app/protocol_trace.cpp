@@ -3,7 +3,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/protocol.h"
+#include "protocol/command_table.h"
 #include "serial/envelope.h"
 #include "util/local_time.h"
 #include "util/process_info.h"
@@ -31,12 +31,6 @@ std::string Hex(std::span<const uint8_t> bytes) {
     text += kDigits[b >> 4];
     text += kDigits[b & 0xF];
   }
-  return text;
-}
-
-std::string Field(const char* name, uint32_t value, bool hex = false) {
-  char text[48];
-  std::snprintf(text, sizeof text, hex ? " %s=0x%X" : " %s=%u", name, value);
   return text;
 }
 
@@ -80,59 +74,11 @@ bool ProtocolTrace::Open(const std::string& path, std::string_view program, std:
 std::string ProtocolTrace::DescribeStatus(uint32_t status) {
   std::string text;
   for (const auto& s : kStatusBits) {
-    if (status & s.bit) text += (text.empty() ? "" : "|") + std::string(s.name);
+    if (!(status & s.bit)) continue;
+    if (!text.empty()) text += '|';
+    text += s.name;
   }
   return text.empty() ? "ok" : text;
-}
-
-std::string ProtocolTrace::DescribeFrame(std::span<const uint8_t> f) {
-  if (f.size() < 4) return "(shorter than a frame header)";
-  const uint16_t command = GetU16(f, kOffCommand);
-  std::string text(CommandName(command));
-  text += Field("length", GetU16(f, kOffLength));
-  const auto has = [&](size_t n) { return f.size() >= n; };
-  switch (command) {
-    case CMD_READ_SLOT:
-      if (has(10)) text += Field("slot", GetU16(f, kOffSlotNumber));
-      break;
-    case CMD_WRITE_SLOT:
-    case CMD_READ_SLOT_REPLY:
-      if (has(10)) {
-        text += Field("status", f[kOffStatusByte]) + Field("end", f[kOffEndOfSlot]) +
-                Field("block", GetU16(f, kOffBlockNumber)) +
-                Field("slot", GetU16(f, kOffSlotNumber)) +
-                Field("data", static_cast<uint32_t>(f.size() - kSlotFrameHeaderSize));
-      }
-      break;
-    case CMD_UPDATE_START:
-      if (has(20)) {
-        text += Field("start", GetU32(f, kOffStartAddress), true) +
-                Field("size", GetU32(f, kOffImageSize)) +
-                Field("sum", GetU32(f, kOffImageSum), true);
-      }
-      break;
-    case CMD_UPDATE_DATA:
-      if (has(8)) {
-        text += Field("index", GetU16(f, kOffWord6)) +
-                Field("data", static_cast<uint32_t>(f.size() - kFrameHeaderSize));
-      }
-      break;
-    case CMD_UPDATE_REPLY:
-    case CMD_WRITE_SLOT_REPLY:
-      if (has(6)) text += Field("status", GetU16(f, kOffWord4));
-      break;
-    case CMD_DEVICE_MESSAGE:
-      if (has(8)) {
-        text += Field("status", GetU16(f, kOffWord4)) + " text=\"";
-        for (size_t i = kOffMessageText; i < f.size() && f[i] != 0; ++i)
-          text += (f[i] >= 0x20 && f[i] < 0x7F) ? static_cast<char>(f[i]) : '?';
-        text += '"';
-      }
-      break;
-    default:
-      break;
-  }
-  return text;
 }
 
 void ProtocolTrace::Write(std::string_view kind, const std::string& text) {

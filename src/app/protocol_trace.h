@@ -41,8 +41,6 @@ class ProtocolTrace : public IWireObserver {
   // A controller event (resend, give-up, dropped or ignored frame).
   void OnEvent(ProtocolEvent event, std::string_view detail);
 
-  // One frame's fields as text, e.g. "CMD_READ_SLOT length=10 slot=3"; safe on short frames.
-  static std::string DescribeFrame(std::span<const uint8_t> frame);
   // The names of the status bits set in `status`, e.g. "RXERR_CHECKSUM|CE_OVERRUN", or "ok".
   static std::string DescribeStatus(uint32_t status);
 

@@ -24,10 +24,10 @@
 #include <string>
 
 #include "app/app_paths.h"
-#include "app/protocol.h"
 #include "app/protocol_trace.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
+#include "protocol/protocol.h"
 #include "serial/serial_port.h"
 #include "util/folder_lock.h"
 

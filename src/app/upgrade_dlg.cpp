@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -16,6 +17,8 @@
 #include "backup/backup_history.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
+#include "protocol/command_table.h"
+#include "protocol/frames.h"
 #include "serial/envelope.h"
 #include "serial/port_list.h"
 #include "serial/serial_port.h"
@@ -23,8 +26,6 @@
 
 namespace q7310 {
 namespace {
-
-constexpr size_t kCommandFieldSize = 4;  // command and length: enough to dispatch
 
 // printf-style formatting of the controller's progress texts.
 template <typename... Args>
@@ -178,47 +179,30 @@ void CUpgradeDlg::SendFrame(const uint8_t* frame, unsigned length) {
   m_serial.TransmitFrame(m_lastFrame.data(), length);
 }
 
+void CUpgradeDlg::SendFrame(std::span<const uint8_t> frame) {
+  SendFrame(frame.data(), static_cast<unsigned>(frame.size()));
+}
+
 void CUpgradeDlg::SendReadSlot(uint16_t slotNo) {
-  uint8_t frame[kReadSlotFrameSize] = {};
-  PutU16(frame, kOffCommand, CMD_READ_SLOT);
-  PutU16(frame, kOffLength, kReadSlotFrameSize);
-  PutU16(frame, kOffSlotNumber, slotNo);
-  SendFrame(frame, kReadSlotFrameSize);
+  SendFrame(BuildReadSlot({slotNo}));
 }
 
 void CUpgradeDlg::SendWriteSlot(uint16_t control, uint16_t blockNo, uint16_t slotNo,
                                 const uint8_t* data, uint16_t length) {
-  uint8_t frame[kSlotFrameHeaderSize + kMaxWriteSlotData] = {};
-  length = static_cast<uint16_t>(std::min<size_t>(length, kMaxWriteSlotData));
-  const auto total = static_cast<uint16_t>(kSlotFrameHeaderSize + length);
-  PutU16(frame, kOffCommand, CMD_WRITE_SLOT);
-  PutU16(frame, kOffLength, total);
-  PutU16(frame, kOffWord4, control);
-  PutU16(frame, kOffBlockNumber, blockNo);
-  PutU16(frame, kOffSlotNumber, slotNo);
-  if (length) std::copy_n(data, length, frame + kOffSlotData);
-  SendFrame(frame, total);
+  // The control word is the status byte and the end-of-slot flag, low byte first.
+  SendFrame(BuildWriteSlot({static_cast<uint8_t>(control),
+                            static_cast<uint8_t>(control >> 8),
+                            blockNo,
+                            slotNo,
+                            {data, std::min<size_t>(length, kMaxWriteSlotData)}}));
 }
 
 void CUpgradeDlg::SendUpdateStart(uint32_t startAddress, uint32_t imageSize, uint32_t imageSum) {
-  uint8_t frame[kUpdateStartFrameSize] = {};
-  PutU16(frame, kOffCommand, CMD_UPDATE_START);
-  PutU16(frame, kOffLength, kUpdateStartFrameSize);
-  PutU32(frame, kOffStartAddress, startAddress);
-  PutU32(frame, kOffImageSize, imageSize);
-  PutU32(frame, kOffImageSum, imageSum);
-  SendFrame(frame, kUpdateStartFrameSize);
+  SendFrame(BuildUpdateStart({startAddress, imageSize, imageSum}));
 }
 
 void CUpgradeDlg::SendUpdateData(uint16_t blockIndex, const uint8_t* data, uint16_t length) {
-  uint8_t frame[kFrameHeaderSize + kMaxUpdateBlock] = {};
-  length = static_cast<uint16_t>(std::min<size_t>(length, kMaxUpdateBlock));
-  const auto total = static_cast<uint16_t>(kFrameHeaderSize + length);
-  PutU16(frame, kOffCommand, CMD_UPDATE_DATA);
-  PutU16(frame, kOffLength, total);
-  PutU16(frame, kOffWord6, blockIndex);
-  if (length) std::copy_n(data, length, frame + kOffUpdateData);
-  SendFrame(frame, total);
+  SendFrame(BuildUpdateData({blockIndex, {data, std::min<size_t>(length, kMaxUpdateBlock)}}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -372,27 +356,8 @@ std::string_view CUpgradeDlg::DropReason(uint32_t status, std::span<const uint8_
   // A damaged frame may hold cut-off or changed bytes; acting on it could put wrong settings
   // into BACKUP.BIN. The reply timer resends the request instead.
   if (status & (RXERR_CHECKSUM | RXERR_FRAMING)) return "damaged frame";
-  if (frame.size() < kCommandFieldSize) return "frame shorter than its header";
-  const uint16_t command = GetU16(frame, kOffCommand);
-  const size_t length = GetU16(frame, kOffLength);
-  switch (command) {
-    case CMD_UPDATE_REPLY:
-    case CMD_WRITE_SLOT_REPLY:
-      if (frame.size() < kMinReplySize) return "reply shorter than its status field";
-      break;
-    case CMD_DEVICE_MESSAGE:
-      if (frame.size() < kFrameHeaderSize || length < kFrameHeaderSize || frame.size() < length)
-        return "device message shorter than its fields";
-      break;
-    case CMD_READ_SLOT_REPLY:
-      if (frame.size() < kSlotFrameHeaderSize || length < kSlotFrameHeaderSize ||
-          frame.size() < std::min(length, kMaxReadSlotFrame + 1))
-        return "slot reply shorter than its fields";
-      break;
-    default:
-      break;
-  }
-  return {};
+  // A record shorter than its handler reads: the command table says how short is too short.
+  return ShortFrameReason(frame);
 }
 
 int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame) {
@@ -434,21 +399,25 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
 
 int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   const bool verifying = m_mode == kVerify;
-  if ((m_mode != kBackup && !verifying) || GetU16(frame, kOffCommand) != CMD_READ_SLOT_REPLY) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_READ_SLOT_REPLY");
+  if (m_mode != kBackup && !verifying) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_READ_SLOT_REPLY));
     return kNothingDecided;
   }
-  const uint16_t length = GetU16(frame, kOffLength);
-  if (length > kMaxReadSlotFrame) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply longer than 138 bytes");
+  // The short-frame check has let through only records that hold every byte their length field
+  // counts up to the largest reply; what the parser still refuses is a longer length field.
+  const std::optional<SlotBlock> reply = ParseReadSlotReply(frame);
+  if (!reply) {
+    m_host.OnProtocolEvent(
+        ProtocolEvent::IgnoredFrame,
+        "slot reply longer than " + std::to_string(kMaxReadSlotFrame) + " bytes");
     return kNothingDecided;
   }
   // A failure ends the backup whatever slot the reply names: the amplifier will send nothing
   // more, and waiting for the reply to the current request would only end in a time-out.
   const std::string_view failure =
       verifying ? texts::kMsgVerifyReadFailed : texts::kMsgBackupFailed;
-  if (frame[kOffStatusByte] != 0) return EndWithMessage(failure);
-  if (GetU16(frame, kOffSlotNumber) != m_slotNo) {
+  if (reply->status != 0) return EndWithMessage(failure);
+  if (reply->slot != m_slotNo) {
     // A late answer to a request that was resent: taking it for the slot now being read would
     // store one slot twice and lose the last one. The reply to the current request is still due.
     m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "slot reply for another slot");
@@ -456,15 +425,13 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   }
   StopReplyTimer();
 
-  const uint16_t control = GetU16(frame, kOffWord4);
   CSettingsBackup& store = verifying ? m_readBack : m_backup;
-  if (!store.StoreBlock(control, GetU16(frame, kOffBlockNumber), GetU16(frame, kOffSlotNumber),
-                        frame.data() + kOffSlotData,
-                        static_cast<uint16_t>(length - kSlotFrameHeaderSize))) {
+  if (!store.StoreBlock(reply->Control(), reply->block, reply->slot, reply->data.data(),
+                        static_cast<uint16_t>(reply->data.size()))) {
     return EndWithMessage(failure,
                           "the slot data does not fit the backup store or arrived out of order");
   }
-  if (frame[kOffEndOfSlot] == 0) {
+  if (reply->endOfSlot == 0) {
     // The amplifier sends the slot's next block by itself.
     StartReplyTimer();
     return kNothingDecided;
@@ -517,12 +484,14 @@ void CUpgradeDlg::KeepHistoryCopy() {
 }
 
 int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
-  if (m_mode != kUpdate || GetU16(frame, kOffCommand) != CMD_UPDATE_REPLY) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_UPDATE_REPLY");
+  if (m_mode != kUpdate) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_UPDATE_REPLY));
     return kNothingDecided;
   }
+  // The short-frame check has made sure that the status field is there.
+  const UpdateReply reply = ParseUpdateReply(frame).value();
   StopReplyTimer();
-  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
+  if (reply.status != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
 
   if (!m_image.HasNextBlock()) {
     m_mode = kIdle;
@@ -550,15 +519,16 @@ int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
 }
 
 int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
-  if (m_mode != kUpdate || GetU16(frame, kOffCommand) != CMD_DEVICE_MESSAGE) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_DEVICE_MESSAGE");
+  if (m_mode != kUpdate) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_DEVICE_MESSAGE));
     return kNothingDecided;
   }
+  // The short-frame check has made sure that the record holds every byte its length counts.
+  const DeviceMessage message = ParseDeviceMessage(frame).value();
   // An overlong text shows its first 128 bytes; the text ends at its first zero byte.
-  const size_t count =
-      std::min<size_t>(GetU16(frame, kOffLength) - kOffMessageText, kMaxDeviceText);
-  const std::string text = DecodeDeviceText(frame.subspan(kOffMessageText, count));
-  if (GetU16(frame, kOffWord4) != kUpdateStatusOk) {
+  const std::string text =
+      DecodeDeviceText(message.text.first(std::min(message.text.size(), kMaxDeviceText)));
+  if (message.status != kUpdateStatusOk) {
     return EndWithMessage(
         texts::kMsgUpdateFailed,
         text.empty() ? std::string() : std::string(texts::kDetailDeviceSaid) + ": " + text);
@@ -568,12 +538,14 @@ int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
 }
 
 int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
-  if (m_mode != kRestore || GetU16(frame, kOffCommand) != CMD_WRITE_SLOT_REPLY) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "CMD_WRITE_SLOT_REPLY");
+  if (m_mode != kRestore) {
+    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_WRITE_SLOT_REPLY));
     return kNothingDecided;
   }
+  // The short-frame check has made sure that the status field is there.
+  const WriteSlotReply reply = ParseWriteSlotReply(frame).value();
   StopReplyTimer();
-  if (frame[kOffStatusByte] != 0) return EndWithMessage(texts::kMsgRestoreFailed);
+  if (reply.status != 0) return EndWithMessage(texts::kMsgRestoreFailed);
   if (m_backup.HasNextBlock()) {
     uint16_t slotNo = 0;
     if (!SendNextRestoreBlock(slotNo)) {

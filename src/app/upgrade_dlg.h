@@ -18,10 +18,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/protocol.h"
 #include "app/upgrade_host.h"
 #include "backup/settings_backup.h"
 #include "backup/settings_compare.h"
+#include "protocol/protocol.h"
 
 namespace q7310 {
 
@@ -102,6 +102,7 @@ class CUpgradeDlg {
   void SendUpdateStart(uint32_t startAddress, uint32_t imageSize, uint32_t imageSum);
   void SendUpdateData(uint16_t blockIndex, const uint8_t* data, uint16_t length);
   void SendFrame(const uint8_t* frame, unsigned length);
+  void SendFrame(std::span<const uint8_t> frame);
 
   // Front-end settings.
   void SetReplyTimeoutMs(unsigned ms) { m_replyTimeoutMs = ms; }
@@ -112,7 +113,6 @@ class CUpgradeDlg {
   int BaudRate() const { return m_baudRate; }
   uint8_t RetryCount() const { return m_retryCount; }
   uint16_t SlotNo() const { return m_slotNo; }
-  uint32_t BytesSent() const { return m_bytesSent; }
   int Stage() const { return m_stage; }
   std::span<const uint8_t> LastFrame() const;
 

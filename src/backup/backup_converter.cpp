@@ -9,7 +9,6 @@ using backup::kHeaderBlockSize;
 using backup::kHeaderFormatOffset;
 using backup::kSectionTypeTableOffset;
 using slot_record::kHeaderSize;
-using slot_record::kSlotCount;
 
 struct SectionTypeInfo {
   uint16_t minRawLength;

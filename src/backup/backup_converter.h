@@ -15,6 +15,7 @@
 
 #include "backup/field_maps.h"
 #include "backup/slot_record.h"
+#include "protocol/protocol.h"
 
 namespace q7310 {
 
@@ -25,9 +26,9 @@ class CBackupConverter {
   static constexpr uint16_t kSmallSection = 0x800;   // 2,048
   // The largest output: nine records of the largest converted section.
   static constexpr uint32_t kMaxConvertedLength =
-      slot_record::kSlotCount * (slot_record::kHeaderSize + kLargeSection);
+      kSlotCount * (slot_record::kHeaderSize + kLargeSection);
   static constexpr uint8_t kMaxFormat = 1;
-  static constexpr uint16_t kMaxSlot = slot_record::kSlotCount - 1;
+  static constexpr uint16_t kMaxSlot = kSlotCount - 1;
 
   CBackupConverter() = default;
   virtual ~CBackupConverter() = default;
@@ -57,8 +58,8 @@ class CBackupConverter {
   void BuildSection7(const uint8_t* source, uint8_t* target) const;
 
   // Filled by Convert before any record is read; set directly to run a single section map.
-  std::array<uint8_t, backup::kHeaderBlockSize> m_header{};    // byte 16: the format byte
-  std::array<uint8_t, slot_record::kSlotCount> m_slotTypes{};  // renumbered section types
+  std::array<uint8_t, backup::kHeaderBlockSize> m_header{};  // byte 16: the format byte
+  std::array<uint8_t, kSlotCount> m_slotTypes{};             // renumbered section types
 
  private:
   void Apply(const backup::FieldMap& map, const uint8_t* source, uint8_t* target) const;

@@ -8,6 +8,7 @@
 #include "backup/field_maps.h"
 #include "backup/settings_backup.h"
 #include "backup/slot_record.h"
+#include "protocol/protocol.h"
 #include "util/process_info.h"
 #include "util/utf8_path.h"
 
@@ -82,12 +83,11 @@ BackupFileInfo WalkRecords(std::span<const uint8_t> bytes, std::vector<SlotRecor
     r += slot_record::kHeaderSize + record.length;
     if (records == nullptr) continue;
     const uint8_t* section = &bytes[record.offset + slot_record::kHeaderSize];
-    if (record.offset == 0 &&
-        record.length >= backup::kSectionTypeTableOffset + slot_record::kSlotCount) {
+    if (record.offset == 0 && record.length >= backup::kSectionTypeTableOffset + kSlotCount) {
       types = section + backup::kSectionTypeTableOffset;
     }
-    if (types != nullptr && record.slot < slot_record::kSlotCount &&
-        TypeHasHeader(types[record.slot]) && record.length >= backup::kHeaderBlockSize) {
+    if (types != nullptr && record.slot < kSlotCount && TypeHasHeader(types[record.slot]) &&
+        record.length >= backup::kHeaderBlockSize) {
       record.hasHeader = true;
       record.headerText = Printable(section, backup::kHeaderTextSize);
       record.format = section[backup::kHeaderFormatOffset];
@@ -165,17 +165,17 @@ std::string DescribeProblem(const BackupFileInfo& info) {
 }
 
 SlotCoverage CoverSlots(const std::vector<SlotRecordInfo>& records) {
-  std::array<unsigned, slot_record::kSlotCount> counts{};
+  std::array<unsigned, kSlotCount> counts{};
   std::set<uint16_t> unexpected;
   for (const SlotRecordInfo& record : records) {
-    if (record.slot < slot_record::kSlotCount) {
+    if (record.slot < kSlotCount) {
       ++counts[record.slot];
     } else {
       unexpected.insert(record.slot);
     }
   }
   SlotCoverage coverage;
-  for (uint16_t slot = 0; slot < slot_record::kSlotCount; ++slot) {
+  for (uint16_t slot = 0; slot < kSlotCount; ++slot) {
     if (counts[slot] == 0) coverage.missing.push_back(slot);
     if (counts[slot] > 1) coverage.repeated.push_back(slot);
   }

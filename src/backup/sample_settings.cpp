@@ -5,6 +5,7 @@
 #include "backup/backup_converter.h"
 #include "backup/field_maps.h"
 #include "backup/slot_record.h"
+#include "protocol/protocol.h"
 
 namespace q7310 {
 namespace {
@@ -38,7 +39,7 @@ std::vector<uint8_t> MakeSampleRawSettings(uint8_t format, uint32_t seed) {
   header[backup::kHeaderFormatOffset + 1] = random.Byte();
 
   std::vector<uint8_t> raw;
-  for (uint16_t slot = 0; slot < slot_record::kSlotCount; ++slot) {
+  for (uint16_t slot = 0; slot < kSlotCount; ++slot) {
     const uint8_t type = kSampleSectionTypes[slot];
     const uint32_t minimum = CBackupConverter::MinRawLength(type);
     const uint32_t length = minimum == 0 ? random.Next() % (kFreeSectionLength + 1)

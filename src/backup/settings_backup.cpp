@@ -8,6 +8,7 @@
 #include "backup/backup_converter.h"
 #include "backup/backup_file_info.h"
 #include "backup/slot_record.h"
+#include "protocol/protocol.h"
 #include "util/atomic_file.h"
 #include "util/process_info.h"
 
@@ -17,7 +18,6 @@ namespace {
 using slot_record::kHeaderSize;
 
 constexpr uint32_t kReadChunkSize = 1024;
-constexpr uint16_t kEndOfSlotFlag = 0x0100;
 
 bool IsEndOfSlot(uint16_t control) {
   return (control >> 8) != 0;
@@ -128,7 +128,7 @@ bool CSettingsBackup::GetNextBlock(uint16_t& control, uint16_t& block, uint16_t&
     control = 0;
     n = kRestoreBlockSize;
   } else {
-    control = kEndOfSlotFlag;
+    control = kEndOfSlotControl;
     n = m_slotBytes;
     m_slotBlock = 0;
   }

@@ -5,7 +5,7 @@
 // collects the blocks of read-slot replies into raw slot records (StoreBlock); ConvertAndSave
 // converts the nine raw records into the stored layout and writes them to BACKUP.BIN. During a
 // restore it loads and checks BACKUP.BIN (LoadBackup) and hands its records out again as blocks
-// of at most 64 data bytes (GetNextBlock).
+// of at most kRestoreBlockSize (64) data bytes (GetNextBlock).
 //
 // Used on one thread only (the controller's). Both buffers are allocated once, at construction.
 #pragma once
@@ -18,8 +18,7 @@ namespace q7310 {
 
 class CSettingsBackup {
  public:
-  static constexpr uint32_t kBufferSize = 0x50000;  // 327,680 bytes each
-  static constexpr uint32_t kRestoreBlockSize = 64;
+  static constexpr uint32_t kBufferSize = 0x50000;   // 327,680 bytes each
   static constexpr uint32_t kMaxSlotBytes = 0xFFFF;  // the record's 16-bit length field
 
   CSettingsBackup();

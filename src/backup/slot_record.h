@@ -11,7 +11,6 @@ inline constexpr uint32_t kHeaderSize = 4;  // slot number + data length
 inline constexpr uint32_t kFieldSize = 2;   // each of the two numbers
 inline constexpr uint32_t kSlotOffset = 0;
 inline constexpr uint32_t kLengthOffset = 2;
-inline constexpr uint32_t kSlotCount = 9;  // slots 0 to 8
 
 inline uint16_t ReadBe16(const uint8_t* p) {
   return static_cast<uint16_t>((p[0] << 8) | p[1]);

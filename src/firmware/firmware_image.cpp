@@ -68,6 +68,18 @@ uint32_t ByteSum(const uint8_t* bytes, size_t size) {
   return sum;
 }
 
+// The first fault among the data's byte pairs, in order; called only for data known to hold one
+// (a bad digit, or the line's end before the last pair).
+LoadFault FirstDataFault(std::string_view digits) {
+  for (size_t at = 0;; at += kByteDigits) {
+    uint32_t ignored = 0;
+    if (const LoadFault fault = hex::Decode(digits, at, kByteDigits, ignored);
+        fault != LoadFault::kNone) {
+      return fault;
+    }
+  }
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -99,30 +111,6 @@ bool CFirmwareImage::Fail(uint32_t line, LoadFault fault, std::string_view lineT
   return false;
 }
 
-// ---- Hex conversion -----------------------------------------------------------------------
-
-bool CFirmwareImage::HexToByte(uint8_t& out, const char* text, size_t available) {
-  uint32_t value = 0;
-  const bool ok = hex::Decode({text, available}, 0, 2, value) == LoadFault::kNone;
-  out = static_cast<uint8_t>(value);
-  return ok;
-}
-
-bool CFirmwareImage::HexToWord(uint16_t& out, const char* text, size_t available) {
-  uint32_t value = 0;
-  const bool ok = hex::Decode({text, available}, 0, 4, value) == LoadFault::kNone;
-  out = static_cast<uint16_t>(value);
-  return ok;
-}
-
-bool CFirmwareImage::HexToAddr24(uint32_t& out, const char* text, size_t available) {
-  return hex::Decode({text, available}, 0, 6, out) == LoadFault::kNone;
-}
-
-bool CFirmwareImage::HexToDword(uint32_t& out, const char* text, size_t available) {
-  return hex::Decode({text, available}, 0, 8, out) == LoadFault::kNone;
-}
-
 // ---- Pass 1 -------------------------------------------------------------------------------
 
 LoadFault CFirmwareImage::ScanLine(std::string_view line) {
@@ -143,10 +131,6 @@ LoadFault CFirmwareImage::ScanLine(std::string_view line) {
   if (address < m_startAddress) m_startAddress = address;
   if (address > m_endAddress) m_endAddress = address;
   return LoadFault::kNone;
-}
-
-bool CFirmwareImage::ScanRecord(const char* line, size_t length) {
-  return ScanLine({line, length}) == LoadFault::kNone;
 }
 
 // ---- Pass 2 -------------------------------------------------------------------------------
@@ -185,41 +169,20 @@ LoadFault CFirmwareImage::ParseRecord(std::string_view line, uint8_t* buffer, si
     const char* digits = line.data() + kAddressChar + addressDigits;
     const size_t available = line.size() - kAddressChar - addressDigits;
     uint8_t* out = buffer + offset;
-    if (available >= 2 * static_cast<size_t>(dataCount)) {
-      // Bytes go into the buffer before the record is known to be good; a bad record fails the
-      // whole load, so they are never staged.
-      const char* text = digits;
-      unsigned invalid = 0;
-      uint32_t dataSum = 0;
-      for (int i = 0; i < dataCount; ++i) {
-        const unsigned value = hex::kPairValue[hex::PairIndex(text + 2 * i)];
-        invalid |= value;
-        out[i] = static_cast<uint8_t>(value);
-        dataSum += value & 0xFF;
-      }
-      sum += dataSum;
-      if (invalid & hex::kPairInvalid) {
-        // Find the first bad digit, in order, for the reason.
-        for (int i = 0;; ++i) {
-          uint32_t ignored = 0;
-          if (const LoadFault fault = hex::Decode({digits, available}, 2 * static_cast<size_t>(i),
-                                                  kByteDigits, ignored);
-              fault != LoadFault::kNone) {
-            return fault;
-          }
-        }
-      }
-    } else {
-      // The line ends inside the data: find the first fault in order for the reason.
-      for (int i = 0;; ++i) {
-        uint32_t value = 0;
-        if (const LoadFault fault =
-                hex::Decode({digits, available}, 2 * static_cast<size_t>(i), kByteDigits, value);
-            fault != LoadFault::kNone) {
-          return fault;
-        }
-      }
+    // The line ends inside the data, or a digit is bad: the first fault in order is the reason.
+    if (available < 2 * static_cast<size_t>(dataCount)) return FirstDataFault({digits, available});
+    // Bytes go into the buffer before the record is known to be good; a bad record fails the
+    // whole load, so they are never staged.
+    unsigned invalid = 0;
+    uint32_t dataSum = 0;
+    for (int i = 0; i < dataCount; ++i) {
+      const unsigned value = hex::kPairValue[hex::PairIndex(digits + 2 * i)];
+      invalid |= value;
+      out[i] = static_cast<uint8_t>(value);
+      dataSum += value & 0xFF;
     }
+    sum += dataSum;
+    if (invalid & hex::kPairInvalid) return FirstDataFault({digits, available});
     if (lastAddress > m_endAddress) m_endAddress = lastAddress;
   }
 
@@ -241,22 +204,6 @@ LoadFault CFirmwareImage::ParseLine(std::string_view line, uint8_t* buffer, size
   if (IsFrameType(type)) return LoadFault::kTypeNotBetween;
   if (IsRefusedDigit(type)) return LoadFault::kTypeNotAllowed;
   return LoadFault::kUnknownType;
-}
-
-bool CFirmwareImage::ParseDataRecord(const char* line, size_t length, uint8_t* buffer) {
-  return ParseLine({line, length}, buffer, kStagingBufferSize) == LoadFault::kNone;
-}
-
-bool CFirmwareImage::ParseS1Record(const char* line, size_t length, uint8_t* buffer) {
-  return ParseRecord({line, length}, buffer, kStagingBufferSize, '1') == LoadFault::kNone;
-}
-
-bool CFirmwareImage::ParseS2Record(const char* line, size_t length, uint8_t* buffer) {
-  return ParseRecord({line, length}, buffer, kStagingBufferSize, '2') == LoadFault::kNone;
-}
-
-bool CFirmwareImage::ParseS3Record(const char* line, size_t length, uint8_t* buffer) {
-  return ParseRecord({line, length}, buffer, kStagingBufferSize, '3') == LoadFault::kNone;
 }
 
 // ---- The load -----------------------------------------------------------------------------

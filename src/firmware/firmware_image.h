@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "firmware/load_fault.h"
+#include "protocol/protocol.h"
 
 namespace q7310 {
 
@@ -31,9 +32,10 @@ class CFirmwareImage {
  public:
   static constexpr uint32_t kStagingBufferSize = 0xC00000;  // 12 MiB
   static constexpr uint32_t kMaxLines = 0x100000;
-  static constexpr uint32_t kBlockSize = 128;
+  // The image goes out in the update's data blocks.
+  static constexpr uint32_t kBlockSize = kMaxUpdateBlock;
   // The 16-bit block counter covers 65,536 blocks; larger images are refused by the load.
-  static constexpr uint32_t kMaxImageSize = 65536u * kBlockSize;
+  static constexpr uint32_t kMaxImageSize = kMaxUpdateImage;
 
   // Why the last LoadMotFile failed: the 1-based line number (0 when no line is to blame, for
   // example a file that cannot be opened) and a short reason such as "bad checksum".
@@ -58,24 +60,6 @@ class CFirmwareImage {
   bool LoadMotFile(std::string motPath, std::string stagingPath);
   const LoadError& LastError() const { return m_lastError; }
 
-  // Pass-1 check of one line: type and address only; widens the address range.
-  bool ScanRecord(const char* line, size_t length);
-  // Pass-2 parse of one data line into the staging buffer (which has kStagingBufferSize bytes),
-  // at offset (record address - start address). Refuses a record whose bytes would fall outside
-  // the buffer or run past address 0xFFFFFFFF. Widens the end address by the placed bytes.
-  bool ParseDataRecord(const char* line, size_t length, uint8_t* buffer);
-  bool ParseS1Record(const char* line, size_t length, uint8_t* buffer);
-  bool ParseS2Record(const char* line, size_t length, uint8_t* buffer);
-  bool ParseS3Record(const char* line, size_t length, uint8_t* buffer);
-
-  // Hex conversion of 2, 4, 6 or 8 upper-case hex digits at text[0..]; `available` is the number
-  // of characters left in the line from text on. False on a character that is not 0-9 or A-F, or
-  // on the end of the line.
-  static bool HexToByte(uint8_t& out, const char* text, size_t available);
-  static bool HexToWord(uint16_t& out, const char* text, size_t available);
-  static bool HexToAddr24(uint32_t& out, const char* text, size_t available);
-  static bool HexToDword(uint32_t& out, const char* text, size_t available);
-
   // Block source over the staged file.
   // Opens the staged file (closing one already open) and restarts at block 0. True if it opened.
   bool OpenStagedImage(std::string path);
@@ -98,8 +82,11 @@ class CFirmwareImage {
   uint32_t GetImageSum() const { return m_imageSum; }
 
  private:
-  // Checks behind the public bool operations; they say why a line failed.
+  // Pass-1 check of one line: type and address only; widens the address range.
   LoadFault ScanLine(std::string_view line);
+  // Pass-2 parse of one data line into the staging buffer of bufferSize bytes, at offset (record
+  // address - start address). Refuses a record whose bytes would fall outside the buffer or run
+  // past address 0xFFFFFFFF. Widens the end address by the placed bytes.
   LoadFault ParseLine(std::string_view line, uint8_t* buffer, size_t bufferSize);
   LoadFault ParseRecord(std::string_view line, uint8_t* buffer, size_t bufferSize, char type);
   // Both passes of LoadMotFile; they set m_lastError when they fail.

@@ -1,17 +1,25 @@
 #include "firmware/load_fault.h"
 
 #include <array>
+#include <cstddef>
+#include <string>
 #include <string_view>
+
+#include "firmware/firmware_image.h"
 
 namespace q7310 {
 namespace {
 
+constexpr uint32_t kMiB = 1024 * 1024;
+
 struct FaultText {
   LoadFault fault;
   std::string_view text;
+  uint32_t number = 0;  // the limit that "#" in the text stands for
 };
 
-// "%" stands for the record type, written as "S" and its type digit.
+// "%" stands for the record type, written as "S" and its type digit; "#" for the row's number,
+// so that a text quotes the limit the load applies.
 constexpr std::array kFaultTexts = {
     FaultText{LoadFault::kNone, "no error"},
     FaultText{LoadFault::kCannotOpen, "cannot open the file"},
@@ -24,8 +32,9 @@ constexpr std::array kFaultTexts = {
     FaultText{LoadFault::kNoTerminator,
               "the file does not end with a termination record (S7, S8 or S9): cut short?"},
     FaultText{LoadFault::kNoTerminatorAtLimit,
-              "the last line read (the file has more than 1,048,576 lines) is not a termination "
-              "record (S7, S8 or S9)"},
+              "the last line read (the file has more than # lines) is not a termination record "
+              "(S7, S8 or S9)",
+              CFirmwareImage::kMaxLines},
     FaultText{LoadFault::kEmptyLine, "empty line"},
     FaultText{LoadFault::kNotAnSRecord, "line does not begin with S"},
     FaultText{LoadFault::kUnknownType, "unknown record type"},
@@ -36,9 +45,22 @@ constexpr std::array kFaultTexts = {
     FaultText{LoadFault::kLineTooShort, "line shorter than its byte count"},
     FaultText{LoadFault::kBadChecksum, "bad checksum"},
     FaultText{LoadFault::kPastAddressSpace, "data runs past address 0xFFFFFFFF"},
-    FaultText{LoadFault::kSpanTooLarge, "address span larger than the 12 MiB staging buffer"},
-    FaultText{LoadFault::kImageTooLarge, "image larger than 8,388,608 bytes"},
+    FaultText{LoadFault::kSpanTooLarge, "address span larger than the # MiB staging buffer",
+              CFirmwareImage::kStagingBufferSize / kMiB},
+    FaultText{LoadFault::kImageTooLarge, "image larger than # bytes",
+              CFirmwareImage::kMaxImageSize},
 };
+
+static_assert(CFirmwareImage::kStagingBufferSize % kMiB == 0, "the text counts whole MiB");
+
+// The number with a comma between groups of three digits: 8,388,608.
+std::string WithThousands(uint32_t number) {
+  std::string digits = std::to_string(number);
+  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+    digits.insert(static_cast<size_t>(at), 1, ',');
+  }
+  return digits;
+}
 
 }  // namespace
 
@@ -48,6 +70,9 @@ std::string LoadFaultText(LoadFault fault, char recordType) {
     std::string text(entry.text);
     if (const auto mark = text.find('%'); mark != std::string::npos) {
       text.replace(mark, 1, std::string{'S', recordType});
+    }
+    if (const auto mark = text.find('#'); mark != std::string::npos) {
+      text.replace(mark, 1, WithThousands(entry.number));
     }
     return text;
   }

@@ -46,6 +46,8 @@ class FrameAssembler {
   RxState State() const { return m_rxState; }
 
  private:
+  // The delivery step, under the system's name: hands the assembled bytes out with the status
+  // word and clears it. ProcessByte returns the frame; the receive thread posts it.
   ReceivedFrame PostFrame();
   std::optional<ReceivedFrame> Append(uint8_t byte, uint16_t sumAdd);
 

@@ -27,9 +27,6 @@ enum class SerialError {
   IoError,           // a read or write failed
 };
 
-// A short English name of the error, for detail lines.
-const char* SerialErrorName(SerialError error);
-
 // Why a write failed, as each platform's device classifies its own error codes.
 enum class WriteFailure {
   Disconnected,  // an unplugged adapter or a hung-up line

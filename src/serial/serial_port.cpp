@@ -26,34 +26,6 @@ std::string DescribeWriteFailure(WriteFailure kind, const std::string& reason) {
   return reason;
 }
 
-const char* SerialErrorName(SerialError error) {
-  switch (error) {
-    case SerialError::None:
-      return "no error";
-    case SerialError::NoOwner:
-      return "no receiver of frames";
-    case SerialError::NoDevice:
-      return "no device for this port number";
-    case SerialError::NotFound:
-      return "no such device";
-    case SerialError::PermissionDenied:
-      return "permission denied";
-    case SerialError::Busy:
-      return "device in use";
-    case SerialError::NotASerialPort:
-      return "not a serial port";
-    case SerialError::ConfigFailed:
-      return "line settings refused";
-    case SerialError::ThreadFailed:
-      return "receive thread not started";
-    case SerialError::NotOpen:
-      return "port not open";
-    case SerialError::IoError:
-      return "input/output error";
-  }
-  return "unknown error";
-}
-
 CSerialPort::CSerialPort() : CSerialPort(&SerialDevice::Create) {}
 
 CSerialPort::CSerialPort(DeviceFactory factory) : m_factory(std::move(factory)) {}

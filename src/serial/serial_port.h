@@ -120,6 +120,8 @@ class CSerialPort {
   void SetError(SerialError error, std::string detail);
 
   DeviceFactory m_factory;
+  // The system's own names are kept for these two: the owner is the receiver of frames (no
+  // window handle), and the thread is the receive thread itself (no pointer to it).
   IFrameReceiver* m_hOwner = nullptr;
   IWireObserver* m_observer = nullptr;
   std::atomic<bool> m_bRun{false};

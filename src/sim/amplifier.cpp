@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/frames.h"
 #include "serial/envelope.h"
 
 namespace q7310::sim {
@@ -12,44 +13,16 @@ constexpr uint8_t kSlotStatusFail = 1;
 constexpr uint16_t kUpdateStatusFail = 0;
 constexpr uint32_t kAssemblerErrors = RXERR_CHECKSUM | RXERR_FRAMING;
 
-std::vector<uint8_t> NewFrame(uint16_t command, size_t length) {
-  std::vector<uint8_t> f(length, 0);
-  PutU16(f.data(), kOffCommand, command);
-  PutU16(f.data(), kOffLength, static_cast<uint16_t>(length));
-  return f;
+// The end-of-slot flag as the amplifier sets it.
+constexpr uint8_t kEndOfSlot = 1;
+constexpr uint8_t kMoreBlocks = 0;
+
+// A device message; a longer text is cut to what one frame shows.
+std::vector<uint8_t> DeviceMessageFrame(uint16_t status, std::string_view text) {
+  return BuildDeviceMessage({status, TextBytes(text.substr(0, kMaxDeviceText))});
 }
+
 }  // namespace
-
-std::vector<uint8_t> MakeReadSlotReply(uint8_t status, bool endOfSlot, uint16_t block,
-                                       uint16_t slot, std::span<const uint8_t> data) {
-  auto f = NewFrame(CMD_READ_SLOT_REPLY, kSlotFrameHeaderSize + data.size());
-  f[kOffStatusByte] = status;
-  f[kOffEndOfSlot] = endOfSlot ? 1 : 0;
-  PutU16(f.data(), kOffBlockNumber, block);
-  PutU16(f.data(), kOffSlotNumber, slot);
-  std::copy(data.begin(), data.end(), f.begin() + kOffSlotData);
-  return f;
-}
-
-std::vector<uint8_t> MakeWriteSlotReply(uint8_t status) {
-  auto f = NewFrame(CMD_WRITE_SLOT_REPLY, kMinReplySize);
-  f[kOffStatusByte] = status;
-  return f;
-}
-
-std::vector<uint8_t> MakeUpdateReply(uint16_t status) {
-  auto f = NewFrame(CMD_UPDATE_REPLY, kMinReplySize);
-  PutU16(f.data(), kOffWord4, status);
-  return f;
-}
-
-std::vector<uint8_t> MakeDeviceMessage(uint16_t status, std::string_view text) {
-  const size_t t = std::min(text.size(), kMaxDeviceText);
-  auto f = NewFrame(CMD_DEVICE_MESSAGE, kOffMessageText + t);
-  PutU16(f.data(), kOffWord4, status);
-  std::copy_n(text.begin(), t, f.begin() + kOffMessageText);
-  return f;
-}
 
 std::vector<uint8_t> ToWire(const Response& response) {
   std::vector<uint8_t> wire = response.noise;
@@ -97,13 +70,15 @@ void Amplifier::KeepRestoredSlots() {
 
 std::vector<Outgoing> Amplifier::ReadSlot(std::span<const uint8_t> frame, bool fail) {
   ++m_counters.readSlot;
+  const std::optional<ReadSlotRequest> request = ParseReadSlot(frame);
+  // The failure reply names the slot of a request too long to be well-formed, 0 when it has none.
+  const uint16_t slot = request ? request->slot : 0;
   const bool wellFormed =
-      frame.size() == kReadSlotFrameSize && GetU16(frame, kOffLength) == kReadSlotFrameSize;
-  const uint16_t slot = frame.size() >= kReadSlotFrameSize ? GetU16(frame, kOffSlotNumber) : 0;
+      request && LengthMatchesRecord(frame) && frame.size() == kReadSlotFrameSize;
   const std::vector<uint8_t>* record = wellFormed ? FindSlot(slot) : nullptr;
   if (!record) ++m_counters.badFrames;
   if (!record || fail) {
-    return {{MakeReadSlotReply(kSlotStatusFail, true, 0, slot, {}), false}};
+    return {{BuildReadSlotReply({kSlotStatusFail, kEndOfSlot, 0, slot, {}}), false}};
   }
   std::vector<Outgoing> out;
   const std::span<const uint8_t> data = *record;
@@ -112,7 +87,8 @@ std::vector<Outgoing> Amplifier::ReadSlot(std::span<const uint8_t> frame, bool f
   do {
     const size_t n = std::min(m_config.blockSize, data.size() - pos);
     const bool last = pos + n == data.size();
-    out.push_back({MakeReadSlotReply(kSlotStatusOk, last, block, slot, data.subspan(pos, n))});
+    out.push_back({BuildReadSlotReply(
+        {kSlotStatusOk, last ? kEndOfSlot : kMoreBlocks, block, slot, data.subspan(pos, n)})});
     pos += n;
     ++block;
   } while (pos < data.size());
@@ -121,36 +97,36 @@ std::vector<Outgoing> Amplifier::ReadSlot(std::span<const uint8_t> frame, bool f
 
 std::vector<Outgoing> Amplifier::WriteSlot(std::span<const uint8_t> frame, bool fail, Response& r) {
   ++m_counters.writeSlot;
-  if (fail) return {{MakeWriteSlotReply(kSlotStatusFail)}};
+  if (fail) return {{BuildWriteSlotReply({kSlotStatusFail})}};
   const auto result = m_restore.Block(frame);
   if (result == RestoreReceiver::Result::kBadFrame) {
     ++m_counters.badFrames;
-    return {{MakeWriteSlotReply(kSlotStatusFail)}};
+    return {{BuildWriteSlotReply({kSlotStatusFail})}};
   }
   // A repeated closing block reopens and recloses its record: the output changes either way.
   r.restoreChanged = result == RestoreReceiver::Result::kRecordClosed;
   if (r.restoreChanged) KeepRestoredSlots();
-  return {{MakeWriteSlotReply(kSlotStatusOk)}};
+  return {{BuildWriteSlotReply({kSlotStatusOk})}};
 }
 
 std::vector<Outgoing> Amplifier::UpdateStart(std::span<const uint8_t> frame, bool fail) {
   ++m_counters.updateStart;
-  if (fail) return {{MakeUpdateReply(kUpdateStatusFail)}};
+  if (fail) return {{BuildUpdateReply({kUpdateStatusFail})}};
   if (m_update.Start(frame) == UpdateReceiver::Result::kBadFrame) {
     ++m_counters.badFrames;
-    return {{MakeUpdateReply(kUpdateStatusFail)}};
+    return {{BuildUpdateReply({kUpdateStatusFail})}};
   }
   m_deviceMessageFailSent = false;
-  return {{MakeUpdateReply(kUpdateStatusOk)}};
+  return {{BuildUpdateReply({kUpdateStatusOk})}};
 }
 
 std::vector<Outgoing> Amplifier::UpdateData(std::span<const uint8_t> frame, bool fail,
                                             Response& r) {
   ++m_counters.updateData;
-  if (fail) return {{MakeUpdateReply(kUpdateStatusFail)}};
+  if (fail) return {{BuildUpdateReply({kUpdateStatusFail})}};
   if (m_update.Data(frame) == UpdateReceiver::Result::kBadFrame) {
     ++m_counters.badFrames;
-    return {{MakeUpdateReply(kUpdateStatusFail)}};
+    return {{BuildUpdateReply({kUpdateStatusFail})}};
   }
   std::vector<Outgoing> out;
   if (m_plan.Options().deviceMessageFail && !m_deviceMessageFailSent) {
@@ -158,11 +134,11 @@ std::vector<Outgoing> Amplifier::UpdateData(std::span<const uint8_t> frame, bool
     // and the 0x20 that follows finds it no longer waiting.
     m_deviceMessageFailSent = true;
     ++m_counters.deviceMessageFailures;
-    out.push_back({MakeDeviceMessage(kUpdateStatusFail, kDefaultFailMessage)});
+    out.push_back({DeviceMessageFrame(kUpdateStatusFail, kDefaultFailMessage)});
   } else if (m_config.messageEvery != 0 && m_update.BlocksAccepted() % m_config.messageEvery == 0) {
-    out.push_back({MakeDeviceMessage(kUpdateStatusOk, m_config.messageText)});
+    out.push_back({DeviceMessageFrame(kUpdateStatusOk, m_config.messageText)});
   }
-  out.push_back({MakeUpdateReply(kUpdateStatusOk)});
+  out.push_back({BuildUpdateReply({kUpdateStatusOk})});
   r.imageCompleted = m_update.Complete();
   return out;
 }

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "app/protocol.h"
+#include "protocol/protocol.h"
 #include "serial/frame_assembler.h"
 #include "sim/fault_plan.h"
 #include "sim/restore_receiver.h"
@@ -120,13 +120,6 @@ class Amplifier {
   bool m_deviceMessageFailSent = false;
   std::map<uint16_t, std::vector<uint8_t>> m_restoredSlots;
 };
-
-// Frame builders for the amplifier's four replies.
-std::vector<uint8_t> MakeReadSlotReply(uint8_t status, bool endOfSlot, uint16_t block,
-                                       uint16_t slot, std::span<const uint8_t> data);
-std::vector<uint8_t> MakeWriteSlotReply(uint8_t status);
-std::vector<uint8_t> MakeUpdateReply(uint16_t status);
-std::vector<uint8_t> MakeDeviceMessage(uint16_t status, std::string_view text);
 
 // The wire bytes of a response: the noise, then each frame in its envelope; a frame marked
 // corruptChecksum has its checksum's low byte inverted.

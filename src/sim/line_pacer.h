@@ -10,7 +10,7 @@
 
 #include <chrono>
 
-#include "app/protocol.h"
+#include "protocol/protocol.h"
 
 namespace q7310::sim {
 

@@ -1,6 +1,6 @@
 #include "sim/restore_receiver.h"
 
-#include "app/protocol.h"
+#include "protocol/frames.h"
 #include "sim/slot_records.h"
 
 namespace q7310::sim {
@@ -18,14 +18,12 @@ RestoreReceiver::OpenRecord RestoreReceiver::LastClosedAsOpen() const {
 }
 
 RestoreReceiver::Result RestoreReceiver::Block(std::span<const uint8_t> frame) {
-  if (frame.size() < kSlotFrameHeaderSize || GetU16(frame, kOffLength) != frame.size() ||
-      frame.size() - kSlotFrameHeaderSize > kMaxWriteSlotData) {
-    return Result::kBadFrame;
-  }
-  const uint16_t block = GetU16(frame, kOffBlockNumber);
-  const uint16_t slot = GetU16(frame, kOffSlotNumber);
-  const bool endOfSlot = frame[kOffEndOfSlot] != 0;
-  const auto data = frame.subspan(kSlotFrameHeaderSize);
+  const std::optional<SlotBlock> request = ParseWriteSlot(frame);
+  if (!request || !LengthMatchesRecord(frame)) return Result::kBadFrame;
+  const uint16_t block = request->block;
+  const uint16_t slot = request->slot;
+  const bool endOfSlot = request->endOfSlot != 0;
+  const auto data = request->data;
 
   // A repeat of the block that closed the last record reopens that record.
   const bool repeatsClosing =

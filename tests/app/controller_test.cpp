@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "app/protocol.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "backup/backup_history.h"
 #include "backup/sample_settings.h"
 #include "backup/settings_backup.h"
 #include "firmware/firmware_image.h"
+#include "protocol/frames.h"
+#include "protocol/protocol.h"
 #include "serial/envelope.h"
 #include "serial/serial_port.h"
 #include "support/bytes.h"
@@ -36,30 +37,16 @@ using testing::TestHost;
 
 // Reply frames as the amplifier sends them.
 Bytes SlotReply(uint8_t status, bool endOfSlot, uint16_t block, uint16_t slot, const Bytes& data) {
-  Bytes f(kSlotFrameHeaderSize + data.size());
-  PutU16(f.data(), kOffCommand, CMD_READ_SLOT_REPLY);
-  PutU16(f.data(), kOffLength, static_cast<uint16_t>(f.size()));
-  f[kOffStatusByte] = status;
-  f[kOffEndOfSlot] = endOfSlot ? 1 : 0;
-  PutU16(f.data(), kOffBlockNumber, block);
-  PutU16(f.data(), kOffSlotNumber, slot);
-  std::copy(data.begin(), data.end(), f.begin() + kOffSlotData);
-  return f;
+  return BuildReadSlotReply({status, static_cast<uint8_t>(endOfSlot ? 1 : 0), block, slot, data});
 }
+// The status reply's layout, under any command code.
 Bytes StatusReply(uint16_t command, uint16_t status) {
-  Bytes f(kMinReplySize);
+  Bytes f = BuildUpdateReply({status});
   PutU16(f.data(), kOffCommand, command);
-  PutU16(f.data(), kOffLength, kMinReplySize);
-  PutU16(f.data(), kOffWord4, status);
   return f;
 }
 Bytes DeviceMessage(uint16_t status, const std::string& text) {
-  Bytes f(kFrameHeaderSize + text.size());
-  PutU16(f.data(), kOffCommand, CMD_DEVICE_MESSAGE);
-  PutU16(f.data(), kOffLength, static_cast<uint16_t>(f.size()));
-  PutU16(f.data(), kOffWord4, status);
-  std::copy(text.begin(), text.end(), f.begin() + kFrameHeaderSize);
-  return f;
+  return BuildDeviceMessage({status, TextBytes(text)});
 }
 
 Bytes ReadBytes(const fs::path& path) {

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <string>
 
-#include "app/protocol.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "app/work_folder.h"
+#include "protocol/protocol.h"
 #include "support/pty_peer.h"
 #include "test_host.h"
 

@@ -21,7 +21,6 @@
 #include <memory>
 #include <optional>
 
-#include "app/protocol.h"
 #include "app/texts.h"
 #include "app/version.h"
 #include "backup/settings_backup.h"
@@ -33,6 +32,7 @@
 #include "dialogs/setting_dlg.h"
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
+#include "protocol/protocol.h"
 #include "serial/serial_port.h"
 #include "support/pty_peer.h"
 

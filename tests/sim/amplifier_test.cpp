@@ -35,15 +35,15 @@ TEST(Amplifier, RepliesByteForByte) {
   };
   const std::vector<Case> cases = {
       {"read slot, one block",
-       ReadSlotRequest(3),
+       ReadSlotFrame(3),
        {{0x40, 0x00, 0x0F, 0x00, 0x00, 0x01, 0x00, 0x00, 0x03, 0x00, 0x01, 0x02, 0x10, 0x04,
          0x05}}},
       {"read unknown slot fails",
-       ReadSlotRequest(7),
+       ReadSlotFrame(7),
        {{0x40, 0x00, 0x0A, 0x00, 0x01, 0x01, 0x00, 0x00, 0x07, 0x00}}},
-      {"write slot", WriteSlotRequest(true, 0, 5, {0xAA}), {{0x41, 0x00, 0x06, 0x00, 0x00, 0x00}}},
-      {"update start", UpdateStartRequest(0x8000, 3, 6), {{0x20, 0x00, 0x06, 0x00, 0x01, 0x00}}},
-      {"update data", UpdateDataRequest(0, {1, 2, 3}), {{0x20, 0x00, 0x06, 0x00, 0x01, 0x00}}},
+      {"write slot", WriteSlotFrame(true, 0, 5, {0xAA}), {{0x41, 0x00, 0x06, 0x00, 0x00, 0x00}}},
+      {"update start", UpdateStartFrame(0x8000, 3, 6), {{0x20, 0x00, 0x06, 0x00, 0x01, 0x00}}},
+      {"update data", UpdateDataFrame(0, {1, 2, 3}), {{0x20, 0x00, 0x06, 0x00, 0x01, 0x00}}},
       {"unknown command", {0x55, 0x00, 0x04, 0x00}, {}},
   };
   for (const auto& c : cases) {
@@ -53,10 +53,17 @@ TEST(Amplifier, RepliesByteForByte) {
 }
 
 TEST(Amplifier, DeviceMessageByteForByte) {
-  EXPECT_EQ(MakeDeviceMessage(1, "Hi"),
+  EXPECT_EQ(BuildDeviceMessage({1, TextBytes("Hi")}),
             (Bytes{0x25, 0x00, 0x0A, 0x00, 0x01, 0x00, 0x00, 0x00, 'H', 'i'}));
   // Longer texts are cut to what one frame carries.
-  EXPECT_EQ(MakeDeviceMessage(0, std::string(200, 'x')).size(), 8u + 128u);
+  AmplifierConfig config;
+  config.messageEvery = 1;
+  config.messageText = std::string(200, 'x');
+  Amplifier amp(config, FaultPlan());
+  amp.HandleFrame(Clean(UpdateStartFrame(0, 128, 0)));
+  const auto frames = Frames(amp.HandleFrame(Clean(UpdateDataFrame(0, Bytes(128, 0)))));
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0], BuildDeviceMessage({1, TextBytes(std::string(128, 'x'))}));
 }
 
 TEST(Amplifier, SplitsSlotIntoBlocks) {
@@ -73,7 +80,7 @@ TEST(Amplifier, SplitsSlotIntoBlocks) {
     SCOPED_TRACE(::testing::Message() << c.slotSize << " bytes in blocks of " << c.blockSize);
     const Bytes data = Ramp(c.slotSize, 7);
     auto amp = MakeAmplifier({{0, {}}, {2, data}}, c.blockSize);
-    const auto frames = Frames(amp.HandleFrame(Clean(ReadSlotRequest(2))));
+    const auto frames = Frames(amp.HandleFrame(Clean(ReadSlotFrame(2))));
     ASSERT_EQ(frames.size(), c.blocks.size());
     Bytes joined;
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -93,7 +100,7 @@ TEST(Amplifier, SplitsSlotIntoBlocks) {
 
 TEST(Amplifier, WireErrorsAreNotRequests) {
   auto amp = MakeAmplifier({{0, {1}}});
-  const auto r = amp.HandleFrame(ReceivedFrame{RXERR_CHECKSUM, ReadSlotRequest(0)});
+  const auto r = amp.HandleFrame(ReceivedFrame{RXERR_CHECKSUM, ReadSlotFrame(0)});
   EXPECT_FALSE(r.isRequest);
   EXPECT_TRUE(r.frames.empty());
   EXPECT_EQ(amp.Counters().requests, 0u);
@@ -103,7 +110,7 @@ TEST(Amplifier, WireErrorsAreNotRequests) {
 
 TEST(Amplifier, MalformedReadSlotIsABadFrame) {
   auto amp = MakeAmplifier({{0, {1}}});
-  Bytes longer = ReadSlotRequest(0);
+  Bytes longer = ReadSlotFrame(0);
   longer.push_back(0);
   longer[2] = 11;
   const auto frames = Frames(amp.HandleFrame(Clean(longer)));
@@ -118,13 +125,13 @@ TEST(Amplifier, UpdateSumDecidesConsistency) {
   for (const uint32_t announced : {sum, sum + 1}) {
     SCOPED_TRACE(announced == sum ? "sum matches" : "sum differs");
     auto amp = MakeAmplifier({});
-    amp.HandleFrame(Clean(UpdateStartRequest(0x8000, 300, announced)));
+    amp.HandleFrame(Clean(UpdateStartFrame(0x8000, 300, announced)));
     EXPECT_FALSE(amp.Consistent());  // started, not complete
     Response last;
     for (uint16_t k = 0; k * 128 < 300; ++k) {
       const size_t n = std::min<size_t>(128, 300 - k * 128);
       last = amp.HandleFrame(
-          Clean(UpdateDataRequest(k, Bytes(image.begin() + k * 128, image.begin() + k * 128 + n))));
+          Clean(UpdateDataFrame(k, Bytes(image.begin() + k * 128, image.begin() + k * 128 + n))));
       EXPECT_EQ(last.frames.back().frame[kOffWord4], 1);
     }
     EXPECT_TRUE(last.imageCompleted);
@@ -138,14 +145,14 @@ TEST(Amplifier, DeviceMessagesEveryNthBlock) {
   config.messageEvery = 2;
   config.messageText = "Busy";
   Amplifier amp(config, FaultPlan());
-  amp.HandleFrame(Clean(UpdateStartRequest(0, 128 * 4, 0)));
+  amp.HandleFrame(Clean(UpdateStartFrame(0, 128 * 4, 0)));
   std::vector<size_t> frameCounts;
   for (uint16_t k = 0; k < 4; ++k) {
-    const auto frames = Frames(amp.HandleFrame(Clean(UpdateDataRequest(k, Bytes(128, 0)))));
+    const auto frames = Frames(amp.HandleFrame(Clean(UpdateDataFrame(k, Bytes(128, 0)))));
     frameCounts.push_back(frames.size());
     if (frames.size() == 2) {
-      EXPECT_EQ(frames[0], MakeDeviceMessage(1, "Busy"));
-      EXPECT_EQ(frames[1], MakeUpdateReply(1));  // the reply comes after the message
+      EXPECT_EQ(frames[0], BuildDeviceMessage({1, TextBytes("Busy")}));
+      EXPECT_EQ(frames[1], BuildUpdateReply({1}));  // the reply comes after the message
     }
   }
   EXPECT_EQ(frameCounts, (std::vector<size_t>{1, 2, 1, 2}));
@@ -155,13 +162,13 @@ TEST(Amplifier, DeviceMessagesEveryNthBlock) {
 TEST(Amplifier, RestoreRecordsMatchWhatWasWritten) {
   auto amp = MakeAmplifier({});
   const Bytes slot4 = Ramp(130, 3);
-  amp.HandleFrame(Clean(WriteSlotRequest(false, 0, 4, Bytes(slot4.begin(), slot4.begin() + 64))));
+  amp.HandleFrame(Clean(WriteSlotFrame(false, 0, 4, Bytes(slot4.begin(), slot4.begin() + 64))));
   amp.HandleFrame(
-      Clean(WriteSlotRequest(false, 1, 4, Bytes(slot4.begin() + 64, slot4.begin() + 128))));
+      Clean(WriteSlotFrame(false, 1, 4, Bytes(slot4.begin() + 64, slot4.begin() + 128))));
   const auto r =
-      amp.HandleFrame(Clean(WriteSlotRequest(true, 2, 4, Bytes(slot4.begin() + 128, slot4.end()))));
+      amp.HandleFrame(Clean(WriteSlotFrame(true, 2, 4, Bytes(slot4.begin() + 128, slot4.end()))));
   EXPECT_TRUE(r.restoreChanged);
-  const auto r0 = amp.HandleFrame(Clean(WriteSlotRequest(true, 0, 6, {})));
+  const auto r0 = amp.HandleFrame(Clean(WriteSlotFrame(true, 0, 6, {})));
   EXPECT_TRUE(r0.restoreChanged);
 
   Bytes expected = {0x00, 0x04, 0x00, 130};
@@ -182,7 +189,7 @@ TEST(Amplifier, ReadsBackWhatARestoreWroteWithAnOptionalStoreFault) {
     config.slots = {{2, served}, {3, served}};
     config.storeFault = fault;
     Amplifier amp(std::move(config), FaultPlan());
-    amp.HandleFrame(Clean(WriteSlotRequest(true, 0, 2, restored)));
+    amp.HandleFrame(Clean(WriteSlotFrame(true, 0, 2, restored)));
 
     Bytes expected = restored;
     if (fault && fault->slot == 2) {
@@ -192,13 +199,13 @@ TEST(Amplifier, ReadsBackWhatARestoreWroteWithAnOptionalStoreFault) {
         expected.push_back(0);
       }
     }
-    const auto slot2 = amp.HandleFrame(Clean(ReadSlotRequest(2)));
+    const auto slot2 = amp.HandleFrame(Clean(ReadSlotFrame(2)));
     ASSERT_EQ(slot2.frames.size(), 1u);
-    EXPECT_EQ(Frames(slot2)[0], MakeReadSlotReply(0, true, 0, 2, expected));
+    EXPECT_EQ(Frames(slot2)[0], BuildReadSlotReply({0, 1, 0, 2, expected}));
     // A slot the restore did not write still answers with what was served from the start, and
     // what the restore received is unchanged by the fault.
-    EXPECT_EQ(Frames(amp.HandleFrame(Clean(ReadSlotRequest(3))))[0],
-              MakeReadSlotReply(0, true, 0, 3, served));
+    EXPECT_EQ(Frames(amp.HandleFrame(Clean(ReadSlotFrame(3))))[0],
+              BuildReadSlotReply({0, 1, 0, 3, served}));
     EXPECT_EQ(amp.Restore().Records(), (Bytes{0x00, 0x02, 0x00, 0x04, 9, 8, 7, 6}));
   }
 }

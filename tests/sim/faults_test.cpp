@@ -30,7 +30,7 @@ std::vector<ReceivedFrame> Decode(const Response& r) {
 
 std::vector<Response> ReadSlotTimes(Amplifier& amp, int n) {
   std::vector<Response> out;
-  for (int i = 0; i < n; ++i) out.push_back(amp.HandleFrame(Clean(ReadSlotRequest(kSlot))));
+  for (int i = 0; i < n; ++i) out.push_back(amp.HandleFrame(Clean(ReadSlotFrame(kSlot))));
   return out;
 }
 
@@ -74,7 +74,7 @@ TEST(Faults, CorruptChecksumDamagesTheLastFrameOnly) {
 
 TEST(Faults, NoiseComesBeforeTheReplyAndIsDroppedByTheReceiver) {
   auto amp = WithFaults({.seed = 3, .noiseBytes = 50});
-  const auto r = amp.HandleFrame(Clean(ReadSlotRequest(kSlot)));
+  const auto r = amp.HandleFrame(Clean(ReadSlotFrame(kSlot)));
   ASSERT_EQ(r.noise.size(), 50u);
   EXPECT_EQ(std::count(r.noise.begin(), r.noise.end(), DLE), 0);
   const auto wire = ToWire(r);
@@ -84,7 +84,7 @@ TEST(Faults, NoiseComesBeforeTheReplyAndIsDroppedByTheReceiver) {
   EXPECT_EQ(frames[0].bytes, r.frames[0].frame);
   EXPECT_EQ(frames[0].status, 0u);
   EXPECT_EQ(
-      WithFaults({.seed = 3, .noiseBytes = 50}).HandleFrame(Clean(ReadSlotRequest(kSlot))).noise,
+      WithFaults({.seed = 3, .noiseBytes = 50}).HandleFrame(Clean(ReadSlotFrame(kSlot))).noise,
       r.noise);
 }
 
@@ -96,10 +96,10 @@ TEST(Faults, FailAtAnswersWithEachFamilysFailureStatus) {
   };
   const std::vector<Case> cases = {
       {"read slot",
-       ReadSlotRequest(kSlot),
+       ReadSlotFrame(kSlot),
        {0x40, 0x00, 0x0A, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00}},
-      {"write slot", WriteSlotRequest(true, 0, 2, {1}), {0x41, 0x00, 0x06, 0x00, 0x01, 0x00}},
-      {"update start", UpdateStartRequest(0, 10, 0), {0x20, 0x00, 0x06, 0x00, 0x00, 0x00}},
+      {"write slot", WriteSlotFrame(true, 0, 2, {1}), {0x41, 0x00, 0x06, 0x00, 0x01, 0x00}},
+      {"update start", UpdateStartFrame(0, 10, 0), {0x20, 0x00, 0x06, 0x00, 0x00, 0x00}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -117,14 +117,14 @@ TEST(Faults, FailAtAnswersWithEachFamilysFailureStatus) {
 
 TEST(Faults, DeviceMessageFailGoesWithTheFirstBlockOnly) {
   auto amp = WithFaults({.deviceMessageFail = true});
-  amp.HandleFrame(Clean(UpdateStartRequest(0, 256, 0)));
-  const auto r0 = amp.HandleFrame(Clean(UpdateDataRequest(0, Bytes(128, 0))));
+  amp.HandleFrame(Clean(UpdateStartFrame(0, 256, 0)));
+  const auto r0 = amp.HandleFrame(Clean(UpdateDataFrame(0, Bytes(128, 0))));
   ASSERT_EQ(r0.frames.size(), 2u);
   EXPECT_EQ(GetU16(r0.frames[0].frame, kOffCommand), CMD_DEVICE_MESSAGE);
   EXPECT_EQ(GetU16(r0.frames[0].frame, kOffWord4), 0);
-  const auto r1 = amp.HandleFrame(Clean(UpdateDataRequest(1, Bytes(128, 0))));
+  const auto r1 = amp.HandleFrame(Clean(UpdateDataFrame(1, Bytes(128, 0))));
   ASSERT_EQ(r1.frames.size(), 1u);
-  EXPECT_EQ(r1.frames[0].frame, MakeUpdateReply(1));
+  EXPECT_EQ(r1.frames[0].frame, BuildUpdateReply({1}));
   EXPECT_EQ(amp.Counters().deviceMessageFailures, 1u);
 }
 

@@ -11,7 +11,7 @@
 #include <numeric>
 #include <string>
 
-#include "app/protocol.h"
+#include "protocol/protocol.h"
 #include "serial/envelope.h"
 #include "serial/frame_assembler.h"
 #include "sim/slot_records.h"
@@ -126,7 +126,7 @@ TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {
   {
     Port port(link.string());  // through the link, as a client configured with it would
     ASSERT_TRUE(port.IsOpen());
-    port.Send(ReadSlotRequest(3));
+    port.Send(ReadSlotFrame(3));
     Bytes data;
     for (uint16_t block = 0;; ++block) {
       const auto f = port.Receive();
@@ -144,19 +144,19 @@ TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {
   // The client closed the port; it reopens it and the simulator still answers.
   Port port(path);
   const Bytes slot7 = Ramp(70, 40);
-  port.Send(WriteSlotRequest(false, 0, 7, Bytes(slot7.begin(), slot7.begin() + 64)));
+  port.Send(WriteSlotFrame(false, 0, 7, Bytes(slot7.begin(), slot7.begin() + 64)));
   EXPECT_EQ(port.Receive().bytes, (Bytes{0x41, 0x00, 0x06, 0x00, 0x00, 0x00}));
-  port.Send(WriteSlotRequest(true, 1, 7, Bytes(slot7.begin() + 64, slot7.end())));
+  port.Send(WriteSlotFrame(true, 1, 7, Bytes(slot7.begin() + 64, slot7.end())));
   EXPECT_EQ(port.Receive().bytes, (Bytes{0x41, 0x00, 0x06, 0x00, 0x00, 0x00}));
 
   const Bytes firmware = Ramp(130, 0x10);  // 0x10 bytes exercise the DLE doubling both ways
   const uint32_t sum = std::accumulate(firmware.begin(), firmware.end(), uint32_t{0});
   const Bytes ok = {0x20, 0x00, 0x06, 0x00, 0x01, 0x00};
-  port.Send(UpdateStartRequest(0x10000, 130, sum));
+  port.Send(UpdateStartFrame(0x10000, 130, sum));
   EXPECT_EQ(port.Receive().bytes, ok);
-  port.Send(UpdateDataRequest(0, Bytes(firmware.begin(), firmware.begin() + 128)));
+  port.Send(UpdateDataFrame(0, Bytes(firmware.begin(), firmware.begin() + 128)));
   EXPECT_EQ(port.Receive().bytes, ok);
-  port.Send(UpdateDataRequest(1, Bytes(firmware.begin() + 128, firmware.end())));
+  port.Send(UpdateDataFrame(1, Bytes(firmware.begin() + 128, firmware.end())));
   EXPECT_EQ(port.Receive().bytes, ok);
 
   std::string summary;
@@ -178,9 +178,9 @@ TEST_F(SimBinary, ImageSumMismatchEndsInconsistent) {
   SimProcess sim({"--hangup-after", "2"});
   Port port(sim.FirstLine());
   ASSERT_TRUE(port.IsOpen());
-  port.Send(UpdateStartRequest(0, 3, 999));
+  port.Send(UpdateStartFrame(0, 3, 999));
   EXPECT_EQ(port.Receive().status, 0u);
-  port.Send(UpdateDataRequest(0, {1, 2, 3}));
+  port.Send(UpdateDataFrame(0, {1, 2, 3}));
   EXPECT_EQ(port.Receive().status, 0u);
   // --hangup-after 2: the simulator ends by itself after the second request.
   std::string summary;
@@ -196,8 +196,8 @@ TEST_F(SimBinary, PacedReplyTakesAtLeastItsWireTime) {
   Port port(sim.FirstLine());
   ASSERT_TRUE(port.IsOpen());
   const auto start = std::chrono::steady_clock::now();
-  port.Send(ReadSlotRequest(0));
-  size_t wireBytes = EnvelopeSize(ReadSlotRequest(0));  // the request is paced on arrival, too
+  port.Send(ReadSlotFrame(0));
+  size_t wireBytes = EnvelopeSize(ReadSlotFrame(0));  // the request is paced on arrival, too
   for (;;) {
     const auto f = port.Receive();
     ASSERT_EQ(f.status, 0u);

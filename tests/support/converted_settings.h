@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "app/protocol.h"
 #include "backup/settings_backup.h"
+#include "protocol/protocol.h"
 
 namespace q7310::testing {
 

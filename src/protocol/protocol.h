@@ -3,14 +3,15 @@
 // A frame is the content between the serial envelope's start and end marks. All fields are
 // little-endian and packed: command (u16) at offset 0, total length in bytes (u16) at offset 2,
 // two command-specific 16-bit words at offsets 4 and 6, body from offset 8. This header is the one
-// place for command codes, field offsets, size limits and timer constants; the controller, the
-// simulator, the trace and the tests all name them from here.
+// place for command codes, field offsets, size limits and timer constants; the command table
+// (command_table.h) and the frame builders and parsers (frames.h) build on it, and the
+// controller, the simulator, the trace, the backup store, the firmware image and the tests all
+// name them from here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 namespace q7310 {
 
@@ -24,14 +25,12 @@ inline constexpr uint16_t CMD_WRITE_SLOT = 0x31;
 inline constexpr uint16_t CMD_READ_SLOT_REPLY = 0x40;
 inline constexpr uint16_t CMD_WRITE_SLOT_REPLY = 0x41;
 
-// The command's name as written in this header ("CMD_READ_SLOT"), or "CMD_UNKNOWN".
-std::string_view CommandName(uint16_t command);
-
 // Offsets shared by every frame.
 inline constexpr size_t kOffCommand = 0;
 inline constexpr size_t kOffLength = 2;
-inline constexpr size_t kOffWord4 = 4;  // status / control word, by command
-inline constexpr size_t kOffWord6 = 6;  // block number / block index, by command
+inline constexpr size_t kOffWord4 = 4;          // status / control word, by command
+inline constexpr size_t kOffWord6 = 6;          // block number / block index, by command
+inline constexpr size_t kCommandFieldSize = 4;  // command and length: enough to dispatch
 inline constexpr size_t kFrameHeaderSize = 8;
 
 // Slot family (0x30, 0x31, 0x40, 0x41): status byte at 4, end-of-slot flag at 5, block number
@@ -42,7 +41,8 @@ inline constexpr size_t kOffBlockNumber = 6;
 inline constexpr size_t kOffSlotNumber = 8;
 inline constexpr size_t kOffSlotData = 10;
 inline constexpr size_t kSlotFrameHeaderSize = 10;
-inline constexpr uint16_t kEndOfSlotControl = 0x0100;  // control word of a slot's last block
+// Control word of a slot's last block: the end-of-slot flag (byte 5) set, status byte 0.
+inline constexpr uint16_t kEndOfSlotControl = 0x0100;
 
 // Update family (0x10, 0x11, 0x20, 0x25).
 inline constexpr size_t kOffStartAddress = 8;   // 0x10
@@ -55,10 +55,12 @@ inline constexpr uint16_t kUpdateStatusOk = 1;  // the only status word that mea
 // Frame sizes.
 inline constexpr uint16_t kReadSlotFrameSize = 10;
 inline constexpr uint16_t kUpdateStartFrameSize = 20;
-inline constexpr size_t kMaxUpdateBlock = 128;    // image bytes in one 0x11 frame
+inline constexpr size_t kMaxUpdateBlock = 128;  // image bytes in one 0x11 frame
+// The 16-bit block index of 0x11 reaches 65,536 blocks: the largest image an update can send.
+inline constexpr uint32_t kMaxUpdateImage = 65536u * kMaxUpdateBlock;
 inline constexpr size_t kMaxReadSlotData = 128;   // slot bytes in one 0x40 frame
-inline constexpr size_t kMaxWriteSlotData = 128;  // what the 0x31 builder accepts
-inline constexpr size_t kRestoreBlockSize = 64;   // what the backup store hands out
+inline constexpr size_t kMaxWriteSlotData = 128;  // data bytes in one 0x31 frame
+inline constexpr size_t kRestoreBlockSize = 64;   // data bytes of a 0x31 frame in a restore
 inline constexpr size_t kMaxDeviceText = 128;     // text bytes of a 0x25 frame shown
 inline constexpr size_t kMinReplySize = 6;        // 0x20 and 0x41: bytes read
 inline constexpr size_t kLastFrameSize = 160;     // size of the kept copy of the last request
