@@ -186,6 +186,14 @@ inline constexpr std::string_view kDetailDirHint = "--dir FOLDER names another f
 inline constexpr std::string_view kDetailWritesFailed = "the last writes to the amplifier failed";
 inline constexpr std::string_view kDetailDeviceSaid = "the amplifier reported";
 inline constexpr std::string_view kDetailConvertSave = "BACKUP.BIN could not be written";
+inline constexpr std::string_view kDetailNotSlotRecords =
+    "the backup file is not a sequence of slot records";
+inline constexpr std::string_view kDetailSlotDataMisfit =
+    "the slot data does not fit the backup store or arrived out of order";
+inline constexpr std::string_view kDetailImageChangedOnDisk =
+    "the staged image is shorter than announced; it was changed on disk";
+inline constexpr std::string_view kDetailRecordPastEnd =
+    "a slot record runs past the end of the backup file";
 inline constexpr std::string_view kCancelled = "Cancelled.";
 
 // Usage errors of the command-line programs.

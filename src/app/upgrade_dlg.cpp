@@ -312,8 +312,7 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   m_host.ShowProgress(true);
   uint16_t slotNo = 0;
   if (!SendNextRestoreBlock(slotNo)) {
-    EndWithMessage(texts::kMsgBackupFileFailed,
-                   "the backup file is not a sequence of slot records");
+    EndWithMessage(texts::kMsgBackupFileFailed, texts::kDetailNotSlotRecords);
     return;
   }
   StartReplyTimer();
@@ -428,8 +427,7 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   CSettingsBackup& store = verifying ? m_readBack : m_backup;
   if (!store.StoreBlock(reply->Control(), reply->block, reply->slot, reply->data.data(),
                         static_cast<uint16_t>(reply->data.size()))) {
-    return EndWithMessage(failure,
-                          "the slot data does not fit the backup store or arrived out of order");
+    return EndWithMessage(failure, texts::kDetailSlotDataMisfit);
   }
   if (reply->endOfSlot == 0) {
     // The amplifier sends the slot's next block by itself.
@@ -448,12 +446,15 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
   if (verifying) return FinishVerify();
   m_mode = kIdle;
   int result = kSucceeded;
-  if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile))) {
+  std::string writeError;
+  if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile), &writeError)) {
     m_wroteBackup = true;
     KeepHistoryCopy();
   } else {
+    // The folder's own problem says most; else the write's reason, which names the file (a
+    // full disk, say).
     std::string detail = FolderProblem(m_appFolder, true);
-    if (detail.empty()) detail = texts::kDetailConvertSave;
+    if (detail.empty()) detail = writeError.empty() ? texts::kDetailConvertSave : writeError;
     m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, detail);
     result = kFailed;
   }
@@ -504,8 +505,7 @@ int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
   uint8_t block[kMaxUpdateBlock];
   const uint16_t n = m_image.ReadNextBlock(block);
   if (n == 0) {
-    return EndWithMessage(texts::kMsgUpdateFileFailed,
-                          "the staged image is shorter than announced; it was changed on disk");
+    return EndWithMessage(texts::kMsgUpdateFileFailed, texts::kDetailImageChangedOnDisk);
   }
   SendUpdateData(index, block, n);
   StartReplyTimer();
@@ -549,8 +549,7 @@ int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
   if (m_backup.HasNextBlock()) {
     uint16_t slotNo = 0;
     if (!SendNextRestoreBlock(slotNo)) {
-      return EndWithMessage(texts::kMsgBackupFileFailed,
-                            "a slot record runs past the end of the backup file");
+      return EndWithMessage(texts::kMsgBackupFileFailed, texts::kDetailRecordPastEnd);
     }
     StartReplyTimer();
     m_host.SetProgressPercent(PercentOf(m_backup.Cursor(), m_backup.RecordsEnd()));

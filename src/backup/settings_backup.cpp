@@ -166,17 +166,17 @@ bool CSettingsBackup::ReadWholeFile(const std::string& path, uint8_t* buffer, ui
 }
 
 bool CSettingsBackup::WriteWholeFile(const std::string& path, const uint8_t* buffer,
-                                     uint32_t length) {
-  return WriteFileAtomically(path, std::span<const uint8_t>(buffer, length));
+                                     uint32_t length, std::string* error) {
+  return WriteFileAtomically(path, std::span<const uint8_t>(buffer, length), error);
 }
 
-bool CSettingsBackup::ConvertAndSave(std::string path) {
+bool CSettingsBackup::ConvertAndSave(std::string path, std::string* error) {
   CBackupConverter converter;
   // The converter reads nine records from the start of the (zero-cleared) record buffer, as
   // far as the buffer goes; it never reads past it.
   m_convertedLength = converter.Convert(m_records.get(), kBufferSize, m_converted.get());
   if (m_convertedLength == 0) return false;
-  return WriteWholeFile(path, m_converted.get(), m_convertedLength);
+  return WriteWholeFile(path, m_converted.get(), m_convertedLength, error);
 }
 
 }  // namespace q7310

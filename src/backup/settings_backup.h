@@ -66,12 +66,14 @@ class CSettingsBackup {
   static bool ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length,
                             bool* tooLarge = nullptr);
   // Writes length bytes as the whole file, safely (temporary file, flush, rename). False on any
-  // failure, with an earlier file left intact.
-  static bool WriteWholeFile(const std::string& path, const uint8_t* buffer, uint32_t length);
+  // failure, with an earlier file left intact and the system's reason in *error when given.
+  static bool WriteWholeFile(const std::string& path, const uint8_t* buffer, uint32_t length,
+                             std::string* error = nullptr);
 
   // Converts the raw records into the stored layout and writes them to path. False when the
-  // conversion fails (nothing written) or the file cannot be written (an earlier file intact).
-  bool ConvertAndSave(std::string path);
+  // conversion fails (nothing written, *error left empty) or the file cannot be written (an
+  // earlier file intact, the system's reason in *error when given).
+  bool ConvertAndSave(std::string path, std::string* error = nullptr);
 
   // Read access for tests and tools.
   const uint8_t* Records() const { return m_records.get(); }

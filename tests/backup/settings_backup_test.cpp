@@ -7,6 +7,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -360,11 +362,13 @@ TEST(Save, WriteThatFailsHalfWayLeavesTheEarlierFileIntact) {
   CSettingsBackup store;
   StoreRawSet(store, MakeSampleRawSettings(0, 5));
   bool saved = true;
+  std::string reason;
   {
     FileSizeLimit limit(4096);
-    saved = store.ConvertAndSave(path);
+    saved = store.ConvertAndSave(path, &reason);
   }
   EXPECT_FALSE(saved);
+  EXPECT_TRUE(reason.ends_with(std::string("BACKUP.BIN: ") + std::strerror(EFBIG))) << reason;
   EXPECT_EQ(ReadFile(path), earlier);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
       << "temporary file removed";

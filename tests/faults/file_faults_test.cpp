@@ -3,7 +3,9 @@
 // and a good BACKUP.BIN written earlier stays byte for byte as it was.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/texts.h"
@@ -85,6 +87,10 @@ TEST_F(FileFaults, FullDiskKeepsTheEarlierBackup) {
   // does not fit either.
   EXPECT_EQ(RunTool(device, disk.Path(), {"backup"}), 1) << ToolOutput();
   EXPECT_TRUE(ToolShowedError(texts::kMsgConvertFailed)) << ToolOutput();
+  // The detail gives the system's reason.
+  EXPECT_NE(ToolOutput().find(std::string(texts::kBackupFile) + ": " + std::strerror(ENOSPC)),
+            std::string::npos)
+      << ToolOutput();
   EXPECT_EQ(ReadFile(disk.Path() / texts::kBackupFile), good);
 
   EXPECT_EQ(RunTool(device, disk.Path(), {"update"}), 1) << ToolOutput();
