@@ -3,20 +3,16 @@
 // text, the version and usage errors in a message box.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/session.h"
+
 namespace q7310::win32 {
 
-struct DesktopOptions {
-  std::optional<std::string> device;  // e.g. "COM12", in place of the port number's device
-  std::string dir;                    // the working folder; empty for the usual rule
-  std::string trace;                  // the protocol trace file; empty for none
-};
-
 struct ParsedCommandLine {
-  DesktopOptions options;
+  // The session's device (e.g. "COM12"; empty for the port number's), folder and trace file.
+  SessionOptions options;
   // Set when the program ends at once: with the help text or the version (status 0), or with a
   // usage error (status 2). `text` is what to show.
   bool exitNow = false;

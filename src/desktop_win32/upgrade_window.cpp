@@ -51,10 +51,8 @@ void AppendItem(HMENU menu, UINT_PTR id, std::string_view text, UINT flags = MF_
 
 }  // namespace
 
-CUpgradeWindow::CUpgradeWindow(HINSTANCE instance, DesktopParts& parts)
-    : m_instance(instance),
-      m_parts(parts),
-      m_core(*this, parts.serial, parts.backup, parts.image, parts.folder) {}
+CUpgradeWindow::CUpgradeWindow(HINSTANCE instance, Session& session)
+    : m_instance(instance), m_session(session), m_core(session.MakeController(*this)) {}
 
 CUpgradeWindow::~CUpgradeWindow() {
   if (m_hwnd != nullptr) DestroyWindow(m_hwnd);
@@ -71,7 +69,7 @@ bool CUpgradeWindow::Create(int showCommand) {
   ShowWindow(m_hwnd, showCommand);
   UpdateWindow(m_hwnd);
   // Opened once the window is up, so that a port error's message box has its owner on screen.
-  m_core.OnInitDialog(*this);
+  m_core->OnInitDialog(*this, m_session.PortNo());
   return true;
 }
 
@@ -159,20 +157,20 @@ INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_SYSCOMMAND:
       if ((wParam & kSystemCommandMask) == IDM_ABOUTBOX) {
-        ShowAboutBox(m_instance, m_hwnd, m_core.AppFolder());
+        ShowAboutBox(m_instance, m_hwnd, m_core->AppFolder());
         return TRUE;
       }
       return FALSE;
     case WM_TIMER:
-      m_core.OnTimer(static_cast<unsigned>(wParam));
+      m_core->OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
     case WM_COMM_FRAME: {
       const PostedFrame frame = TakeFrameMessage(wParam, lParam);
-      m_core.OnFrameReceived(frame.status, *frame.bytes);
+      m_core->OnFrameReceived(frame.status, *frame.bytes);
       return TRUE;
     }
     case WM_COMM_CANCEL:
-      m_core.OnCommCancel();
+      m_core->OnCommCancel();
       return TRUE;
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(
@@ -192,18 +190,18 @@ INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CUpgradeWindow::OnCommand(int id) {
   switch (id) {
     case IDC_BACKUP:
-      m_core.OnBackup();
+      m_core->OnBackup();
       // The notice speaks of the previous backup; the one now running brings its own.
-      if (m_core.Mode() == CUpgradeDlg::kBackup) SetNotice({}, false);
+      if (m_core->Mode() == CUpgradeDlg::kBackup) SetNotice({}, false);
       break;
     case IDC_UPDATE:
-      m_core.OnUpdate();
+      m_core->OnUpdate();
       break;
     case IDC_RESTORE:
-      m_core.OnRestore();
+      m_core->OnRestore();
       break;
     case ID_OPTION_SETTING:
-      m_core.OnSetting();
+      m_core->OnSetting();
       break;
     case ID_OPTION_RESTORE_FROM:
       RestoreFromSaved();
@@ -233,7 +231,7 @@ HBRUSH CUpgradeWindow::OnCtlColorStatic(HWND control, HDC dc) {
 }
 
 void CUpgradeWindow::RequestClose() {
-  switch (DecideClose(m_core.CanClose(), m_core.Stage())) {
+  switch (DecideClose(m_core->CanClose(), m_core->Stage())) {
     case CloseStep::kRefuse:
       return;
     case CloseStep::kAskFirst:
@@ -249,10 +247,10 @@ void CUpgradeWindow::RequestClose() {
 }
 
 void CUpgradeWindow::RestoreFromSaved() {
-  if (m_core.Mode() != CUpgradeDlg::kIdle) return;
+  if (m_core->Mode() != CUpgradeDlg::kIdle) return;
   std::vector<wchar_t> file(kPathChars, L'\0');
   const std::wstring filter = FileDialogFilter(texts::kRestoreFromFilter);
-  const std::wstring folder = Widen(m_core.HistoryFolder());
+  const std::wstring folder = Widen(m_core->HistoryFolder());
   const std::wstring title = Widen(std::string(texts::kRestoreFromCaption));
   OPENFILENAMEW choose{};
   choose.lStructSize = sizeof choose;
@@ -273,9 +271,9 @@ void CUpgradeWindow::RestoreFromSaved() {
   const std::string before = GetItemText(m_hwnd, IDC_GUIDE);
   SetItemText(m_hwnd, IDC_GUIDE, CUpgradeDlg::GuidanceFor(kRestoreStage).instructions);
   m_guideBeforeRestore = before;
-  m_core.OnRestoreFrom(path);
+  m_core->OnRestoreFrom(path);
   // A file that could not be read ends it before it starts.
-  if (m_core.Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
+  if (m_core->Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
     SetItemText(m_hwnd, IDC_GUIDE, *m_guideBeforeRestore);
     m_guideBeforeRestore.reset();
   }
@@ -352,11 +350,11 @@ int CUpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   CSettingDlg dlg;
   dlg.SetPortNo(portNo);
   dlg.SetBaudRate(baudRate);
-  dlg.SetDevice(m_parts.serial.ExplicitDevicePath());
+  dlg.SetDevice(m_session.Serial().ExplicitDevicePath());
   dlg.DoModal(m_instance, m_hwnd);
   // Another port number replaces the device in use; otherwise the device would still be opened
   // and the number the operator chose silently ignored.
-  if (dlg.GetPortNo() != portNo) m_parts.serial.SetDevicePath({});
+  if (dlg.GetPortNo() != portNo) m_session.Serial().SetDevicePath({});
   return dlg.GetPortNo();
 }
 
@@ -378,11 +376,11 @@ void CUpgradeWindow::SetNotice(const std::string& text, bool failure) {
 }
 
 void CUpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
-  if (m_parts.trace.IsOpen()) m_parts.trace.OnEvent(event, detail);
+  if (ProtocolTrace* trace = m_session.Trace(); trace != nullptr) trace->OnEvent(event, detail);
 }
 
 void CUpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
-  if (m_parts.trace.IsOpen()) m_parts.trace.OnReceived(status, frame);
+  if (ProtocolTrace* trace = m_session.Trace(); trace != nullptr) trace->OnReceived(status, frame);
   PostFrameMessage(m_hwnd, status, std::move(frame));
 }
 
@@ -392,7 +390,7 @@ void CUpgradeWindow::Shutdown() {
   for (const unsigned id : m_timers) ::KillTimer(m_hwnd, id);
   m_timers.clear();
   if (m_progress.Handle() != nullptr) m_progress.Show(false);
-  const std::vector<std::string> kept = m_core.OnDestroy();
+  const std::vector<std::string> kept = m_core->OnDestroy();
   // The receive thread has ended: what it posted last is freed here.
   DiscardQueuedFrames(m_hwnd);
   for (const std::string& path : kept) {

@@ -20,14 +20,15 @@
 // The core's headers come before <windows.h>, whose macros (NOPARITY and the like) would
 // otherwise replace names they define.
 // clang-format off
+#include "app/session.h"
 #include "app/upgrade_dlg.h"
 #include "app/upgrade_host.h"
-#include "desktop_win32/desktop_parts.h"
 #include "serial/serial_port.h"
 
 #include <windows.h>
 // clang-format on
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -39,7 +40,8 @@ namespace q7310::win32 {
 
 class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
  public:
-  CUpgradeWindow(HINSTANCE instance, DesktopParts& parts);
+  // The window's controller works on `session`'s parts; the session outlives the window.
+  CUpgradeWindow(HINSTANCE instance, Session& session);
   ~CUpgradeWindow() override;
   CUpgradeWindow(const CUpgradeWindow&) = delete;
   CUpgradeWindow& operator=(const CUpgradeWindow&) = delete;
@@ -88,7 +90,7 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void KeepFocusUsable();
 
   HINSTANCE m_instance;
-  DesktopParts& m_parts;
+  Session& m_session;
   HWND m_hwnd = nullptr;
   HMENU m_menu = nullptr;
   HICON m_hIcon = nullptr;
@@ -96,7 +98,7 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   CCautionLabel m_cautionText;
   CCautionLabel m_cautionTitle;
   CCommProgressDlg m_progress;
-  CUpgradeDlg m_core;
+  std::unique_ptr<CUpgradeDlg> m_core;
   std::set<unsigned> m_timers;  // running now
   std::string m_keptPath;       // the last backup's dated copy; empty when none could be kept
   std::string m_keptError;      // why it could not be kept

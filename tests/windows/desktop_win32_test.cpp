@@ -135,7 +135,7 @@ TEST(WindowViewTest, ClosingIsRefusedMidOperationAndAskedWithAHeldBackup) {
 TEST(CommandLineTest, TakesTheDesktopOptions) {
   const ParsedCommandLine none = ParseDesktopCommandLine({});
   EXPECT_FALSE(none.exitNow);
-  EXPECT_FALSE(none.options.device.has_value());
+  EXPECT_TRUE(none.options.device.empty());
   EXPECT_TRUE(none.options.dir.empty());
 
   const ParsedCommandLine all = ParseDesktopCommandLine(
