@@ -1,17 +1,19 @@
 #include "desktop_win32/upgrade_window.h"
 
-#include <commdlg.h>
+#include <commctrl.h>
 
 #include <array>
 #include <cstdio>
 #include <vector>
 
 #include "app/close_guard.h"
+#include "app/firmware_choice.h"
 #include "app/numbered_format.h"
 #include "app/restore_from_summary.h"
 #include "app/texts.h"
 #include "desktop_win32/about_dialog.h"
 #include "desktop_win32/frame_message.h"
+#include "desktop_win32/open_file_dialog.h"
 #include "desktop_win32/resource.h"
 #include "desktop_win32/setting_dialog.h"
 #include "desktop_win32/window_text.h"
@@ -27,7 +29,6 @@ constexpr int kClientHeight = 167;
 constexpr int kNoticeHeight = 12;
 constexpr int kRestoreStage = 3;
 constexpr int kSystemCommandMask = 0xFFF0;
-constexpr size_t kPathChars = 32768;  // the longest path the wide file calls take
 
 constexpr std::array<ControlText, 7> kControlTexts = {{
     {IDC_BACKUP, texts::kButtonBackup},
@@ -113,10 +114,13 @@ void CUpgradeWindow::OnInitDialog() {
 
 void CUpgradeWindow::BuildMenus() {
   const HMENU file = CreatePopupMenu();
+  AppendItem(file, ID_FILE_OPEN_FIRMWARE, texts::kMenuOpenFirmware);
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   AppendItem(file, ID_FILE_EXIT, texts::kMenuExit);
   const HMENU option = CreatePopupMenu();
   AppendItem(option, ID_OPTION_SETTING, texts::kMenuSetting);
   AppendItem(option, ID_OPTION_RESTORE_FROM, texts::kMenuRestoreFrom);
+  AppendItem(option, ID_OPTION_VERIFY, texts::kMenuVerify);
   m_menu = CreateMenu();
   AppendItem(m_menu, reinterpret_cast<UINT_PTR>(file), texts::kMenuFile, MF_POPUP);
   AppendItem(m_menu, reinterpret_cast<UINT_PTR>(option), texts::kMenuOption, MF_POPUP);
@@ -206,6 +210,12 @@ void CUpgradeWindow::OnCommand(int id) {
     case ID_OPTION_RESTORE_FROM:
       RestoreFromSaved();
       break;
+    case ID_OPTION_VERIFY:
+      VerifySettings();
+      break;
+    case ID_FILE_OPEN_FIRMWARE:
+      OpenFirmware();
+      break;
     case ID_FILE_EXIT:
     case IDOK:      // Enter, where no control takes it
     case IDCANCEL:  // Escape
@@ -248,21 +258,9 @@ void CUpgradeWindow::RequestClose() {
 
 void CUpgradeWindow::RestoreFromSaved() {
   if (m_core->Mode() != CUpgradeDlg::kIdle) return;
-  std::vector<wchar_t> file(kPathChars, L'\0');
-  const std::wstring filter = FileDialogFilter(texts::kRestoreFromFilter);
-  const std::wstring folder = Widen(m_core->HistoryFolder());
-  const std::wstring title = Widen(std::string(texts::kRestoreFromCaption));
-  OPENFILENAMEW choose{};
-  choose.lStructSize = sizeof choose;
-  choose.hwndOwner = m_hwnd;
-  choose.lpstrFilter = filter.c_str();
-  choose.lpstrFile = file.data();
-  choose.nMaxFile = static_cast<DWORD>(file.size());
-  choose.lpstrInitialDir = folder.c_str();
-  choose.lpstrTitle = title.c_str();
-  choose.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameW(&choose)) return;
-  const std::string path = Narrow(file.data());
+  const std::string path = ChooseFileToOpen(m_hwnd, texts::kRestoreFromCaption,
+                                            texts::kRestoreFromFilter, m_core->HistoryFolder());
+  if (path.empty()) return;
   if (MessageBoxUtf8(m_hwnd, texts::kRestoreFromConfirm, RestoreFromSummary(path),
                      texts::kRestoreFromCaption,
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
@@ -279,6 +277,44 @@ void CUpgradeWindow::RestoreFromSaved() {
   }
 }
 
+void CUpgradeWindow::OpenFirmware() {
+  if (m_core->Mode() != CUpgradeDlg::kIdle) return;
+  const std::string source =
+      ChooseFileToOpen(m_hwnd, texts::kOpenFirmwareCaption, texts::kOpenFirmwareFilter);
+  if (source.empty()) return;
+  const std::string folder = m_core->AppFolder();
+  std::string error;
+  switch (CompareFirmwareFile(source, folder, &error)) {
+    case FirmwareInFolder::Same:
+      return;
+    case FirmwareInFolder::Different: {
+      const std::string target = NativePath(m_core->GetAppFilePath(texts::kFirmwareFile));
+      if (MessageBoxUtf8(m_hwnd, target + std::string(texts::kOpenFirmwareReplace), {},
+                         texts::kOpenFirmwareCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+      }
+      break;
+    }
+    case FirmwareInFolder::Absent:
+      break;
+    case FirmwareInFolder::Unreadable:
+      ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+      return;
+  }
+  const std::string written = CopyFirmwareFile(source, folder, &error);
+  if (written.empty()) {
+    ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+    return;
+  }
+  MessageBoxUtf8(m_hwnd, std::string(texts::kOpenFirmwareCopied) + NativePath(written), {},
+                 texts::kOpenFirmwareCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void CUpgradeWindow::VerifySettings() {
+  const std::string& restored = m_core->LastRestoreSource();
+  m_core->OnVerifyFrom(restored.empty() ? m_core->GetAppFilePath(texts::kBackupFile) : restored);
+}
+
 void CUpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
   ::SetTimer(m_hwnd, id, periodMs, nullptr);
   m_timers.insert(id);
@@ -293,6 +329,31 @@ void CUpgradeWindow::ShowMessage(MessageKind kind, std::string_view text, std::s
   const bool error = kind == MessageKind::Error;
   MessageBoxUtf8(m_hwnd, text, detail, error ? texts::kCaptionError : texts::kCaptionComplete,
                  MB_OK | (error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+}
+
+bool CUpgradeWindow::ShowRestoreComplete(std::string_view text) {
+  const std::wstring content = Widen(std::string(text));
+  const std::wstring caption = Widen(std::string(texts::kCaptionComplete));
+  const std::wstring verifyText = Widen(std::string(texts::kButtonVerify));
+  const TASKDIALOG_BUTTON verify{IDC_VERIFY, verifyText.c_str()};
+  TASKDIALOGCONFIG box{};
+  box.cbSize = sizeof box;
+  box.hwndParent = m_hwnd;
+  box.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  box.dwCommonButtons = TDCBF_OK_BUTTON;
+  box.pszWindowTitle = caption.c_str();
+  box.pszMainIcon = TD_INFORMATION_ICON;
+  box.pszContent = content.c_str();
+  box.cButtons = 1;
+  box.pButtons = &verify;
+  box.nDefaultButton = IDOK;
+  int pressed = IDOK;
+  if (FAILED(TaskDialogIndirect(&box, &pressed, nullptr, nullptr))) {
+    // Without the common controls' task dialog: the plain box, without the offer.
+    ShowMessage(MessageKind::Complete, text, {});
+    return false;
+  }
+  return pressed == IDC_VERIFY;
 }
 
 void CUpgradeWindow::SetProgressTitle(std::string_view title) {
@@ -331,6 +392,8 @@ void CUpgradeWindow::ApplyGuidance(const Guidance& guidance) {
                  MF_BYCOMMAND | (view.settingEnabled ? MF_ENABLED : MF_GRAYED));
   EnableMenuItem(m_menu, ID_OPTION_RESTORE_FROM,
                  MF_BYCOMMAND | (view.restoreFromEnabled ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(m_menu, ID_OPTION_VERIFY,
+                 MF_BYCOMMAND | (view.verifyEnabled ? MF_ENABLED : MF_GRAYED));
   SetItemText(m_hwnd, IDC_CAUTION_TITLE, view.cautionTitle);
   SetItemText(m_hwnd, IDC_CAUTION_TEXT, view.cautionText);
   KeepFocusUsable();

@@ -2,8 +2,10 @@
 // of the core controller CUpgradeDlg.
 //
 // It carries the BACKUP, UPDATE and RESTORE buttons, the read-only instruction box, the red
-// caution texts, the menu File > Exit, Option > Setting and Option > Restore from saved
-// backup..., and the About item in the system menu; it owns the progress dialog. As the
+// caution texts, the menu File > Open firmware file... and Exit, Option > Setting, Restore from
+// saved backup... and Verify settings..., and the About item in the system menu; it owns the
+// progress dialog. Verify (also the Verify button of the restore's COMPLETE box) reads the
+// settings back and compares them with the file the last restore sent, else BACKUP.BIN. As the
 // controller's host it runs the timers on the window (SetTimer/KillTimer), shows the message
 // boxes, the progress dialog, the guidance and the settings dialog. As the serial link's frame
 // receiver it posts each frame from the receive thread to the window (WM_COMM_FRAME), where the
@@ -63,6 +65,8 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void ApplyGuidance(const Guidance& guidance) override;
   int RunSettingDialog(int portNo, int baudRate) override;
   void OnBackupKept(std::string_view path, std::string_view error) override;
+  // The restore's COMPLETE box, with a Verify button beside OK.
+  bool ShowRestoreComplete(std::string_view text) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
 
   // IFrameReceiver: called on the receive thread; posts the frame to the window.
@@ -82,6 +86,11 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void RequestClose();
   // Option > Restore from saved backup...: choose, confirm, restore.
   void RestoreFromSaved();
+  // File > Open firmware file...: choose a file and copy it into the working folder under the
+  // firmware file's name, asking before a different one there is replaced.
+  void OpenFirmware();
+  // Option > Verify settings...
+  void VerifySettings();
   // Closes the port and deletes the staging files, once.
   void Shutdown();
   void SetNotice(const std::string& text, bool failure);

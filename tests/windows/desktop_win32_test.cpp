@@ -96,7 +96,7 @@ TEST(CautionLabelTest, TextInItsColourOnTheButtonFace) {
 TEST(WindowViewTest, EachStageEnablesItsOneButtonAndTheMenuAsTheGuidanceSays) {
   struct Row {
     int stage;
-    bool backup, update, restore, setting, restoreFrom, caution;
+    bool backup, update, restore, setting, portMenus, caution;
   };
   const Row rows[] = {
       {0, false, false, false, true, false, false},
@@ -110,7 +110,9 @@ TEST(WindowViewTest, EachStageEnablesItsOneButtonAndTheMenuAsTheGuidanceSays) {
     EXPECT_EQ(view.updateEnabled, row.update) << row.stage;
     EXPECT_EQ(view.restoreEnabled, row.restore) << row.stage;
     EXPECT_EQ(view.settingEnabled, row.setting) << row.stage;
-    EXPECT_EQ(view.restoreFromEnabled, row.restoreFrom) << row.stage;
+    // Restore from saved backup and Verify settings need the open port, nothing else.
+    EXPECT_EQ(view.restoreFromEnabled, row.portMenus) << row.stage;
+    EXPECT_EQ(view.verifyEnabled, row.portMenus) << row.stage;
     EXPECT_EQ(view.cautionTitle, row.caution ? texts::kCautionTitle : "") << row.stage;
     EXPECT_EQ(view.cautionText, row.caution ? texts::kMainCaution : "") << row.stage;
   }
