@@ -3,6 +3,7 @@
 // text, the version and usage errors in a message box.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace q7310::win32 {
 struct ParsedCommandLine {
   // The session's device (e.g. "COM12"; empty for the port number's), folder and trace file.
   SessionOptions options;
+  // Whether --device was given (even empty): it then replaces the remembered device.
+  bool deviceGiven = false;
   // Set when the program ends at once: with the help text or the version (status 0), or with a
   // usage error (status 2). `text` is what to show.
   bool exitNow = false;
@@ -22,5 +25,8 @@ struct ParsedCommandLine {
 
 // `args` are the UTF-8 arguments without the program name.
 ParsedCommandLine ParseDesktopCommandLine(const std::vector<std::string>& args);
+
+// The device the command line names, for StartPort (app/remembered_port.h); none without --device.
+std::optional<std::string> CommandLineDevice(const ParsedCommandLine& parsed);
 
 }  // namespace q7310::win32

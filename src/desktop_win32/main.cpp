@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "app/texts.h"
 #include "desktop_win32/command_line.h"
+#include "desktop_win32/port_registry.h"
 #include "desktop_win32/upgrade_window.h"
 #include "desktop_win32/window_text.h"
 #include "util/wide_text.h"
@@ -67,7 +68,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 
-  Session session(parsed.options, "q7310-upgrade");
+  SessionOptions options = parsed.options;
+  const RememberedPort start =
+      StartPort(win32::LoadRememberedPort(), win32::CommandLineDevice(parsed));
+  options.portNo = start.portNo;
+  options.device = start.device;
+  Session session(options, "q7310-upgrade");
   if (const std::string refusal = StartSession(session); !refusal.empty()) {
     Tell(refusal, texts::kCaptionError, MB_ICONEXCLAMATION);
     return 1;

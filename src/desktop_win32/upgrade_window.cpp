@@ -14,6 +14,7 @@
 #include "desktop_win32/about_dialog.h"
 #include "desktop_win32/frame_message.h"
 #include "desktop_win32/open_file_dialog.h"
+#include "desktop_win32/port_registry.h"
 #include "desktop_win32/resource.h"
 #include "desktop_win32/setting_dialog.h"
 #include "desktop_win32/window_text.h"
@@ -71,6 +72,7 @@ bool CUpgradeWindow::Create(int showCommand) {
   UpdateWindow(m_hwnd);
   // Opened once the window is up, so that a port error's message box has its owner on screen.
   m_core->OnInitDialog(*this, m_session.PortNo());
+  RememberPortIfOpen();
   return true;
 }
 
@@ -206,6 +208,7 @@ void CUpgradeWindow::OnCommand(int id) {
       break;
     case ID_OPTION_SETTING:
       m_core->OnSetting();
+      RememberPortIfOpen();
       break;
     case ID_OPTION_RESTORE_FROM:
       RestoreFromSaved();
@@ -313,6 +316,12 @@ void CUpgradeWindow::OpenFirmware() {
 void CUpgradeWindow::VerifySettings() {
   const std::string& restored = m_core->LastRestoreSource();
   m_core->OnVerifyFrom(restored.empty() ? m_core->GetAppFilePath(texts::kBackupFile) : restored);
+}
+
+void CUpgradeWindow::RememberPortIfOpen() {
+  if (m_core->Stage() != 0) {
+    SaveRememberedPort({m_core->PortNo(), m_session.Serial().ExplicitDevicePath()});
+  }
 }
 
 void CUpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {

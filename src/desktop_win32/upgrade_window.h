@@ -91,6 +91,8 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void OpenFirmware();
   // Option > Verify settings...
   void VerifySettings();
+  // Keeps the port for the next start once it has opened (port_registry.h).
+  void RememberPortIfOpen();
   // Closes the port and deletes the staging files, once.
   void Shutdown();
   void SetNotice(const std::string& text, bool failure);

@@ -1,6 +1,6 @@
 // The Windows desktop program's host, where it needs no display: frames posted from the receive
 // thread, the caution labels' colours, what the main window shows per stage, closing, the
-// command line and the file dialog's filter.
+// command line, the file dialog's filter and the remembered port in the registry.
 #include <gtest/gtest.h>
 
 // The core's headers come before <windows.h> (its macros would replace names they define).
@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "desktop_win32/command_line.h"
+#include "desktop_win32/port_registry.h"
 #include "desktop_win32/window_view.h"
 
 #include <windows.h>
@@ -146,6 +147,28 @@ TEST(CommandLineTest, TakesTheDesktopOptions) {
   EXPECT_EQ(all.options.device, "COM12");
   EXPECT_EQ(all.options.dir, "C:\\Prüfung\\日本");
   EXPECT_EQ(all.options.trace, "t.log");
+}
+
+TEST(CommandLineTest, OnlyAGivenDeviceReplacesTheRememberedOne) {
+  EXPECT_FALSE(CommandLineDevice(ParseDesktopCommandLine({})).has_value());
+  EXPECT_EQ(CommandLineDevice(ParseDesktopCommandLine({"--device", "COM12"})), "COM12");
+  // Given empty: the port number's device, not the remembered one.
+  EXPECT_EQ(CommandLineDevice(ParseDesktopCommandLine({"--device", ""})), "");
+}
+
+// The user's real registry (of the test's Wine prefix): what was stored comes back afterwards.
+TEST(PortRegistryTest, KeepsTheNumberAndTheDeviceAcrossRuns) {
+  const RememberedPort before = LoadRememberedPort();
+  SaveRememberedPort({17, "\\\\.\\COM17-Prüfung"});
+  RememberedPort loaded = LoadRememberedPort();
+  EXPECT_EQ(loaded.portNo, 17);
+  EXPECT_EQ(loaded.device, "\\\\.\\COM17-Prüfung");
+  // No device: the stored one goes, the number stays.
+  SaveRememberedPort({23, ""});
+  loaded = LoadRememberedPort();
+  EXPECT_EQ(loaded.portNo, 23);
+  EXPECT_TRUE(loaded.device.empty());
+  SaveRememberedPort(before);
 }
 
 TEST(CommandLineTest, HelpVersionAndMistakesEndAtOnce) {
