@@ -10,7 +10,6 @@ namespace {
 
 const QString kPortNoKey = QStringLiteral("port/number");
 const QString kDeviceKey = QStringLiteral("port/device");
-constexpr int kDefaultPortNo = 1;
 
 const QString kOrganisation = QStringLiteral("q7310");
 const QString kApplication = QStringLiteral("q7310-upgrade");
@@ -21,8 +20,8 @@ RememberedPort LoadRememberedPort() {
   const QSettings store(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
   RememberedPort port;
   bool ok = false;
-  const int number = store.value(kPortNoKey, kDefaultPortNo).toInt(&ok);
-  port.portNo = ok && number >= 0 ? number : kDefaultPortNo;
+  const qlonglong number = store.value(kPortNoKey, port.portNo).toLongLong(&ok);
+  if (ok && UsableRememberedPortNo(number)) port.portNo = static_cast<int>(number);
   port.device = store.value(kDeviceKey).toString().toStdString();
   return port;
 }
@@ -38,9 +37,7 @@ void SaveRememberedPort(const RememberedPort& port) {
 }
 
 RememberedPort StartPort(const std::optional<std::string>& commandLineDevice) {
-  RememberedPort start = LoadRememberedPort();
-  if (commandLineDevice) start.device = *commandLineDevice;
-  return start;
+  return StartPort(LoadRememberedPort(), commandLineDevice);
 }
 
 int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice) {

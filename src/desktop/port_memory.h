@@ -6,20 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "app/remembered_port.h"
+
 namespace q7310 {
 
 class CSerialPort;
 
-struct RememberedPort {
-  int portNo = 1;
-  std::string device;  // an explicit device path; empty for the port number's device
-};
-
 RememberedPort LoadRememberedPort();
 void SaveRememberedPort(const RememberedPort& port);
 
-// Start-up: the port to open, the remembered number (1 the first time), and the device named on
-// the command line (even an empty one: the port number's device), else the remembered device.
+// Start-up: the port to open from the remembered one and the command line (app/remembered_port.h).
 RememberedPort StartPort(const std::optional<std::string>& commandLineDevice);
 // StartPort's device goes to `serial`; returns its port number.
 int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice);

@@ -14,20 +14,12 @@ constexpr int kUsageStatus = 2;
 ParsedCommandLine ParseDesktopCommandLine(const std::vector<std::string>& args) {
   ParsedCommandLine parsed;
   CLI::App app("Backs up, upgrades and restores a 7310 Series Amplifier.", "q7310-upgrade");
-  std::string device;
-  app.add_option("--device", device,
-                 "Serial port to use instead of port 1 (e.g. COM12); Option > Setting chooses "
-                 "another port number.")
+  SessionOptions& session = parsed.options;
+  app.add_option("--device", session.device,
+                 std::string(texts::kHelpDevice) + std::string(texts::kHelpDeviceRemembered))
       ->type_name("PORT");
-  app.add_option("--dir", parsed.options.dir,
-                 "Folder of Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the program's "
-                 "folder if it is writable, else %LOCALAPPDATA%\\q7310; the About box names the "
-                 "folder used).")
-      ->type_name("FOLDER");
-  app.add_option("--trace", parsed.options.trace,
-                 "Write a timestamped line for every frame sent and received, every resend, "
-                 "time-out, dropped frame and line error to FILE.")
-      ->type_name("FILE");
+  app.add_option("--dir", session.dir, std::string(texts::kHelpDir))->type_name("FOLDER");
+  app.add_option("--trace", session.trace, std::string(texts::kHelpTrace))->type_name("FILE");
   app.set_version_flag("-v,--version", "q7310-upgrade " + std::string(VersionText()));
 
   // CLI11 takes the arguments last first.
@@ -48,8 +40,13 @@ ParsedCommandLine ParseDesktopCommandLine(const std::vector<std::string>& args) 
     parsed.text = std::string(error.what()) + "\n" + std::string(texts::kUsageSeeHelp);
     return parsed;
   }
-  if (app.count("--device") != 0) parsed.options.device = device;
+  parsed.deviceGiven = app.count("--device") != 0;
   return parsed;
+}
+
+std::optional<std::string> CommandLineDevice(const ParsedCommandLine& parsed) {
+  if (!parsed.deviceGiven) return std::nullopt;
+  return parsed.options.device;
 }
 
 }  // namespace q7310::win32

@@ -7,16 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
+
 namespace q7310::win32 {
 
-struct DesktopOptions {
-  std::optional<std::string> device;  // e.g. "COM12", in place of the port number's device
-  std::string dir;                    // the working folder; empty for the usual rule
-  std::string trace;                  // the protocol trace file; empty for none
-};
-
 struct ParsedCommandLine {
-  DesktopOptions options;
+  // The session's device (e.g. "COM12"; empty for the port number's), folder and trace file.
+  SessionOptions options;
+  // Whether --device was given (even empty): it then replaces the remembered device.
+  bool deviceGiven = false;
   // Set when the program ends at once: with the help text or the version (status 0), or with a
   // usage error (status 2). `text` is what to show.
   bool exitNow = false;
@@ -26,5 +25,8 @@ struct ParsedCommandLine {
 
 // `args` are the UTF-8 arguments without the program name.
 ParsedCommandLine ParseDesktopCommandLine(const std::vector<std::string>& args);
+
+// The device the command line names, for StartPort (app/remembered_port.h); none without --device.
+std::optional<std::string> CommandLineDevice(const ParsedCommandLine& parsed);
 
 }  // namespace q7310::win32

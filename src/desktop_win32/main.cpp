@@ -1,11 +1,12 @@
-// q7310-upgrade.exe: the Windows desktop program. Reads the command line, prepares the run's
-// parts (desktop_parts.h), shows the main window and runs its message loop.
+// q7310-upgrade.exe: the Windows desktop program. Reads the command line, opens the session on
+// the working folder (app/session.h), shows the main window and runs its message loop.
 // The core's headers come before <windows.h>, whose macros (NOPARITY and the like) would
 // otherwise replace names they define.
 // clang-format off
+#include "app/session.h"
 #include "app/texts.h"
 #include "desktop_win32/command_line.h"
-#include "desktop_win32/desktop_parts.h"
+#include "desktop_win32/port_registry.h"
 #include "desktop_win32/upgrade_window.h"
 #include "desktop_win32/window_text.h"
 #include "util/wide_text.h"
@@ -37,6 +38,19 @@ void Tell(const std::string& text, std::string_view caption, UINT icon) {
   q7310::win32::MessageBoxUtf8(nullptr, text, {}, caption, MB_OK | icon);
 }
 
+// Chooses, checks and locks the working folder and opens the trace. Empty on success;
+// otherwise why the program cannot start, with nothing touched.
+std::string StartSession(q7310::Session& session) {
+  if (const q7310::SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) {
+    return chosen.text;
+  }
+  const q7310::SessionStatus opened = session.Open();
+  // A lock file that cannot be made is no reason to stop: nothing can be written there either.
+  if (!opened.warning.empty()) std::fprintf(stderr, "q7310-upgrade: %s\n", opened.warning.c_str());
+  if (opened.detail.empty()) return opened.text;
+  return opened.text + "\n" + opened.detail;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
@@ -54,12 +68,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 
-  win32::DesktopParts parts;
-  if (const std::string refusal = win32::PrepareParts(parsed.options, parts); !refusal.empty()) {
+  SessionOptions options = parsed.options;
+  const RememberedPort start =
+      StartPort(win32::LoadRememberedPort(), win32::CommandLineDevice(parsed));
+  options.portNo = start.portNo;
+  options.device = start.device;
+  Session session(options, "q7310-upgrade");
+  if (const std::string refusal = StartSession(session); !refusal.empty()) {
     Tell(refusal, texts::kCaptionError, MB_ICONEXCLAMATION);
     return 1;
   }
-  win32::CUpgradeWindow window(instance, parts);
+  win32::CUpgradeWindow window(instance, session);
   if (!window.Create(showCommand)) {
     Tell("the window could not be made: " + Win32ErrorText(GetLastError()), texts::kCaptionError,
          MB_ICONEXCLAMATION);

@@ -25,7 +25,12 @@
 #define ID_OPTION_SETTING 32771
 #define ID_FILE_EXIT 32772
 #define ID_OPTION_RESTORE_FROM 32773
+#define ID_OPTION_VERIFY 32774
+#define ID_FILE_OPEN_FIRMWARE 32775
 #define IDM_ABOUTBOX 0x0010
+
+// The Verify button of the restore's COMPLETE box.
+#define IDC_VERIFY 1040
 
 // Progress dialog (the caution labels share the main window's ids).
 #define IDC_COMM_CANCEL 3

@@ -1,17 +1,20 @@
 #include "desktop_win32/upgrade_window.h"
 
-#include <commdlg.h>
+#include <commctrl.h>
 
 #include <array>
 #include <cstdio>
 #include <vector>
 
 #include "app/close_guard.h"
+#include "app/firmware_choice.h"
 #include "app/numbered_format.h"
 #include "app/restore_from_summary.h"
 #include "app/texts.h"
 #include "desktop_win32/about_dialog.h"
 #include "desktop_win32/frame_message.h"
+#include "desktop_win32/open_file_dialog.h"
+#include "desktop_win32/port_registry.h"
 #include "desktop_win32/resource.h"
 #include "desktop_win32/setting_dialog.h"
 #include "desktop_win32/window_text.h"
@@ -27,7 +30,6 @@ constexpr int kClientHeight = 167;
 constexpr int kNoticeHeight = 12;
 constexpr int kRestoreStage = 3;
 constexpr int kSystemCommandMask = 0xFFF0;
-constexpr size_t kPathChars = 32768;  // the longest path the wide file calls take
 
 constexpr std::array<ControlText, 7> kControlTexts = {{
     {IDC_BACKUP, texts::kButtonBackup},
@@ -51,10 +53,8 @@ void AppendItem(HMENU menu, UINT_PTR id, std::string_view text, UINT flags = MF_
 
 }  // namespace
 
-CUpgradeWindow::CUpgradeWindow(HINSTANCE instance, DesktopParts& parts)
-    : m_instance(instance),
-      m_parts(parts),
-      m_core(*this, parts.serial, parts.backup, parts.image, parts.folder) {}
+CUpgradeWindow::CUpgradeWindow(HINSTANCE instance, Session& session)
+    : m_instance(instance), m_session(session), m_core(session.MakeController(*this)) {}
 
 CUpgradeWindow::~CUpgradeWindow() {
   if (m_hwnd != nullptr) DestroyWindow(m_hwnd);
@@ -71,7 +71,8 @@ bool CUpgradeWindow::Create(int showCommand) {
   ShowWindow(m_hwnd, showCommand);
   UpdateWindow(m_hwnd);
   // Opened once the window is up, so that a port error's message box has its owner on screen.
-  m_core.OnInitDialog(*this);
+  m_core->OnInitDialog(*this, m_session.PortNo());
+  RememberPortIfOpen();
   return true;
 }
 
@@ -115,10 +116,13 @@ void CUpgradeWindow::OnInitDialog() {
 
 void CUpgradeWindow::BuildMenus() {
   const HMENU file = CreatePopupMenu();
+  AppendItem(file, ID_FILE_OPEN_FIRMWARE, texts::kMenuOpenFirmware);
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   AppendItem(file, ID_FILE_EXIT, texts::kMenuExit);
   const HMENU option = CreatePopupMenu();
   AppendItem(option, ID_OPTION_SETTING, texts::kMenuSetting);
   AppendItem(option, ID_OPTION_RESTORE_FROM, texts::kMenuRestoreFrom);
+  AppendItem(option, ID_OPTION_VERIFY, texts::kMenuVerify);
   m_menu = CreateMenu();
   AppendItem(m_menu, reinterpret_cast<UINT_PTR>(file), texts::kMenuFile, MF_POPUP);
   AppendItem(m_menu, reinterpret_cast<UINT_PTR>(option), texts::kMenuOption, MF_POPUP);
@@ -159,20 +163,20 @@ INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_SYSCOMMAND:
       if ((wParam & kSystemCommandMask) == IDM_ABOUTBOX) {
-        ShowAboutBox(m_instance, m_hwnd, m_core.AppFolder());
+        ShowAboutBox(m_instance, m_hwnd, m_core->AppFolder());
         return TRUE;
       }
       return FALSE;
     case WM_TIMER:
-      m_core.OnTimer(static_cast<unsigned>(wParam));
+      m_core->OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
     case WM_COMM_FRAME: {
       const PostedFrame frame = TakeFrameMessage(wParam, lParam);
-      m_core.OnFrameReceived(frame.status, *frame.bytes);
+      m_core->OnFrameReceived(frame.status, *frame.bytes);
       return TRUE;
     }
     case WM_COMM_CANCEL:
-      m_core.OnCommCancel();
+      m_core->OnCommCancel();
       return TRUE;
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(
@@ -192,21 +196,28 @@ INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CUpgradeWindow::OnCommand(int id) {
   switch (id) {
     case IDC_BACKUP:
-      m_core.OnBackup();
+      m_core->OnBackup();
       // The notice speaks of the previous backup; the one now running brings its own.
-      if (m_core.Mode() == CUpgradeDlg::kBackup) SetNotice({}, false);
+      if (m_core->Mode() == CUpgradeDlg::kBackup) SetNotice({}, false);
       break;
     case IDC_UPDATE:
-      m_core.OnUpdate();
+      m_core->OnUpdate();
       break;
     case IDC_RESTORE:
-      m_core.OnRestore();
+      m_core->OnRestore();
       break;
     case ID_OPTION_SETTING:
-      m_core.OnSetting();
+      m_core->OnSetting();
+      RememberPortIfOpen();
       break;
     case ID_OPTION_RESTORE_FROM:
       RestoreFromSaved();
+      break;
+    case ID_OPTION_VERIFY:
+      VerifySettings();
+      break;
+    case ID_FILE_OPEN_FIRMWARE:
+      OpenFirmware();
       break;
     case ID_FILE_EXIT:
     case IDOK:      // Enter, where no control takes it
@@ -233,7 +244,7 @@ HBRUSH CUpgradeWindow::OnCtlColorStatic(HWND control, HDC dc) {
 }
 
 void CUpgradeWindow::RequestClose() {
-  switch (DecideClose(m_core.CanClose(), m_core.Stage())) {
+  switch (DecideClose(m_core->CanClose(), m_core->Stage())) {
     case CloseStep::kRefuse:
       return;
     case CloseStep::kAskFirst:
@@ -249,22 +260,10 @@ void CUpgradeWindow::RequestClose() {
 }
 
 void CUpgradeWindow::RestoreFromSaved() {
-  if (m_core.Mode() != CUpgradeDlg::kIdle) return;
-  std::vector<wchar_t> file(kPathChars, L'\0');
-  const std::wstring filter = FileDialogFilter(texts::kRestoreFromFilter);
-  const std::wstring folder = Widen(m_core.HistoryFolder());
-  const std::wstring title = Widen(std::string(texts::kRestoreFromCaption));
-  OPENFILENAMEW choose{};
-  choose.lStructSize = sizeof choose;
-  choose.hwndOwner = m_hwnd;
-  choose.lpstrFilter = filter.c_str();
-  choose.lpstrFile = file.data();
-  choose.nMaxFile = static_cast<DWORD>(file.size());
-  choose.lpstrInitialDir = folder.c_str();
-  choose.lpstrTitle = title.c_str();
-  choose.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameW(&choose)) return;
-  const std::string path = Narrow(file.data());
+  if (m_core->Mode() != CUpgradeDlg::kIdle) return;
+  const std::string path = ChooseFileToOpen(m_hwnd, texts::kRestoreFromCaption,
+                                            texts::kRestoreFromFilter, m_core->HistoryFolder());
+  if (path.empty()) return;
   if (MessageBoxUtf8(m_hwnd, texts::kRestoreFromConfirm, RestoreFromSummary(path),
                      texts::kRestoreFromCaption,
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
@@ -273,11 +272,55 @@ void CUpgradeWindow::RestoreFromSaved() {
   const std::string before = GetItemText(m_hwnd, IDC_GUIDE);
   SetItemText(m_hwnd, IDC_GUIDE, CUpgradeDlg::GuidanceFor(kRestoreStage).instructions);
   m_guideBeforeRestore = before;
-  m_core.OnRestoreFrom(path);
+  m_core->OnRestoreFrom(path);
   // A file that could not be read ends it before it starts.
-  if (m_core.Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
+  if (m_core->Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
     SetItemText(m_hwnd, IDC_GUIDE, *m_guideBeforeRestore);
     m_guideBeforeRestore.reset();
+  }
+}
+
+void CUpgradeWindow::OpenFirmware() {
+  if (m_core->Mode() != CUpgradeDlg::kIdle) return;
+  const std::string source =
+      ChooseFileToOpen(m_hwnd, texts::kOpenFirmwareCaption, texts::kOpenFirmwareFilter);
+  if (source.empty()) return;
+  const std::string folder = m_core->AppFolder();
+  std::string error;
+  switch (CompareFirmwareFile(source, folder, &error)) {
+    case FirmwareInFolder::Same:
+      return;
+    case FirmwareInFolder::Different: {
+      const std::string target = NativePath(m_core->GetAppFilePath(texts::kFirmwareFile));
+      if (MessageBoxUtf8(m_hwnd, target + std::string(texts::kOpenFirmwareReplace), {},
+                         texts::kOpenFirmwareCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+      }
+      break;
+    }
+    case FirmwareInFolder::Absent:
+      break;
+    case FirmwareInFolder::Unreadable:
+      ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+      return;
+  }
+  const std::string written = CopyFirmwareFile(source, folder, &error);
+  if (written.empty()) {
+    ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
+    return;
+  }
+  MessageBoxUtf8(m_hwnd, std::string(texts::kOpenFirmwareCopied) + NativePath(written), {},
+                 texts::kOpenFirmwareCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void CUpgradeWindow::VerifySettings() {
+  const std::string& restored = m_core->LastRestoreSource();
+  m_core->OnVerifyFrom(restored.empty() ? m_core->GetAppFilePath(texts::kBackupFile) : restored);
+}
+
+void CUpgradeWindow::RememberPortIfOpen() {
+  if (m_core->Stage() != 0) {
+    SaveRememberedPort({m_core->PortNo(), m_session.Serial().ExplicitDevicePath()});
   }
 }
 
@@ -295,6 +338,31 @@ void CUpgradeWindow::ShowMessage(MessageKind kind, std::string_view text, std::s
   const bool error = kind == MessageKind::Error;
   MessageBoxUtf8(m_hwnd, text, detail, error ? texts::kCaptionError : texts::kCaptionComplete,
                  MB_OK | (error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+}
+
+bool CUpgradeWindow::ShowRestoreComplete(std::string_view text) {
+  const std::wstring content = Widen(std::string(text));
+  const std::wstring caption = Widen(std::string(texts::kCaptionComplete));
+  const std::wstring verifyText = Widen(std::string(texts::kButtonVerify));
+  const TASKDIALOG_BUTTON verify{IDC_VERIFY, verifyText.c_str()};
+  TASKDIALOGCONFIG box{};
+  box.cbSize = sizeof box;
+  box.hwndParent = m_hwnd;
+  box.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  box.dwCommonButtons = TDCBF_OK_BUTTON;
+  box.pszWindowTitle = caption.c_str();
+  box.pszMainIcon = TD_INFORMATION_ICON;
+  box.pszContent = content.c_str();
+  box.cButtons = 1;
+  box.pButtons = &verify;
+  box.nDefaultButton = IDOK;
+  int pressed = IDOK;
+  if (FAILED(TaskDialogIndirect(&box, &pressed, nullptr, nullptr))) {
+    // Without the common controls' task dialog: the plain box, without the offer.
+    ShowMessage(MessageKind::Complete, text, {});
+    return false;
+  }
+  return pressed == IDC_VERIFY;
 }
 
 void CUpgradeWindow::SetProgressTitle(std::string_view title) {
@@ -333,6 +401,8 @@ void CUpgradeWindow::ApplyGuidance(const Guidance& guidance) {
                  MF_BYCOMMAND | (view.settingEnabled ? MF_ENABLED : MF_GRAYED));
   EnableMenuItem(m_menu, ID_OPTION_RESTORE_FROM,
                  MF_BYCOMMAND | (view.restoreFromEnabled ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(m_menu, ID_OPTION_VERIFY,
+                 MF_BYCOMMAND | (view.verifyEnabled ? MF_ENABLED : MF_GRAYED));
   SetItemText(m_hwnd, IDC_CAUTION_TITLE, view.cautionTitle);
   SetItemText(m_hwnd, IDC_CAUTION_TEXT, view.cautionText);
   KeepFocusUsable();
@@ -352,11 +422,11 @@ int CUpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
   CSettingDlg dlg;
   dlg.SetPortNo(portNo);
   dlg.SetBaudRate(baudRate);
-  dlg.SetDevice(m_parts.serial.ExplicitDevicePath());
+  dlg.SetDevice(m_session.Serial().ExplicitDevicePath());
   dlg.DoModal(m_instance, m_hwnd);
   // Another port number replaces the device in use; otherwise the device would still be opened
   // and the number the operator chose silently ignored.
-  if (dlg.GetPortNo() != portNo) m_parts.serial.SetDevicePath({});
+  if (dlg.GetPortNo() != portNo) m_session.Serial().SetDevicePath({});
   return dlg.GetPortNo();
 }
 
@@ -378,11 +448,11 @@ void CUpgradeWindow::SetNotice(const std::string& text, bool failure) {
 }
 
 void CUpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
-  if (m_parts.trace.IsOpen()) m_parts.trace.OnEvent(event, detail);
+  if (ProtocolTrace* trace = m_session.Trace(); trace != nullptr) trace->OnEvent(event, detail);
 }
 
 void CUpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
-  if (m_parts.trace.IsOpen()) m_parts.trace.OnReceived(status, frame);
+  if (ProtocolTrace* trace = m_session.Trace(); trace != nullptr) trace->OnReceived(status, frame);
   PostFrameMessage(m_hwnd, status, std::move(frame));
 }
 
@@ -392,7 +462,7 @@ void CUpgradeWindow::Shutdown() {
   for (const unsigned id : m_timers) ::KillTimer(m_hwnd, id);
   m_timers.clear();
   if (m_progress.Handle() != nullptr) m_progress.Show(false);
-  const std::vector<std::string> kept = m_core.OnDestroy();
+  const std::vector<std::string> kept = m_core->OnDestroy();
   // The receive thread has ended: what it posted last is freed here.
   DiscardQueuedFrames(m_hwnd);
   for (const std::string& path : kept) {

@@ -2,8 +2,10 @@
 // of the core controller CUpgradeDlg.
 //
 // It carries the BACKUP, UPDATE and RESTORE buttons, the read-only instruction box, the red
-// caution texts, the menu File > Exit, Option > Setting and Option > Restore from saved
-// backup..., and the About item in the system menu; it owns the progress dialog. As the
+// caution texts, the menu File > Open firmware file... and Exit, Option > Setting, Restore from
+// saved backup... and Verify settings..., and the About item in the system menu; it owns the
+// progress dialog. Verify (also the Verify button of the restore's COMPLETE box) reads the
+// settings back and compares them with the file the last restore sent, else BACKUP.BIN. As the
 // controller's host it runs the timers on the window (SetTimer/KillTimer), shows the message
 // boxes, the progress dialog, the guidance and the settings dialog. As the serial link's frame
 // receiver it posts each frame from the receive thread to the window (WM_COMM_FRAME), where the
@@ -20,14 +22,15 @@
 // The core's headers come before <windows.h>, whose macros (NOPARITY and the like) would
 // otherwise replace names they define.
 // clang-format off
+#include "app/session.h"
 #include "app/upgrade_dlg.h"
 #include "app/upgrade_host.h"
-#include "desktop_win32/desktop_parts.h"
 #include "serial/serial_port.h"
 
 #include <windows.h>
 // clang-format on
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -39,7 +42,8 @@ namespace q7310::win32 {
 
 class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
  public:
-  CUpgradeWindow(HINSTANCE instance, DesktopParts& parts);
+  // The window's controller works on `session`'s parts; the session outlives the window.
+  CUpgradeWindow(HINSTANCE instance, Session& session);
   ~CUpgradeWindow() override;
   CUpgradeWindow(const CUpgradeWindow&) = delete;
   CUpgradeWindow& operator=(const CUpgradeWindow&) = delete;
@@ -61,6 +65,8 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void ApplyGuidance(const Guidance& guidance) override;
   int RunSettingDialog(int portNo, int baudRate) override;
   void OnBackupKept(std::string_view path, std::string_view error) override;
+  // The restore's COMPLETE box, with a Verify button beside OK.
+  bool ShowRestoreComplete(std::string_view text) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
 
   // IFrameReceiver: called on the receive thread; posts the frame to the window.
@@ -80,6 +86,13 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void RequestClose();
   // Option > Restore from saved backup...: choose, confirm, restore.
   void RestoreFromSaved();
+  // File > Open firmware file...: choose a file and copy it into the working folder under the
+  // firmware file's name, asking before a different one there is replaced.
+  void OpenFirmware();
+  // Option > Verify settings...
+  void VerifySettings();
+  // Keeps the port for the next start once it has opened (port_registry.h).
+  void RememberPortIfOpen();
   // Closes the port and deletes the staging files, once.
   void Shutdown();
   void SetNotice(const std::string& text, bool failure);
@@ -88,7 +101,7 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   void KeepFocusUsable();
 
   HINSTANCE m_instance;
-  DesktopParts& m_parts;
+  Session& m_session;
   HWND m_hwnd = nullptr;
   HMENU m_menu = nullptr;
   HICON m_hIcon = nullptr;
@@ -96,7 +109,7 @@ class CUpgradeWindow : public IUpgradeHost, public IFrameReceiver {
   CCautionLabel m_cautionText;
   CCautionLabel m_cautionTitle;
   CCommProgressDlg m_progress;
-  CUpgradeDlg m_core;
+  std::unique_ptr<CUpgradeDlg> m_core;
   std::set<unsigned> m_timers;  // running now
   std::string m_keptPath;       // the last backup's dated copy; empty when none could be kept
   std::string m_keptError;      // why it could not be kept

@@ -11,6 +11,7 @@ MainWindowView ViewOf(const Guidance& guidance) {
   view.restoreEnabled = guidance.restoreEnabled;
   view.settingEnabled = guidance.settingEnabled;
   view.restoreFromEnabled = guidance.stage != 0;
+  view.verifyEnabled = guidance.stage != 0;
   // A multi-line edit control breaks lines at "\r\n", the separator the guidance uses already.
   view.instructions = guidance.instructions;
   view.cautionTitle = guidance.cautionTitle;

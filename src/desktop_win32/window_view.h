@@ -15,6 +15,7 @@ struct MainWindowView {
   bool restoreEnabled = false;
   bool settingEnabled = true;       // Option > Setting
   bool restoreFromEnabled = false;  // Option > Restore from saved backup... (port open)
+  bool verifyEnabled = false;       // Option > Verify settings... (port open)
   std::string instructions;         // for the multi-line box: lines joined with "\r\n"
   std::string cautionTitle;
   std::string cautionText;

@@ -1,6 +1,6 @@
 // The Windows desktop program's host, where it needs no display: frames posted from the receive
 // thread, the caution labels' colours, what the main window shows per stage, closing, the
-// command line and the file dialog's filter.
+// command line, the file dialog's filter and the remembered port in the registry.
 #include <gtest/gtest.h>
 
 // The core's headers come before <windows.h> (its macros would replace names they define).
@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "desktop_win32/command_line.h"
+#include "desktop_win32/port_registry.h"
 #include "desktop_win32/window_view.h"
 
 #include <windows.h>
@@ -96,7 +97,7 @@ TEST(CautionLabelTest, TextInItsColourOnTheButtonFace) {
 TEST(WindowViewTest, EachStageEnablesItsOneButtonAndTheMenuAsTheGuidanceSays) {
   struct Row {
     int stage;
-    bool backup, update, restore, setting, restoreFrom, caution;
+    bool backup, update, restore, setting, portMenus, caution;
   };
   const Row rows[] = {
       {0, false, false, false, true, false, false},
@@ -110,7 +111,9 @@ TEST(WindowViewTest, EachStageEnablesItsOneButtonAndTheMenuAsTheGuidanceSays) {
     EXPECT_EQ(view.updateEnabled, row.update) << row.stage;
     EXPECT_EQ(view.restoreEnabled, row.restore) << row.stage;
     EXPECT_EQ(view.settingEnabled, row.setting) << row.stage;
-    EXPECT_EQ(view.restoreFromEnabled, row.restoreFrom) << row.stage;
+    // Restore from saved backup and Verify settings need the open port, nothing else.
+    EXPECT_EQ(view.restoreFromEnabled, row.portMenus) << row.stage;
+    EXPECT_EQ(view.verifyEnabled, row.portMenus) << row.stage;
     EXPECT_EQ(view.cautionTitle, row.caution ? texts::kCautionTitle : "") << row.stage;
     EXPECT_EQ(view.cautionText, row.caution ? texts::kMainCaution : "") << row.stage;
   }
@@ -135,7 +138,7 @@ TEST(WindowViewTest, ClosingIsRefusedMidOperationAndAskedWithAHeldBackup) {
 TEST(CommandLineTest, TakesTheDesktopOptions) {
   const ParsedCommandLine none = ParseDesktopCommandLine({});
   EXPECT_FALSE(none.exitNow);
-  EXPECT_FALSE(none.options.device.has_value());
+  EXPECT_TRUE(none.options.device.empty());
   EXPECT_TRUE(none.options.dir.empty());
 
   const ParsedCommandLine all = ParseDesktopCommandLine(
@@ -144,6 +147,28 @@ TEST(CommandLineTest, TakesTheDesktopOptions) {
   EXPECT_EQ(all.options.device, "COM12");
   EXPECT_EQ(all.options.dir, "C:\\Prüfung\\日本");
   EXPECT_EQ(all.options.trace, "t.log");
+}
+
+TEST(CommandLineTest, OnlyAGivenDeviceReplacesTheRememberedOne) {
+  EXPECT_FALSE(CommandLineDevice(ParseDesktopCommandLine({})).has_value());
+  EXPECT_EQ(CommandLineDevice(ParseDesktopCommandLine({"--device", "COM12"})), "COM12");
+  // Given empty: the port number's device, not the remembered one.
+  EXPECT_EQ(CommandLineDevice(ParseDesktopCommandLine({"--device", ""})), "");
+}
+
+// The user's real registry (of the test's Wine prefix): what was stored comes back afterwards.
+TEST(PortRegistryTest, KeepsTheNumberAndTheDeviceAcrossRuns) {
+  const RememberedPort before = LoadRememberedPort();
+  SaveRememberedPort({17, "\\\\.\\COM17-Prüfung"});
+  RememberedPort loaded = LoadRememberedPort();
+  EXPECT_EQ(loaded.portNo, 17);
+  EXPECT_EQ(loaded.device, "\\\\.\\COM17-Prüfung");
+  // No device: the stored one goes, the number stays.
+  SaveRememberedPort({23, ""});
+  loaded = LoadRememberedPort();
+  EXPECT_EQ(loaded.portNo, 23);
+  EXPECT_TRUE(loaded.device.empty());
+  SaveRememberedPort(before);
 }
 
 TEST(CommandLineTest, HelpVersionAndMistakesEndAtOnce) {

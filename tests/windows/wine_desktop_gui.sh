@@ -5,7 +5,8 @@
 # byte what the simulator received (the firmware image, the restored settings), that BACKUP.BIN
 # equals the Linux tool's from the same simulated amplifier, that closing with a held backup asks
 # first (No, the default, keeps the program running), and that closing after the restore ends
-# the program with BACKUP.BIN and UPDATE.BIN deleted and the dated copy kept.
+# the program with BACKUP.BIN and UPDATE.BIN deleted and the dated copy kept. The restore's COMPLETE
+# box offers Verify, whose read-back must match the backup.
 #
 # usage: wine_desktop_gui.sh EXE LINUX_BUILD_DIR SOURCE_DIR [SCREENSHOT_DIR]   (WINEPREFIX set)
 # With SCREENSHOT_DIR the simulator runs at the line's pace, and the pictures of stage 1, the
@@ -166,8 +167,26 @@ kill "$linux_sim" 2>/dev/null
 wait "$linux_sim" 2>/dev/null || true
 same "$work/linux/BACKUP.BIN" "$app/BACKUP.BIN" "backup: Windows and Linux"
 
-keys_to COMPLETE Return
-wait_until hidden COMPLETE || fail "restore: the COMPLETE message stays"
+# The COMPLETE box's Verify button (before OK, which has the focus) reads the settings back: a
+# second COMPLETE box says they match the backup (an ERROR box would say they differ).
+restored_box=$(window_of COMPLETE)
+keys_to COMPLETE shift+Tab Return
+verify_box() {
+  local id
+  id=$(window_of COMPLETE)
+  [[ -n $id && $id != "$restored_box" ]]
+}
+if wait_until verify_box; then
+  keys_to COMPLETE Return
+  wait_until hidden COMPLETE || fail "verify: the COMPLETE message stays"
+else
+  if visible ERROR; then
+    fail "verify: the settings read back differ from the backup"
+    keys_to ERROR Return
+  else
+    fail "verify: no COMPLETE message after Verify"
+  fi
+fi
 
 # The settings dialog, for its picture: Option > Setting, then Escape.
 if [[ -n $shots ]]; then

@@ -1,0 +1,15 @@
+// The remembered port (app/remembered_port.h) of the Windows desktop program, kept in the user's
+// registry: HKCU\Software\q7310\q7310-upgrade\port, the port number as the DWORD "number" and an
+// explicit device as the string "device" (absent for the port number's device).
+#pragma once
+
+#include "app/remembered_port.h"
+
+namespace q7310::win32 {
+
+// The stored port; the first port without a device when nothing (usable) is stored.
+RememberedPort LoadRememberedPort();
+// Stores `port`; a registry that cannot be written leaves the next start at the old values.
+void SaveRememberedPort(const RememberedPort& port);
+
+}  // namespace q7310::win32
