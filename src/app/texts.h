@@ -67,6 +67,8 @@ inline constexpr const char* kFmtTraceIsOwnFile =
     "The trace file %s is one of the program's own files; choose another trace file.";
 // Followed by the trace file and the system's reason.
 inline constexpr std::string_view kTraceNotWritable = "cannot write the trace: ";
+// Followed by the system's reason: the desktop program's window could not be created.
+inline constexpr std::string_view kWindowNotMade = "the window could not be made: ";
 
 // Help texts of the options that every front end takes.
 inline constexpr std::string_view kHelpDevice =

@@ -80,7 +80,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
   }
   win32::CUpgradeWindow window(instance, session);
   if (!window.Create(showCommand)) {
-    Tell("the window could not be made: " + Win32ErrorText(GetLastError()), texts::kCaptionError,
+    Tell(std::string(texts::kWindowNotMade) + Win32ErrorText(GetLastError()), texts::kCaptionError,
          MB_ICONEXCLAMATION);
     return 1;
   }
