@@ -156,11 +156,17 @@ void PlainOutput::Progress(std::string_view text, int percent) {
     const std::string line = ProgressBarLine(text, percent, TerminalColumns(m_out));
     std::fprintf(m_out, "\r%s%s", line.c_str(), kClearToEndOfLine);
     m_barOpen = true;
+    m_barText = text;
   } else {
     EndBarLine();
     std::fprintf(m_out, "%.*s\n", static_cast<int>(text.size()), text.data());
   }
   std::fflush(m_out);
+}
+
+void PlainOutput::ProgressPercent(int percent) {
+  // Only a bar on a terminal shows the share; plain lines stay one per text.
+  if (m_barOpen) Progress(m_barText, percent);
 }
 
 void PlainOutput::ProgressHidden() {

@@ -19,6 +19,7 @@ class PlainOutput : public OutputSink {
   void Message(MessageKind kind, std::string_view text, std::string_view detail) override;
   void ProgressTitle(std::string_view title) override;
   void Progress(std::string_view text, int percent) override;
+  void ProgressPercent(int percent) override;
   void ProgressHidden() override;
   void Stage(const Guidance& guidance) override;
   void Event(ProtocolEvent, std::string_view) override {}
@@ -34,6 +35,7 @@ class PlainOutput : public OutputSink {
   std::FILE* m_err;
   bool m_terminal;
   bool m_barOpen = false;
+  std::string m_barText;  // the open bar's text, for a redraw with a new percentage
 };
 
 // One JSON object per line, everything on standard output: {"type":"message"|"title"|

@@ -27,6 +27,8 @@ class OutputSink {
   virtual void Message(MessageKind kind, std::string_view text, std::string_view detail) = 0;
   virtual void ProgressTitle(std::string_view title) = 0;
   virtual void Progress(std::string_view text, int percent) = 0;
+  // The share done changed without a new text (the operation's last step): a bar redraws.
+  virtual void ProgressPercent(int /*percent*/) {}
   virtual void ProgressHidden() = 0;
   virtual void Stage(const Guidance& guidance) = 0;
   virtual void Event(ProtocolEvent event, std::string_view detail) = 0;
@@ -60,7 +62,10 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
   void ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) override;
   void SetProgressTitle(std::string_view title) override { m_out.ProgressTitle(title); }
   void SetProgressMessage(std::string_view text) override { m_out.Progress(text, m_percent); }
-  void SetProgressPercent(int percent) override { m_percent = percent; }
+  void SetProgressPercent(int percent) override {
+    m_percent = percent;
+    m_out.ProgressPercent(percent);
+  }
   void ShowProgress(bool visible) override;
   void ApplyGuidance(const Guidance& guidance) override { m_out.Stage(guidance); }
   int RunSettingDialog(int portNo, int) override { return portNo; }

@@ -277,6 +277,10 @@ TEST_F(Messages, ProgressBarFitsANarrowTerminal) {
     EXPECT_LT(longest, static_cast<size_t>(columns)) << drawn;
     EXPECT_GT(bars, 9u) << drawn;
     EXPECT_NE(drawn.find(" 33 % "), std::string::npos) << drawn;
+    // The backup's bar ends full once the last slot is in, before the next stage's text.
+    const size_t stage2 = drawn.find(texts::kGuideStage2.front());
+    ASSERT_NE(stage2, std::string::npos) << drawn;
+    EXPECT_NE(drawn.rfind("100 %", stage2), std::string::npos) << drawn;
   }
   StopSim();
 }
