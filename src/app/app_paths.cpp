@@ -20,7 +20,7 @@ std::string WithoutTrailingSlash(std::string_view folder) {
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
-  if (!path.empty() && path.back() != '/') path += '/';
+  if (!path.empty() && !EndsWithSeparator(path)) path += SeparatorFor(path);
   path += name;
   return path;
 }

@@ -19,6 +19,10 @@ std::string ProgramFolder();
 
 // `folder` joined with `name`; an empty folder gives the bare name.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// The OS's side of JoinPath: whether `folder` ends with a separator, and the one to add, which
+// on Windows is the one the folder already uses, so that a path shown is not half '\', half '/'.
+bool EndsWithSeparator(std::string_view folder);
+char SeparatorFor(std::string_view folder);
 
 // The per-user data folder of the programs: <SystemDataFolder()>/q7310 on Windows;
 // elsewhere $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when

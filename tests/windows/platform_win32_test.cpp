@@ -97,6 +97,14 @@ TEST_F(Win32Files, FoldersAreMadeWithTheirParents) {
   EXPECT_FALSE(MakeFolders(folder + "/file/sub", &error));
 }
 
+TEST(Win32Paths, FilesJoinTheirFolderWithTheSeparatorItUses) {
+  EXPECT_EQ(JoinPath("Z:\\tmp\\app", "BACKUP.BIN"), "Z:\\tmp\\app\\BACKUP.BIN");
+  EXPECT_EQ(JoinPath("Z:\\tmp\\app\\", "BACKUP.BIN"), "Z:\\tmp\\app\\BACKUP.BIN");
+  EXPECT_EQ(JoinPath("C:/Users/tech/q7310", "BACKUP.BIN"), "C:/Users/tech/q7310/BACKUP.BIN");
+  EXPECT_EQ(JoinPath("C:/Users/tech/q7310/", "BACKUP.BIN"), "C:/Users/tech/q7310/BACKUP.BIN");
+  EXPECT_EQ(JoinPath("", "BACKUP.BIN"), "BACKUP.BIN");
+}
+
 TEST(Win32Ports, PortNumbersNameTheirComPortAlsoAboveNine) {
   EXPECT_EQ(SerialDevice::PathForPortNumber(0), "");
   EXPECT_EQ(SerialDevice::PathForPortNumber(1), "\\\\.\\COM1");
