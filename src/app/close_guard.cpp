@@ -2,12 +2,9 @@
 
 #include "app/numbered_format.h"
 #include "app/texts.h"
+#include "app/upgrade_host.h"
 
 namespace q7310 {
-namespace {
-constexpr int kStageUpdate = 2;
-constexpr int kStageRestore = 3;
-}  // namespace
 
 bool BackupAwaitingRestore(int stage) {
   return stage == kStageUpdate || stage == kStageRestore;

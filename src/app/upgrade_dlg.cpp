@@ -73,10 +73,10 @@ void CUpgradeDlg::OnInitDialog(IFrameReceiver& receiver, int portNo) {
   m_baudRate = static_cast<int>(kBaudRate);
   m_serial.SetOwner(&receiver);
   if (OpenPort(m_portNo, m_baudRate) == 1) {
-    SetGuidance(1);
+    SetGuidance(kStageBackup);
   } else {
     m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, PortErrorDetail());
-    SetGuidance(0);
+    SetGuidance(kStageError);
   }
 }
 
@@ -97,38 +97,38 @@ void CUpgradeDlg::OnSetting() {
   if (chosen == m_portNo) return;
   m_portNo = chosen;
   if (OpenPort(m_portNo, m_baudRate) == 1) {
-    SetGuidance(1);
+    SetGuidance(kStageBackup);
   } else {
     m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, PortErrorDetail());
-    SetGuidance(0);
+    SetGuidance(kStageError);
   }
 }
 
 Guidance CUpgradeDlg::GuidanceFor(int stage) {
   Guidance g;
   switch (stage) {
-    case 1:
-      g.stage = 1;
+    case kStageBackup:
+      g.stage = kStageBackup;
       g.backupEnabled = true;
       g.settingEnabled = true;
       g.instructions = JoinLines(texts::kGuideStage1);
       g.cautionTitle = texts::kCautionTitle;
       g.cautionText = texts::kMainCaution;
       break;
-    case 2:
-      g.stage = 2;
+    case kStageUpdate:
+      g.stage = kStageUpdate;
       g.updateEnabled = true;
       g.settingEnabled = false;
       g.instructions = JoinLines(texts::kGuideStage2);
       break;
-    case 3:
-      g.stage = 3;
+    case kStageRestore:
+      g.stage = kStageRestore;
       g.restoreEnabled = true;
       g.settingEnabled = false;
       g.instructions = JoinLines(texts::kGuideStage3);
       break;
     default:
-      g.stage = 0;
+      g.stage = kStageError;
       g.settingEnabled = true;
       g.instructions = JoinLines(texts::kGuideStage0);
       break;
@@ -369,7 +369,7 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
   switch (command) {
     case CMD_UPDATE_REPLY:
       result = OnUpdateReply(frame);
-      if (result == kSucceeded) SetGuidance(3);
+      if (result == kSucceeded) SetGuidance(kStageRestore);
       break;
     case CMD_DEVICE_MESSAGE:
       result = OnDeviceMessage(frame);
@@ -378,14 +378,14 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
       // A verify reads the slots as a backup does, but leaves the guidance where it is.
       const bool backingUp = m_mode == kBackup;
       result = OnReadSlotReply(frame);
-      if (result == kSucceeded && backingUp) SetGuidance(2);
+      if (result == kSucceeded && backingUp) SetGuidance(kStageUpdate);
       break;
     }
     case CMD_WRITE_SLOT_REPLY:
       result = OnWriteSlotReply(frame);
       if (result == kSucceeded) {
         const bool verify = m_host.ShowRestoreComplete(texts::kMsgComplete);
-        SetGuidance(1);
+        SetGuidance(kStageBackup);
         if (verify) OnVerifyFrom(m_restoreSource);
       }
       break;

@@ -18,10 +18,16 @@ enum class MessageKind {
   Complete,  // caption "COMPLETE", information icon
 };
 
+// The guidance stages, in the order of the procedure.
+inline constexpr int kStageError = 0;  // the port could not be opened
+inline constexpr int kStageBackup = 1;
+inline constexpr int kStageUpdate = 2;
+inline constexpr int kStageRestore = 3;
+
 // What one guidance stage shows: the single enabled button, the instructions, the Setting menu
 // item and the caution texts.
 struct Guidance {
-  int stage = 0;  // 0 communication error, 1 backup, 2 update, 3 restore
+  int stage = kStageError;
   bool backupEnabled = false;
   bool updateEnabled = false;
   bool restoreEnabled = false;

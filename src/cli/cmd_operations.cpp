@@ -123,7 +123,7 @@ int RunOperations(const std::vector<const OperationRow*>& operations,
   CUpgradeDlg& dlg = *controller;
   host.Attach(dlg);
   dlg.OnInitDialog(host, session.PortNo());
-  if (dlg.Stage() == 0) {
+  if (dlg.Stage() == kStageError) {
     dlg.OnDestroy(options.keepFiles);
     return kExitFailed;
   }

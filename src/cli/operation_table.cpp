@@ -39,21 +39,21 @@ constexpr std::array kOperations = {
     OperationRow{
         .name = "backup",
         .help = "read the amplifier's nine settings slots and save them to BACKUP.BIN",
-        .stage = 1,
+        .stage = kStageBackup,
         .writesFolder = true,
         .start = StartBackup,
     },
     OperationRow{
         .name = "update",
         .help = "send the firmware Q7310_v201.mot (staged as UPDATE.BIN)",
-        .stage = 2,
+        .stage = kStageUpdate,
         .writesFolder = true,
         .start = StartUpdate,
     },
     OperationRow{
         .name = "restore",
         .help = "write BACKUP.BIN back into the amplifier",
-        .stage = 3,
+        .stage = kStageRestore,
         .writesFolder = false,
         .fromHelp = "restore from this file (for example a dated copy under backups/) instead of "
                     "BACKUP.BIN",

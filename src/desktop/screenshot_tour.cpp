@@ -13,9 +13,6 @@ namespace {
 constexpr int kPercentForPicture = 50;
 constexpr int kPauseBeforePressMs = 300;  // lets the window settle before the next button
 constexpr int kModalPollMs = 50;
-constexpr int kStageError = 0;
-constexpr int kStageBackup = 1;
-constexpr int kStageRestore = 3;
 }  // namespace
 
 ScreenshotTour::ScreenshotTour(UpgradeWindow& window, const QString& outDir)
@@ -42,7 +39,7 @@ void ScreenshotTour::OnStage(int stage) {
 void ScreenshotTour::Press(int stage) {
   QPushButton* buttons[] = {nullptr, m_window.BackupButton(), m_window.UpdateButton(),
                             m_window.RestoreButton()};
-  if (stage > 0 && stage <= kStageRestore) buttons[stage]->click();
+  if (stage >= kStageBackup && stage <= kStageRestore) buttons[stage]->click();
 }
 
 void ScreenshotTour::OnPercent(int percent) {

@@ -200,7 +200,7 @@ bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
 bool UpgradeWindow::RestoreFromFile(const QString& path) {
   if (m_core->Mode() != CUpgradeDlg::kIdle || !ConfirmRestoreFrom(path)) return false;
   const QString before = m_editGuide->toPlainText();
-  QString restoreLines = Q(CUpgradeDlg::GuidanceFor(3).instructions);
+  QString restoreLines = Q(CUpgradeDlg::GuidanceFor(kStageRestore).instructions);
   restoreLines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
   m_editGuide->setPlainText(restoreLines);
   m_guideBeforeRestore = before;

@@ -28,7 +28,6 @@ namespace {
 constexpr int kClientWidth = 291;
 constexpr int kClientHeight = 167;
 constexpr int kNoticeHeight = 12;
-constexpr int kRestoreStage = 3;
 constexpr int kSystemCommandMask = 0xFFF0;
 
 constexpr std::array<ControlText, 7> kControlTexts = {{
@@ -270,7 +269,7 @@ void CUpgradeWindow::RestoreFromSaved() {
     return;
   }
   const std::string before = GetItemText(m_hwnd, IDC_GUIDE);
-  SetItemText(m_hwnd, IDC_GUIDE, CUpgradeDlg::GuidanceFor(kRestoreStage).instructions);
+  SetItemText(m_hwnd, IDC_GUIDE, CUpgradeDlg::GuidanceFor(kStageRestore).instructions);
   m_guideBeforeRestore = before;
   m_core->OnRestoreFrom(path);
   // A file that could not be read ends it before it starts.
