@@ -25,6 +25,7 @@ ScreenshotTour::ScreenshotTour(UpgradeWindow& window, const QString& outDir)
 }
 
 void ScreenshotTour::OnStage(int stage) {
+  m_stage = stage;
   if (m_stagesSaved.insert(stage).second) {
     Save(&m_window, QStringLiteral("stage%1.png").arg(stage));
   }
@@ -43,7 +44,8 @@ void ScreenshotTour::Press(int stage) {
 }
 
 void ScreenshotTour::OnPercent(int percent) {
-  if (m_progressSaved || percent < kPercentForPicture) return;
+  // The backup reports its share too: only the update's half-way picture is wanted.
+  if (m_progressSaved || m_stage != kStageUpdate || percent < kPercentForPicture) return;
   m_progressSaved = true;
   // After the controller has also set the message line that goes with this percentage.
   QTimer::singleShot(

@@ -37,6 +37,7 @@ class ScreenshotTour : public QObject {
   QTimer m_modalPoll;
   QPointer<QWidget> m_lastModal;
   std::set<int> m_stagesSaved;
+  int m_stage = -1;  // the stage last shown: the update runs while it is the update's
   bool m_progressSaved = false;
   bool m_restoreDone = false;
 };
