@@ -175,6 +175,8 @@ std::span<const uint8_t> CUpgradeDlg::LastFrame() const {
 void CUpgradeDlg::SendFrame(const uint8_t* frame, unsigned length) {
   length = std::min<unsigned>(length, kLastFrameSize);
   std::copy_n(frame, length, m_lastFrame.begin());
+  m_resentCopies = 0;
+  m_lateRepliesDue = 0;
   // A frame that did not get out is left to the reply timer, which resends it.
   m_serial.TransmitFrame(m_lastFrame.data(), length);
 }
@@ -491,8 +493,10 @@ int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
   }
   // The short-frame check has made sure that the status field is there.
   const UpdateReply reply = ParseUpdateReply(frame).value();
+  const bool ok = reply.status == kUpdateStatusOk;
+  if (m_lateRepliesDue > 0) return OnLateReply(ok, texts::kMsgUpdateFailed);
   StopReplyTimer();
-  if (reply.status != kUpdateStatusOk) return EndWithMessage(texts::kMsgUpdateFailed);
+  if (!ok) return EndWithMessage(texts::kMsgUpdateFailed);
 
   if (!m_image.HasNextBlock()) {
     m_mode = kIdle;
@@ -500,6 +504,11 @@ int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
     m_host.ShowProgress(false);
     return kSucceeded;
   }
+  if (HoldForLateReplies()) return kNothingDecided;
+  return SendNextUpdateBlock();
+}
+
+int CUpgradeDlg::SendNextUpdateBlock() {
   // The index is taken before the read, so the frame carries the index of the block it holds.
   const uint16_t index = m_image.GetBlockIndex();
   uint8_t block[kMaxUpdateBlock];
@@ -544,21 +553,52 @@ int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
   }
   // The short-frame check has made sure that the status field is there.
   const WriteSlotReply reply = ParseWriteSlotReply(frame).value();
+  if (m_lateRepliesDue > 0) return OnLateReply(reply.status == 0, texts::kMsgRestoreFailed);
   StopReplyTimer();
   if (reply.status != 0) return EndWithMessage(texts::kMsgRestoreFailed);
-  if (m_backup.HasNextBlock()) {
-    uint16_t slotNo = 0;
-    if (!SendNextRestoreBlock(slotNo)) {
-      return EndWithMessage(texts::kMsgBackupFileFailed, texts::kDetailRecordPastEnd);
-    }
-    StartReplyTimer();
-    m_host.SetProgressPercent(PercentOf(m_backup.Cursor(), m_backup.RecordsEnd()));
-    ReportProgress(Format(texts::kFmtWritingSlot, static_cast<int>(slotNo)));
-    return kNothingDecided;
+  if (!m_backup.HasNextBlock()) {
+    m_mode = kIdle;
+    m_host.ShowProgress(false);
+    return kSucceeded;
   }
-  m_mode = kIdle;
-  m_host.ShowProgress(false);
-  return kSucceeded;
+  if (HoldForLateReplies()) return kNothingDecided;
+  return SendNextRestoreRequest();
+}
+
+int CUpgradeDlg::SendNextRestoreRequest() {
+  uint16_t slotNo = 0;
+  if (!SendNextRestoreBlock(slotNo)) {
+    return EndWithMessage(texts::kMsgBackupFileFailed, texts::kDetailRecordPastEnd);
+  }
+  StartReplyTimer();
+  m_host.SetProgressPercent(PercentOf(m_backup.Cursor(), m_backup.RecordsEnd()));
+  ReportProgress(Format(texts::kFmtWritingSlot, static_cast<int>(slotNo)));
+  return kNothingDecided;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Late replies
+
+int CUpgradeDlg::SendNextRequest() {
+  if (m_mode == kUpdate) return SendNextUpdateBlock();
+  if (m_mode == kRestore) return SendNextRestoreRequest();
+  return kNothingDecided;
+}
+
+bool CUpgradeDlg::HoldForLateReplies() {
+  if (m_resentCopies == 0) return false;
+  m_lateRepliesDue = m_resentCopies;
+  StartReplyTimer();
+  return true;
+}
+
+int CUpgradeDlg::OnLateReply(bool ok, std::string_view failure) {
+  // A copy that failed is the amplifier refusing the request all the same.
+  if (!ok) return EndWithMessage(failure);
+  m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "late reply to a resent request");
+  if (--m_lateRepliesDue > 0) return kNothingDecided;
+  StopReplyTimer();
+  return SendNextRequest();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -566,8 +606,16 @@ int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
 
 void CUpgradeDlg::OnTimer(unsigned id) {
   if (id != kReplyTimerId) return;
+  if (m_lateRepliesDue > 0) {
+    // A reply period without them: the copies or their answers were lost on the line. Not a
+    // resend, so the resend count is left alone.
+    m_lateRepliesDue = 0;
+    SendNextRequest();
+    return;
+  }
   if (m_retryCount < kMaxResends) {
     ++m_retryCount;
+    ++m_resentCopies;
     const std::span<const uint8_t> last = LastFrame();
     m_host.OnProtocolEvent(ProtocolEvent::Resend, CommandName(GetU16(last, kOffCommand)));
     m_serial.TransmitFrame(last.data(), static_cast<unsigned>(last.size()));

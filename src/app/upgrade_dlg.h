@@ -131,6 +131,16 @@ class CUpgradeDlg {
   int EndWithMessage(std::string_view text, std::string_view detail = {});
   // Sends the next restore block; false when the store could not hand one out.
   bool SendNextRestoreBlock(uint16_t& slotNo);
+  // The next request of an update or a restore, after the current one was answered.
+  int SendNextUpdateBlock();
+  int SendNextRestoreRequest();
+  int SendNextRequest();
+  // Update and restore replies carry no request number. When the request just answered was
+  // resent, the amplifier may still answer its earlier copies; taken for the next request's
+  // answer, such a late reply would confirm a block the amplifier has not yet stored. So the
+  // next request waits until those answers have come, or for one reply period of silence.
+  bool HoldForLateReplies();
+  int OnLateReply(bool ok, std::string_view failure);
   void ReportProgress(std::string_view text);
   // The detail line of "Failed to read the MOT file.": where the file was looked for, or what
   // is wrong inside it.
@@ -155,6 +165,11 @@ class CUpgradeDlg {
   int m_baudRate = static_cast<int>(kBaudRate);
   std::array<uint8_t, kLastFrameSize> m_lastFrame{};
   uint8_t m_retryCount = 0;
+  // Copies of the current request that the reply timer sent again.
+  uint8_t m_resentCopies = 0;
+  // Late answers to those copies still awaited before the next request goes out; while this is
+  // not 0, the reply timer measures the silence that ends the wait.
+  uint8_t m_lateRepliesDue = 0;
   uint16_t m_slotNo = 0;
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;

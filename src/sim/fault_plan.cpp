@@ -41,6 +41,7 @@ RequestFaults FaultPlan::ForRequest(uint32_t number) {
   f.corruptChecksum = m_options.corruptChecksums.contains(number);
   f.fail = m_options.failAt.contains(number);
   f.delayMs = m_options.delayMs;
+  if (m_options.lateReplies.contains(number)) f.delayMs += m_options.lateMs;
   if (!f.drop) {
     f.noise.reserve(m_options.noiseBytes);
     while (f.noise.size() < m_options.noiseBytes) {

@@ -22,6 +22,8 @@ struct FaultOptions {
   std::set<uint32_t> failAt{};            // requests answered with a failure status
   bool deviceMessageFail = false;         // a failing device message during the update
   unsigned delayMs = 0;                   // wait before each reply
+  std::set<uint32_t> lateReplies{};       // requests answered lateMs late, the line held up
+  unsigned lateMs = 6000;
   std::optional<uint32_t> stopAfter{};    // answer no request after this many
   std::optional<uint32_t> hangupAfter{};  // close the line after this many requests
 };

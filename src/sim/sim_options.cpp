@@ -121,6 +121,15 @@ void DeclareOptions(CLI::App& app, SimOptions& o) {
   app.add_option("--delay-ms", o.faults.delayMs, "Wait MS milliseconds before each reply")
       ->type_name("MS")
       ->group(faults);
+  app.add_option("--late-reply", o.faults.lateReplies,
+                 "Answer request N --late-ms late, reading nothing meanwhile (repeatable)")
+      ->type_name("N")
+      ->group(faults);
+  app.add_option("--late-ms", o.faults.lateMs,
+                 "How late --late-reply answers; the default is past the tool's reply timeout")
+      ->type_name("MS")
+      ->capture_default_str()
+      ->group(faults);
   app.add_option("--stop-after", o.faults.stopAfter, "Answer no request after the Nth")
       ->type_name("N")
       ->group(faults);

@@ -453,6 +453,61 @@ TEST_F(ControllerTest, LateReplyToAResentRequestIsNotTakenForTheNextSlot) {
   EXPECT_EQ(GetU16(NextRequest(), kOffSlotNumber), 2);
 }
 
+// Write-slot and update replies carry no request number: after a resend, the answers to the
+// earlier copies must not be taken for the next request's.
+TEST_F(ControllerTest, AnswersToResentCopiesAreAwaitedBeforeTheNextBlock) {
+  Bytes file = {0x00, 0x04, 0x00, 150};
+  file.resize(4 + 150, 0x33);
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  dlg.OnRestore();
+  NextRequest();
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  EXPECT_EQ(GetU16(NextRequest(), kOffBlockNumber), 1);
+  host.Advance(5000);
+  host.Advance(5000);
+  peer.DrainFrames(100);  // the two copies
+  // The amplifier was held up; the answers to all three copies come at once.
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  EXPECT_FALSE(peer.ReadFrame(100).has_value()) << "the next block went out before the copies "
+                                                   "were answered";
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  const Bytes last = NextRequest();
+  EXPECT_EQ(GetU16(last, kOffBlockNumber), 2);
+  EXPECT_TRUE(host.messages.empty()) << "complete before the last block was answered";
+  Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 0));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgComplete);
+  EXPECT_EQ(dlg.RetryCount(), 2);
+}
+
+TEST_F(ControllerTest, AnswersLostWithTheirCopiesHoldTheNextBlockForOneReplyPeriod) {
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(300, 7));
+  dlg.OnUpdate();
+  NextRequest();
+  host.Advance(5000);
+  NextRequest();  // the copy, whose answer never comes
+  Reply(StatusReply(CMD_UPDATE_REPLY, kUpdateStatusOk));
+  host.Advance(4999);
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  host.Advance(1);
+  EXPECT_EQ(GetU16(NextRequest(), kOffWord6), 0) << "the first block after the silence";
+  EXPECT_EQ(dlg.RetryCount(), 1) << "the wait is not a resend";
+  Reply(StatusReply(CMD_UPDATE_REPLY, kUpdateStatusOk));
+  EXPECT_EQ(GetU16(NextRequest(), kOffWord6), 1) << "no wait without a resend";
+
+  // A late answer that reports a failure ends the update.
+  host.Advance(5000);
+  NextRequest();
+  Reply(StatusReply(CMD_UPDATE_REPLY, kUpdateStatusOk));
+  Reply(StatusReply(CMD_UPDATE_REPLY, 0));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgUpdateFailed);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+}
+
 TEST_F(ControllerTest, FailureReplyEndsTheBackupWhateverSlotItNames) {
   struct Case {
     const char* name;

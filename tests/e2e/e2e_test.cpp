@@ -85,6 +85,29 @@ TEST_F(EndToEnd, LostAndDamagedRepliesAreRecoveredByResending) {
   EXPECT_EQ(ReadFile(dir / "app" / "BACKUP.BIN"), ExpectedBackup());
 }
 
+TEST_F(EndToEnd, RestoreHeldUpPastTheTimeoutEndsOnlyWhenEveryBlockIsConfirmed) {
+  // Request 12 is the restore's third block; answered 450 ms late, it is sent three times.
+  const std::string device = StartSim({"--late-reply", "12", "--late-ms", "450"});
+  const fs::path trace = dir / "trace.txt";
+  ASSERT_EQ(
+      RunTool(device, {"backup", "restore"}, {"--reply-timeout", "200", "--trace", trace.string()}),
+      0)
+      << tool->Stdout() << tool->Stderr();
+  StopSim();
+  EXPECT_EQ(ReadFile(dir / "restore.out"), ExpectedBackup());
+  std::ifstream in(trace);
+  size_t sent = 0, resent = 0, answered = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(" TX CMD_WRITE_SLOT ") != std::string::npos) ++sent;
+    if (line.find(" RESEND CMD_WRITE_SLOT") != std::string::npos) ++resent;
+    if (line.find(" RX CMD_WRITE_SLOT_REPLY ") != std::string::npos) ++answered;
+  }
+  EXPECT_EQ(resent, 2u);
+  // Every copy sent (the resends included) was answered before the tool ended: a late answer
+  // taken for a later block's would have ended the restore before its last blocks were confirmed.
+  EXPECT_EQ(answered, sent);
+}
+
 TEST_F(EndToEnd, EachFailureEndsWithItsMessage) {
   struct Case {
     const char* name;

@@ -128,10 +128,12 @@ TEST(Faults, DeviceMessageFailGoesWithTheFirstBlockOnly) {
   EXPECT_EQ(amp.Counters().deviceMessageFailures, 1u);
 }
 
-TEST(Faults, DelayStopAndHangup) {
-  auto amp = WithFaults({.delayMs = 250, .stopAfter = 2, .hangupAfter = 3});
+TEST(Faults, DelayLateReplyStopAndHangup) {
+  auto amp = WithFaults(
+      {.delayMs = 250, .lateReplies = {2}, .lateMs = 700, .stopAfter = 2, .hangupAfter = 3});
   const auto rs = ReadSlotTimes(amp, 3);
   EXPECT_EQ(rs[0].delayMs, 250u);
+  EXPECT_EQ(rs[1].delayMs, 950u);
   EXPECT_FALSE(rs[1].frames.empty());
   EXPECT_FALSE(rs[1].hangup);
   EXPECT_TRUE(rs[2].frames.empty());  // past --stop-after: no answer
