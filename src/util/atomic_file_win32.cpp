@@ -114,20 +114,9 @@ MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::stri
   if (MoveFileExW(Widen(tmp).c_str(), Widen(path).c_str(), MOVEFILE_WRITE_THROUGH)) {
     return MoveResult::kMoved;
   }
-  int err = EIO;
-  switch (GetLastError()) {
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS:
-      return MoveResult::kNameTaken;
-    case ERROR_ACCESS_DENIED:
-      err = EACCES;
-      break;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_FILE_NOT_FOUND:
-      err = ENOENT;
-      break;
-  }
-  if (reason) *reason = std::strerror(err);
+  const DWORD code = GetLastError();
+  if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return MoveResult::kNameTaken;
+  if (reason) *reason = Win32ErrorText(code);
   return MoveResult::kFailed;
 }
 

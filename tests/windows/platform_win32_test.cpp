@@ -17,6 +17,7 @@
 #include "util/folder_lock.h"
 #include "util/process_info.h"
 #include "util/utf8_path.h"
+#include "util/wide_text.h"
 
 namespace q7310 {
 namespace {
@@ -65,6 +66,12 @@ TEST_F(Win32Files, AtomicWritesReplaceAndMovesDoNot) {
   EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, path), MoveResult::kNameTaken);
   EXPECT_EQ(Read(path), "second, longer");
   EXPECT_EQ(Read(tmp), "copy");
+  // A move that fails for another reason says the system's own words for it.
+  std::string reason;
+  EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, folder + "/missing/BACKUP-1.BIN", &reason),
+            MoveResult::kFailed);
+  constexpr unsigned long kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND; <windows.h> clashes here
+  EXPECT_EQ(reason, Win32ErrorText(kPathNotFound));
   EXPECT_EQ(MoveIntoPlaceWithoutReplacing(tmp, folder + "/BACKUP-2.BIN"), MoveResult::kMoved);
   EXPECT_EQ(Read(folder + "/BACKUP-2.BIN"), "copy");
   RemoveFile(folder + "/BACKUP-2.BIN");
