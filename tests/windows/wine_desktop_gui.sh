@@ -40,6 +40,10 @@ link=$WINEPREFIX/q7310-$com
 sim_pid="" xvfb_pid="" exe_pid=""
 failures=0
 
+# Programs started in the background end with this script, even when it is killed (a test
+# runner that times out kills only the process it started).
+until_we_end=(setpriv --pdeathsig TERM)
+
 cleanup() {
   [[ -n $exe_pid ]] && kill "$exe_pid" 2>/dev/null
   [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
@@ -91,7 +95,7 @@ shot() {
 }
 
 # A display of our own.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+"${until_we_end[@]}" Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 wait_until test -s "$work/display" || die "Xvfb did not start"
 export DISPLAY=:$(head -n 1 "$work/display")
@@ -111,7 +115,7 @@ cp "$source_dir/samples/Q7310_v201.mot" "$app/"
 pace=()
 if [[ -n $shots ]]; then pace=(--pace); fi
 rm -f "$link"
-"$sim" --format 1 --seed 11 --link "$link" "${pace[@]}" --image-out "$work/image.out" \
+"${until_we_end[@]}" "$sim" --format 1 --seed 11 --link "$link" "${pace[@]}" --image-out "$work/image.out" \
   --restore-out "$work/restore.out" >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
 wait_until test -e "$link" || die "the simulator made no line: $(cat "$work/sim.err")"
@@ -158,7 +162,7 @@ same "${copies[0]}" "$app/BACKUP.BIN" "the dated copy"
 "$linux_cli" image --stage "$work/linux-image.bin" "$app/Q7310_v201.mot" >/dev/null
 same "$work/linux-image.bin" "$work/image.out" "the image: Windows and Linux"
 mkdir -p "$work/linux"
-"$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
+"${until_we_end[@]}" "$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
 linux_sim=$!
 wait_until test -s "$work/linux/sim.out"
 "$linux_cli" --device "$(head -n 1 "$work/linux/sim.out")" --dir "$work/linux" --yes --keep-files \

@@ -33,6 +33,10 @@ link=$WINEPREFIX/q7310-$com # the Unix end of COM5; the simulator makes it
 sim_pid=""
 failures=0
 
+# Programs started in the background end with this script, even when it is killed (a test
+# runner that times out kills only the process it started).
+until_we_end=(setpriv --pdeathsig TERM)
+
 cleanup() {
   stop_sim
   rm -f "$link"
@@ -60,7 +64,7 @@ start_sim() {
   mkdir -p "$work/$case/app"
   cp "$source_dir/samples/Q7310_v201.mot" "$work/$case/app/"
   rm -f "$link"
-  "$sim" --format 1 --seed 11 --link "$link" --image-out "$work/$case/image.out" \
+  "${until_we_end[@]}" "$sim" --format 1 --seed 11 --link "$link" --image-out "$work/$case/image.out" \
     --restore-out "$work/$case/restore.out" "$@" >"$work/$case/sim.out" 2>"$work/$case/sim.err" &
   sim_pid=$!
   for ((i = 0; i < line_wait_tenths; ++i)); do
@@ -111,7 +115,7 @@ fi
 
 # 2. BACKUP.BIN is the Linux tool's, byte for byte, from the same simulated amplifier.
 mkdir -p "$work/linux/app"
-"$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
+"${until_we_end[@]}" "$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
 sim_pid=$!
 for ((i = 0; i < line_wait_tenths; ++i)); do
   [[ -s $work/linux/sim.out ]] && break
