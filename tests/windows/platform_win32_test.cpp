@@ -112,6 +112,7 @@ TEST_F(Win32Files, InstalledProgramsKeepTheirFilesInLocalAppData) {
   const std::string localAppData = folder + "/AppData/Local";
   ASSERT_TRUE(MakeFolders(program, nullptr));
   const std::string sample = program + std::string(InstalledSampleName());
+  ASSERT_TRUE(MakeFolders(Utf8String(Utf8Path(sample).parent_path()), nullptr));
   ASSERT_TRUE(WriteFileAtomically(sample, Bytes("S0")));
 
   const WorkingFolder unpacked = ChooseWorkingFolder("", program, localAppData + "/q7310");
