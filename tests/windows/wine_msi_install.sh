@@ -80,7 +80,18 @@ cleanup() {
   stop_sim
   uninstall_all
   rm -f "$link"
-  if ((failures == 0)); then rm -rf "$work"; else echo "wine_msi_install: files kept in $work" >&2; fi
+  # What the test put in the prefix as the technician's: the remembered port's mark, the key
+  # when the test made it, the working folder.
+  if [[ -n ${port_key_made:-} ]]; then
+    wine reg delete "$port_key" /f >/dev/null 2>&1 || true
+  elif [[ -n ${port_key_made+set} ]]; then
+    wine reg delete "$port_key" /v "$port_mark" /f >/dev/null 2>&1 || true
+  fi
+  if ((failures == 0)); then
+    rm -rf "$work" "${data:-}"
+  else
+    echo "wine_msi_install: files kept in $work and ${data:-}" >&2
+  fi
 }
 trap cleanup EXIT
 
@@ -128,8 +139,12 @@ if [[ -z $program || -z $data || -z $start_menu ]]; then
   exit 1
 fi
 rm -rf "$program" "$data"
-# The desktop program's remembered port (q7310-upgrade keeps it there): a setting of the user's.
-win reg add 'HKCU\Software\q7310\q7310-upgrade\port' /v number /t REG_DWORD /d 5 /f >/dev/null
+# A value beside the desktop program's remembered port (q7310-upgrade keeps it in this key): a
+# setting of the user's, which no uninstall may take.
+readonly port_key='HKCU\Software\q7310\q7310-upgrade\port' port_mark=q7310-msi-test
+port_key_made=yes
+win reg query "$port_key" >/dev/null && port_key_made=""
+win reg add "$port_key" /v "$port_mark" /t REG_DWORD /d 7310 /f >/dev/null
 
 # 1. Install silently.
 status=$(run_msiexec /i "$(winepath -w "$work/q7310-$version.msi")")
@@ -207,8 +222,7 @@ if [[ $status != 0 ]]; then fail "uninstall: msiexec exit status $status: $(cat 
 [[ -e $lnk ]] && fail "uninstall: the Start-menu entry is still there"
 [[ -z $(uninstall_entries) ]] || fail "uninstall: Apps & features entries left: $(uninstall_entries)"
 win reg query 'HKCU\Software\q7310\Installation' >/dev/null && fail "uninstall: HKCU\\Software\\q7310\\Installation is left"
-win reg query 'HKCU\Software\q7310\q7310-upgrade\port' /v number | grep -q 0x5 ||
-  fail "uninstall: the remembered port is gone"
+win reg query "$port_key" /v "$port_mark" | grep -q "0x1c8e" || fail "uninstall: the remembered port's key lost its value"
 [[ $(snapshot "$data") == "$before" ]] || fail "uninstall: the working folder changed: $(ls -R "$data" 2>&1)"
 
 if ((failures)); then
