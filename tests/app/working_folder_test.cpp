@@ -48,7 +48,7 @@ TEST(WorkingFolder, WritableBuildFolderIsKept) {
 TEST(WorkingFolder, InstalledProgramTakesPerUserFolderAndMakesIt) {
   TempFolder scratch("q7310-wf-installed");
   fs::create_directories(scratch.File("usr/bin"));
-  WriteText(scratch.File("usr/share/q7310/") + std::string(texts::kFirmwareFile), "S0");
+  WriteText(scratch.File("usr/share/q7310/") + std::string(InstalledSampleName()), "S0");
   const std::string data = scratch.File("home/.local/share/q7310");
   const WorkingFolder chosen = ChooseWorkingFolder("", scratch.File("usr/bin/"), data + "/");
   EXPECT_EQ(chosen.path, data);
@@ -111,7 +111,7 @@ TEST(WorkingFolder, MissingFirmwareHintNamesInstalledSample) {
   fs::create_directories(bin);
   EXPECT_EQ(MissingFirmwareHint(work, bin), "") << "no sample installed";
 
-  const std::string sample = scratch.File("usr/share/q7310/") + std::string(texts::kFirmwareFile);
+  const std::string sample = scratch.File("usr/share/q7310/") + std::string(InstalledSampleName());
   WriteText(sample, "S0");
   EXPECT_EQ(InstalledSampleFirmware(bin), sample);
   const std::string hint = MissingFirmwareHint(work, bin);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -102,6 +103,45 @@ TEST_F(Win32Files, FoldersAreMadeWithTheirParents) {
   EXPECT_TRUE(FolderWritable(deep));
   ASSERT_TRUE(WriteFileAtomically(folder + "/file", Bytes("x")));
   EXPECT_FALSE(MakeFolders(folder + "/file/sub", &error));
+}
+
+// An unpacked zip works in its own folder; the same files installed by the .msi, which adds its
+// mark beside them, work in %LOCALAPPDATA%\q7310, made when missing.
+TEST_F(Win32Files, InstalledProgramsKeepTheirFilesInLocalAppData) {
+  const std::string program = folder + "/Programs/q7310/";
+  const std::string localAppData = folder + "/AppData/Local";
+  ASSERT_TRUE(MakeFolders(program, nullptr));
+  const std::string sample = program + std::string(InstalledSampleName());
+  ASSERT_TRUE(MakeFolders(Utf8String(Utf8Path(sample).parent_path()), nullptr));
+  ASSERT_TRUE(WriteFileAtomically(sample, Bytes("S0")));
+
+  const WorkingFolder unpacked = ChooseWorkingFolder("", program, localAppData + "/q7310");
+  EXPECT_EQ(unpacked.path, folder + "/Programs/q7310");
+  EXPECT_FALSE(unpacked.perUser);
+  EXPECT_EQ(InstalledSampleFirmware(program), "") << "an unpacked zip is not installed";
+
+  ASSERT_FALSE(InstalledMarkName().empty());
+  ASSERT_TRUE(WriteFileAtomically(program + std::string(InstalledMarkName()), Bytes("mark")));
+  const WorkingFolder installed = ChooseWorkingFolder("", program, localAppData + "/q7310");
+  EXPECT_EQ(installed.path, localAppData + "/q7310");
+  EXPECT_TRUE(installed.perUser);
+  EXPECT_TRUE(installed.error.empty()) << installed.error;
+  EXPECT_TRUE(std::filesystem::is_directory(Utf8Path(installed.path)));
+
+  // The missing-firmware hint names the sample beside the installed program, in Windows' spelling.
+  const std::string found = InstalledSampleFirmware(program);
+  EXPECT_TRUE(std::filesystem::equivalent(Utf8Path(found), Utf8Path(sample))) << found;
+  EXPECT_EQ(found.find('/'), std::string::npos) << found;
+  EXPECT_NE(MissingFirmwareHint(installed.path, program).find(found), std::string::npos);
+  // --dir still wins.
+  EXPECT_EQ(ChooseWorkingFolder(folder, program, localAppData + "/q7310").path, folder);
+}
+
+TEST(Win32Paths, PerUserDataFolderIsInLocalAppData) {
+  const std::string saved = EnvironmentValue("LOCALAPPDATA");
+  ASSERT_EQ(_wputenv_s(L"LOCALAPPDATA", L"C:\\Users\\Prüfer\\AppData\\Local"), 0);
+  EXPECT_EQ(UserDataFolder(), "C:/Users/Prüfer/AppData/Local/q7310");
+  _wputenv_s(L"LOCALAPPDATA", Widen(saved).c_str());
 }
 
 TEST(Win32Paths, FilesJoinTheirFolderWithTheSeparatorItUses) {

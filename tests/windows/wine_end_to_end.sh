@@ -30,12 +30,7 @@ readonly reply_timeout=300
 readonly line_wait_tenths=100 # up to 10 s for the simulator to make its line
 work=$(mktemp -d "${TMPDIR:-/tmp}/q7310-wine-e2e.XXXXXX")
 link=$WINEPREFIX/q7310-$com # the Unix end of COM5; the simulator makes it
-sim_pid=""
-failures=0
-
-# Programs started in the background end with this script, even when it is killed (a test
-# runner that times out kills only the process it started).
-until_we_end=(setpriv --pdeathsig TERM)
+source "$source_dir/tests/windows/sim_on_com5.sh"
 
 cleanup() {
   stop_sim
@@ -44,35 +39,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-stop_sim() {
-  if [[ -n $sim_pid ]]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-    sim_pid=""
-  fi
-}
-
 # Starts the simulator on a fresh case folder $work/$1 (further arguments go to the simulator).
 start_sim() {
   local case=$1
   shift
   mkdir -p "$work/$case/app"
   cp "$source_dir/samples/Q7310_v201.mot" "$work/$case/app/"
-  rm -f "$link"
-  "${until_we_end[@]}" "$sim" --format 1 --seed 11 --link "$link" --image-out "$work/$case/image.out" \
-    --restore-out "$work/$case/restore.out" "$@" >"$work/$case/sim.out" 2>"$work/$case/sim.err" &
-  sim_pid=$!
-  for ((i = 0; i < line_wait_tenths; ++i)); do
-    [[ -e $link ]] && return 0
-    sleep 0.1
-  done
-  fail "$case: the simulator made no line: $(cat "$work/$case/sim.err")"
-  return 1
+  start_sim_on_com5 "$work/$case" --image-out "$work/$case/image.out" \
+    --restore-out "$work/$case/restore.out" "$@"
 }
 
 # Runs q7310.exe with the case folder as its working folder; prints its exit status.
@@ -90,13 +64,7 @@ same() {
   if ! cmp -s "$1" "$2"; then fail "$3: $1 and $2 differ"; fi
 }
 
-# COM5 leads to the link; Wine reads the mapping when its device manager starts.
-# Wine's own processes keep running after this script; none of them may hold its output.
-wineserver -k >/dev/null 2>&1 || true
-wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /t REG_SZ /d "$link" /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1 || true
-wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1
+map_com5
 
 # 1. The whole procedure, in a folder whose name is not ASCII.
 full="full-Prüfung-日本"
