@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace q7310 {
 
@@ -14,9 +15,10 @@ namespace q7310 {
 // and for root alike.
 std::string FolderProblem(const std::string& folder, bool forWriting);
 
-// Why the file at `path` cannot be read whole ("<path>: no such file", "...: is a folder, not a
-// file", "...: Permission denied", "...: larger than the backup store (N bytes, at most M)"),
-// or empty when it can. `maxSize` 0 means no limit.
+// Why the file at `path` cannot be read whole as the program reads its inputs ("<path>: no such
+// file", "...: is a folder, not a file", "...: is a FIFO or pipe, not a regular file", "...:
+// Permission denied", "...: larger than the backup store (N bytes, at most M)"), or empty when
+// it can. `maxSize` 0 means no limit; a larger file is "larger than the backup store".
 std::string ReadProblem(const std::string& path, uint64_t maxSize = 0);
 
 }  // namespace q7310

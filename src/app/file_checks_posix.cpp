@@ -42,22 +42,4 @@ std::string FolderProblem(const std::string& folder, bool forWriting) {
   return {};
 }
 
-std::string ReadProblem(const std::string& path, uint64_t maxSize) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return Explained(path, texts::kDetailNoSuchFile);
-    return Explained(path, std::strerror(errno));
-  }
-  if (S_ISDIR(st.st_mode)) return Explained(path, texts::kDetailIsAFolder);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Explained(path, std::strerror(errno));
-  ::close(fd);
-  if (maxSize != 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxSize) {
-    return Explained(path, std::string(texts::kDetailLargerThanStore) + " (" +
-                               std::to_string(st.st_size) + " bytes, at most " +
-                               std::to_string(maxSize) + ")");
-  }
-  return {};
-}
-
 }  // namespace q7310
