@@ -32,7 +32,18 @@ std::string FolderProblem(const std::string& folder, bool forWriting) {
   }
   if (!S_ISDIR(st.st_mode)) return Explained(folder, texts::kDetailNotAFolder);
   if (!forWriting) return {};
-  std::string scratch = JoinPath(folder.empty() ? std::string("./") : folder, ".q7310-XXXXXX");
+  // A file without a name cannot be left behind by a kill.
+  const int unnamed = ::open(at.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (unnamed >= 0) {
+    ::close(unnamed);
+    return {};
+  }
+  // EOPNOTSUPP and the like: a file system without unnamed files; anything else is the answer.
+  if (errno == EROFS || errno == EACCES || errno == EPERM || errno == ENOSPC || errno == EDQUOT) {
+    return Explained(folder, std::string(texts::kDetailFolderNotWritable) + SystemReason(errno));
+  }
+  std::string scratch = JoinPath(folder.empty() ? std::string("./") : folder,
+                                 std::string(kWriteCheckPrefix) + "XXXXXX");
   const int fd = ::mkstemp(scratch.data());
   if (fd < 0) {
     return Explained(folder, std::string(texts::kDetailFolderNotWritable) + SystemReason(errno));

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/file_checks.h"
 #include "app/texts.h"
 #include "backup/backup_history.h"
 #include "util/atomic_file.h"
@@ -36,10 +37,14 @@ bool IsUnder(const fs::path& path, const fs::path& folder) {
   return true;
 }
 
-void AddTemporaries(const fs::path& folder, std::vector<std::string>& found) {
+// The temporary files of the safe writes in `folder`, and with `writeChecks` the scratch files
+// of the folder's write check.
+void AddTemporaries(const fs::path& folder, bool writeChecks, std::vector<std::string>& found) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (IsTemporaryFileName(Utf8String(it->path().filename())) && it->is_regular_file(ec)) {
+    const std::string name = Utf8String(it->path().filename());
+    const bool left = IsTemporaryFileName(name) || (writeChecks && IsWriteCheckName(name));
+    if (left && it->is_regular_file(ec)) {
       found.push_back(Utf8String(it->path()));
     }
   }
@@ -56,8 +61,8 @@ FolderLock::Result ClaimWorkFolder(const std::string& folder, FolderLock& lock,
 
 std::vector<std::string> LeftTemporaries(const std::string& folder) {
   std::vector<std::string> found;
-  AddTemporaries(FolderPath(folder), found);
-  AddTemporaries(FolderPath(folder) / kHistoryFolder, found);
+  AddTemporaries(FolderPath(folder), true, found);
+  AddTemporaries(FolderPath(folder) / kHistoryFolder, false, found);
   return found;
 }
 

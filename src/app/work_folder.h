@@ -17,8 +17,9 @@ namespace q7310 {
 FolderLock::Result ClaimWorkFolder(const std::string& folder, FolderLock& lock,
                                    std::string* error = nullptr);
 
-// The temporary files of the safe writes in `folder` and its history folder; a run that holds
-// the folder lock removes them (RemoveLeftTemporaries returns the ones it removed).
+// The temporary files of the safe writes in `folder` and its history folder, and the scratch
+// files of the folder's write check (file_checks.h) in `folder`; a run that holds the folder lock
+// removes them (RemoveLeftTemporaries returns the ones it removed).
 std::vector<std::string> LeftTemporaries(const std::string& folder);
 std::vector<std::string> RemoveLeftTemporaries(const std::string& folder);
 
