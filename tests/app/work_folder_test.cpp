@@ -58,6 +58,35 @@ TEST_F(WorkFolderTest, TheProgramsOwnFilesUnderAnySpelling) {
   EXPECT_FALSE(Own(root / "backups-2" / "x.txt"));
 }
 
+TEST_F(WorkFolderTest, TheProgramsOwnFilesByIdentity) {
+  // A hard link outside the folder to a dated copy, and to a file in a folder under backups/.
+  const fs::path dated = folder / kHistoryFolder / "BACKUP-20261207-104817.BIN";
+  std::ofstream(dated) << "settings";
+  fs::create_directories(folder / kHistoryFolder / "old");
+  std::ofstream(folder / kHistoryFolder / "old" / "BACKUP-20250101-000000.BIN") << "older";
+  fs::create_hard_link(dated, root / "elsewhere" / "copy.txt");
+  fs::create_hard_link(folder / kHistoryFolder / "old" / "BACKUP-20250101-000000.BIN",
+                       root / "elsewhere" / "older.txt");
+  fs::create_hard_link(folder / texts::kBackupFile, root / "elsewhere" / "backup.txt");
+  EXPECT_TRUE(Own(root / "elsewhere" / "copy.txt"));
+  EXPECT_TRUE(Own(root / "elsewhere" / "older.txt"));
+  EXPECT_TRUE(Own(root / "elsewhere" / "backup.txt"));
+  // Files of their own stay free, also when their contents are the same.
+  std::ofstream(root / "elsewhere" / "same.txt") << "settings";
+  EXPECT_FALSE(Own(root / "elsewhere" / "same.txt"));
+  EXPECT_FALSE(Own(root / "elsewhere" / "new.txt"));
+  // The folder itself reached by another way: `..` through a sibling.
+  EXPECT_TRUE(Own(root / "elsewhere" / ".." / "app" / kHistoryFolder / "new.txt"));
+}
+
+TEST_F(WorkFolderTest, FilesOfAFolderWithoutHistoryYet) {
+  fs::remove_all(folder / kHistoryFolder);
+  EXPECT_TRUE(Own(folder / kHistoryFolder / "BACKUP-20261207-104817.BIN"));
+  EXPECT_TRUE(Own(folder / texts::kUpdateFile));
+  EXPECT_FALSE(Own(folder / "trace.txt"));
+  EXPECT_FALSE(Own(root / "elsewhere" / kHistoryFolder / "x.txt"));
+}
+
 TEST_F(WorkFolderTest, LeftTemporariesAreRemovedAndNothingElse) {
   const fs::path history = folder / kHistoryFolder;
   // The write check's scratch files count in the folder only, never under backups/, and only
