@@ -1,12 +1,21 @@
-// q7310 image FILE [--stage PATH]: loads a firmware file as UPDATE does and describes the image.
+// q7310 image FILE [--stage PATH [--force]]: loads a firmware file as UPDATE does and describes
+// the image; with --stage it also writes the staged image, never over a file of the program's,
+// the input itself, a device or (without --force) any file that is there already.
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/app_paths.h"
+#include "app/output_target.h"
+#include "app/texts.h"
 #include "cli/commands.h"
+#include "cli/console.h"
+#include "cli/terminal_host.h"
 #include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
+#include "util/input_file.h"
 #include "util/process_info.h"
 
 namespace q7310::cli {
@@ -14,7 +23,9 @@ namespace {
 
 struct ImageOptions {
   std::string file;
-  std::string stage;  // empty: stage into a temporary file, removed afterwards
+  std::string stage;  // empty: no staged image is kept
+  bool force = false;
+  const CLI::Option* dir = nullptr;  // the global --dir, whose folder's files are protected
 };
 
 // A temporary staging path, reserved by creating the file and removed on destruction.
@@ -47,23 +58,56 @@ uint32_t BlockCount(uint32_t imageSize) {
   return (imageSize + CFirmwareImage::kBlockSize - 1) / CFirmwareImage::kBlockSize;
 }
 
-int Run(const ImageOptions& options) {
-  std::unique_ptr<TemporaryStage> temporary;
-  std::string staged = options.stage;
-  if (staged.empty()) {
-    temporary = std::make_unique<TemporaryStage>();
-    staged = temporary->Path();
-    if (staged.empty()) {
-      std::fprintf(stderr, "error: cannot create a temporary staging file\n");
+// The working folder whose files --stage must not touch: --dir, else the folder the operations
+// would use.
+std::string ProtectedFolder(const ImageOptions& options) {
+  const std::string dir =
+      options.dir && options.dir->count() > 0 ? options.dir->as<std::string>() : std::string();
+  return ResolveWorkingFolder(dir).path;
+}
+
+bool Cancelled() {
+  if (!TerminalHost::TakeInterrupt()) return false;
+  std::fprintf(stderr, "%s\n", std::string(texts::kCancelled).c_str());
+  return true;
+}
+
+int Load(const ImageOptions& options) {
+  const std::string folder = ProtectedFolder(options);
+  if (!options.stage.empty()) {
+    // Said before the load: nothing is read when the target is wrong.
+    const std::string problem =
+        StageTargetProblem(folder, options.file, options.stage, options.force);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "error: %s\n", problem.c_str());
       return kExitFailed;
     }
   }
+  // The image is staged into a temporary file first; the staging file named, if any, gets it
+  // only after a whole load, written safely (WriteStagedImage).
+  const TemporaryStage temporary;
+  if (temporary.Path().empty()) {
+    std::fprintf(stderr, "error: cannot create a temporary staging file\n");
+    return kExitFailed;
+  }
 
   CFirmwareImage image;
+  image.SetStopFlag(&TerminalHost::InterruptFlag());
   image.Clear();
-  if (!image.LoadMotFile(options.file, staged)) {
+  const bool loaded = image.LoadMotFile(options.file, temporary.Path());
+  if (Cancelled()) return kExitFailed;
+  if (!loaded) {
     PrintLoadError(image.LastError());
     return kExitFailed;
+  }
+  if (!options.stage.empty()) {
+    std::vector<uint8_t> staged;
+    std::string error;
+    if (!ReadInputFile(temporary.Path(), CFirmwareImage::kMaxImageSize, staged, &error) ||
+        !WriteStagedImage(options.stage, staged, options.force, &error)) {
+      std::fprintf(stderr, "error: %s\n", error.c_str());
+      return kExitFailed;
+    }
   }
   const uint32_t blocks = BlockCount(image.GetImageSize());
   std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());
@@ -74,15 +118,27 @@ int Run(const ImageOptions& options) {
   return kExitOk;
 }
 
+int Run(const ImageOptions& options) {
+  // Ctrl-C, SIGTERM and SIGHUP end the load and remove the temporary file.
+  TerminalHost::InstallInterruptHandler();
+  const int exitCode = Load(options);
+  InterruptHandled();
+  return exitCode;
+}
+
 }  // namespace
 
 void AddImageCommand(CLI::App& app, RunResult& result) {
   auto options = std::make_shared<ImageOptions>();
+  options->dir = app.get_option_no_throw("--dir");
   CLI::App* command = app.add_subcommand(
       "image", "Load a firmware file (Motorola S-records) as UPDATE does and describe the image.");
   command->add_option("FILE", options->file, "the firmware file")->required();
   command->add_option("--stage", options->stage,
-                      "also write the staged image (the raw bytes) to this file");
+                      "also write the staged image (the raw bytes) to this new file; never one "
+                      "of the program's own files or the firmware file itself");
+  command->add_flag("--force", options->force,
+                    "let --stage replace a regular file that is there already");
   command->callback([options, &result] { result.exitCode = Run(*options); });
 }
 
