@@ -1,6 +1,6 @@
-#include "util/path_join.h"
-
 #include <algorithm>
+
+#include "util/path_join.h"
 
 namespace q7310 {
 
@@ -17,10 +17,11 @@ char SeparatorFor(std::string_view folder) {
 
 bool SameName(std::string_view a, std::string_view b) {
   // The program's names are ASCII; other letters are compared as they are.
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-           return lower(x) == lower(y);
-         });
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace q7310

@@ -11,12 +11,12 @@ namespace q7310 {
 inline FileFacts FactsFromStat(const struct stat& st) {
   FileFacts facts;
   const mode_t mode = st.st_mode;
-  facts.kind = S_ISREG(mode)                     ? FileKind::kRegular
-               : S_ISDIR(mode)                   ? FileKind::kFolder
-               : S_ISFIFO(mode)                  ? FileKind::kFifo
-               : S_ISCHR(mode) || S_ISBLK(mode)  ? FileKind::kDevice
-               : S_ISSOCK(mode)                  ? FileKind::kSocket
-                                                 : FileKind::kOther;
+  facts.kind = S_ISREG(mode)                    ? FileKind::kRegular
+               : S_ISDIR(mode)                  ? FileKind::kFolder
+               : S_ISFIFO(mode)                 ? FileKind::kFifo
+               : S_ISCHR(mode) || S_ISBLK(mode) ? FileKind::kDevice
+               : S_ISSOCK(mode)                 ? FileKind::kSocket
+                                                : FileKind::kOther;
   facts.identity = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
   if (facts.kind == FileKind::kRegular) facts.size = static_cast<uint64_t>(st.st_size);
   if (facts.kind == FileKind::kDevice) facts.deviceNumber = static_cast<uint64_t>(st.st_rdev);

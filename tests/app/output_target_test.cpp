@@ -117,8 +117,7 @@ TEST_F(OutputTargetTest, TheTraceNeverGoesOverAProgramFileOrTheSerialDevice) {
   const auto trace = [&](const fs::path& path) {
     return TraceTargetProblem(app.string(), path.string(), pty.DevicePath());
   };
-  EXPECT_EQ(trace(pty.DevicePath()),
-            FormatText(texts::kFmtTraceIsSerialDevice, pty.DevicePath()));
+  EXPECT_EQ(trace(pty.DevicePath()), FormatText(texts::kFmtTraceIsSerialDevice, pty.DevicePath()));
   EXPECT_EQ(trace(root / "adapter"),
             FormatText(texts::kFmtTraceIsSerialDevice, (root / "adapter").string()));
   EXPECT_EQ(trace(root / "linked.txt"),

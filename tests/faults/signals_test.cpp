@@ -6,8 +6,8 @@
 #include <signal.h>
 
 #include <chrono>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,8 +47,8 @@ bool HasTemporaries(const fs::path& folder) {
 // The options that make strace hold every read of `file` for half a second, so that a load of it
 // lasts long enough to be interrupted; the signal must then go to strace's child, the tool.
 std::vector<std::string> SlowReadsOf(const fs::path& file) {
-  return {testing::StracePath(), "-f",    "-o", "/dev/null", "-P", file.string(),
-          "-e",                    "inject=read:delay_exit=500000"};
+  return {testing::StracePath(),          "-f", "-o", "/dev/null", "-P", file.string(), "-e",
+          "inject=read:delay_exit=500000"};
 }
 
 // Waits until the process `pid` has `file` open (the load has begun); false after a while.
@@ -93,7 +93,8 @@ TEST_F(Signals, EndAnOperationAsCancelAndDeleteTheFilesTheRunWrote) {
 }
 
 TEST_F(Signals, EndAFirmwareLoadBeforeAnythingIsSent) {
-  if (testing::StracePath().empty()) GTEST_SKIP() << "strace is not installed (tools/setup installs it)";
+  if (testing::StracePath().empty())
+    GTEST_SKIP() << "strace is not installed (tools/setup installs it)";
   keepFiles = false;
   WriteFile(app / texts::kUpdateFile, kEarlierImage);
   for (const Ending& ending : {kEndings[0], kEndings[1]}) {
@@ -123,8 +124,7 @@ TEST_F(Signals, EndTheWaitForEnter) {
   testing::PtyPeer terminal;
   const std::string device = StartSim();
   tool = std::make_unique<testing::Process>(
-      std::vector<std::string>{Q7310_CLI_PATH, "--device", device, "--dir", app.string(),
-                               "backup"},
+      std::vector<std::string>{Q7310_CLI_PATH, "--device", device, "--dir", app.string(), "backup"},
       terminal.SlaveFd());
   ASSERT_TRUE(WaitForLine(*tool, "Press Enter", kStepWithinMs)) << ToolOutput();
   tool->Signal(SIGHUP);
@@ -136,7 +136,8 @@ TEST_F(Signals, EndTheWaitForEnter) {
 }
 
 TEST_F(Signals, EndAnImageCheckAndRemoveItsTemporaryFile) {
-  if (testing::StracePath().empty()) GTEST_SKIP() << "strace is not installed (tools/setup installs it)";
+  if (testing::StracePath().empty())
+    GTEST_SKIP() << "strace is not installed (tools/setup installs it)";
   const fs::path temporary = dir / "tmp";
   fs::create_directories(temporary);
   wrapper = SlowReadsOf(app / texts::kFirmwareFile);

@@ -2,6 +2,8 @@
 // to, one file under several names, one device under several nodes; and inputs opened only when
 // they are regular files, without ever waiting on a FIFO. POSIX only (mkfifo, device nodes,
 // links); tests/windows/platform_win32_test.cpp has the Windows side.
+#include "util/file_identity.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -17,7 +19,6 @@
 #include "support/files.h"
 #include "support/pty_peer.h"
 #include "support/temp_folder.h"
-#include "util/file_identity.h"
 #include "util/input_file.h"
 #include "util/path_join.h"
 
