@@ -54,18 +54,33 @@ std::string StageTargetProblem(const std::string& folder, const std::string& inp
   return {};
 }
 
-bool WriteStagedImage(const std::string& out, std::span<const uint8_t> image, bool replace,
-                      std::string* error) {
-  std::string path = out;
+std::string StagePath(const std::string& out) {
   std::error_code ec;
-  if (fs::is_symlink(Utf8Path(out), ec)) {
-    const fs::path target = fs::weakly_canonical(Utf8Path(out), ec);
-    if (!ec) path = Utf8String(target);
+  if (!fs::is_symlink(Utf8Path(out), ec)) return out;
+  const fs::path target = fs::weakly_canonical(Utf8Path(out), ec);
+  return ec ? out : Utf8String(target);
+}
+
+bool PlaceStagedImage(const std::string& staged, const std::string& out, bool replace,
+                      std::string* error) {
+  const std::string path = StagePath(out);
+  std::string reason;
+  if (replace) {
+    if (MoveIntoPlace(staged, path, &reason)) return true;
+  } else {
+    switch (MoveIntoPlaceWithoutReplacing(staged, path, &reason)) {
+      case MoveResult::kMoved:
+        SyncFolderOf(path);
+        return true;
+      case MoveResult::kNameTaken:
+        if (error) *error = FormatText(texts::kFmtStageExists, out);
+        return false;
+      case MoveResult::kFailed:
+        break;
+    }
   }
-  if (replace) return WriteFileAtomically(path, image, error);
-  const MoveResult written = WriteNewFileAtomically(path, image, error);
-  if (written == MoveResult::kNameTaken && error) *error = FormatText(texts::kFmtStageExists, out);
-  return written == MoveResult::kMoved;
+  if (error) *error = "cannot write " + path + ": " + reason;
+  return false;
 }
 
 }  // namespace q7310

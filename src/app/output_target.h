@@ -5,8 +5,6 @@
 // folder, or (without --force) any file that is there already.
 #pragma once
 
-#include <cstdint>
-#include <span>
 #include <string>
 
 namespace q7310 {
@@ -24,11 +22,15 @@ std::string TraceTargetProblem(const std::string& folder, const std::string& tra
 std::string StageTargetProblem(const std::string& folder, const std::string& input,
                                const std::string& out, bool replace);
 
-// Writes the staged image `image` to `out`, whole and safely (a flushed temporary file moved into
-// place), after StageTargetProblem found no problem. Where `out` is a link, the file it leads to
-// gets the image and the link stays. Without `replace` a file that appeared at `out` meanwhile is
-// not replaced either. False with the operator's text in `error` on failure.
-bool WriteStagedImage(const std::string& out, std::span<const uint8_t> image, bool replace,
+// The file that the staged image for `out` is written to: `out` itself, or the file that a link
+// at `out` leads to (the link stays a link).
+std::string StagePath(const std::string& out);
+
+// Gives the staged image, written whole and flushed under the temporary name `staged` beside
+// StagePath(out), that file's name, after StageTargetProblem found no problem: replacing a file
+// there only with `replace`, so that a file that appeared meanwhile is kept too. False with the
+// operator's text in `error`; `staged` is then left for the caller to remove.
+bool PlaceStagedImage(const std::string& staged, const std::string& out, bool replace,
                       std::string* error);
 
 }  // namespace q7310

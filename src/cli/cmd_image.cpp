@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/app_paths.h"
 #include "app/output_target.h"
@@ -15,7 +14,6 @@
 #include "cli/terminal_host.h"
 #include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
-#include "util/input_file.h"
 #include "util/process_info.h"
 
 namespace q7310::cli {
@@ -28,21 +26,23 @@ struct ImageOptions {
   const CLI::Option* dir = nullptr;  // the global --dir, whose folder's files are protected
 };
 
-// A temporary staging path, reserved by creating the file and removed on destruction.
+// A temporary staging file beside `path`, reserved by creating it empty, and removed on
+// destruction unless it was moved to its name.
 class TemporaryStage {
  public:
-  TemporaryStage() {
-    m_path = WriteTemporaryFile(TemporaryFolder() + "/q7310-UPDATE", {}, nullptr);
-  }
+  explicit TemporaryStage(const std::string& path, std::string* error = nullptr)
+      : m_path(WriteTemporaryFile(path, {}, error)) {}
   ~TemporaryStage() {
-    if (!m_path.empty()) RemoveFile(m_path);
+    if (!m_path.empty() && !m_moved) RemoveFile(m_path);
   }
   TemporaryStage(const TemporaryStage&) = delete;
   TemporaryStage& operator=(const TemporaryStage&) = delete;
   const std::string& Path() const { return m_path; }
+  void Moved() { m_moved = true; }
 
  private:
   std::string m_path;
+  bool m_moved = false;
 };
 
 void PrintLoadError(const CFirmwareImage::LoadError& error) {
@@ -83,11 +83,14 @@ int Load(const ImageOptions& options) {
       return kExitFailed;
     }
   }
-  // The image is staged into a temporary file first; the staging file named, if any, gets it
-  // only after a whole load, written safely (WriteStagedImage).
-  const TemporaryStage temporary;
+  // The image is staged whole into a temporary file first: beside the staging file named, which
+  // then gets it under its name; else in the system's temporary folder, removed afterwards.
+  std::string error;
+  TemporaryStage temporary(
+      options.stage.empty() ? TemporaryFolder() + "/q7310-UPDATE" : StagePath(options.stage),
+      &error);
   if (temporary.Path().empty()) {
-    std::fprintf(stderr, "error: cannot create a temporary staging file\n");
+    std::fprintf(stderr, "error: %s\n", error.c_str());
     return kExitFailed;
   }
 
@@ -101,13 +104,11 @@ int Load(const ImageOptions& options) {
     return kExitFailed;
   }
   if (!options.stage.empty()) {
-    std::vector<uint8_t> staged;
-    std::string error;
-    if (!ReadInputFile(temporary.Path(), CFirmwareImage::kMaxImageSize, staged, &error) ||
-        !WriteStagedImage(options.stage, staged, options.force, &error)) {
+    if (!PlaceStagedImage(temporary.Path(), options.stage, options.force, &error)) {
       std::fprintf(stderr, "error: %s\n", error.c_str());
       return kExitFailed;
     }
+    temporary.Moved();
   }
   const uint32_t blocks = BlockCount(image.GetImageSize());
   std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());

@@ -50,11 +50,10 @@ enum class MoveResult {
 MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
                                          std::string* reason = nullptr);
 
-// Writes `data` as the whole content of a new file `path`: a flushed temporary file moved to its
-// name without replacing (MoveIntoPlaceWithoutReplacing). kNameTaken when a file of that name
-// exists, kFailed with the reason in `error`; the temporary file is removed either way.
-MoveResult WriteNewFileAtomically(const std::string& path, std::span<const uint8_t> data,
-                                  std::string* error = nullptr);
+// Gives the flushed temporary file `tmp` the name `path`, replacing a file of that name, and
+// makes the move durable. False with the system's reason in `reason` (when given); `tmp` is then
+// left as it was.
+bool MoveIntoPlace(const std::string& tmp, const std::string& path, std::string* reason = nullptr);
 
 // Removes the file `path` (a temporary file given up); harmless when it is gone.
 void RemoveFile(const std::string& path);

@@ -126,6 +126,13 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
   return true;
 }
 
+bool MoveIntoPlace(const std::string& tmp, const std::string& path, std::string* reason) {
+  std::string why;
+  if (RenameFile({}, tmp, path, why) == 0) return true;
+  if (reason) *reason = why;
+  return false;
+}
+
 MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
                                          std::string* reason) {
   if (MoveFileExW(Widen(tmp).c_str(), Widen(path).c_str(), MOVEFILE_WRITE_THROUGH)) {

@@ -15,6 +15,7 @@
 #include "support/files.h"
 #include "support/pty_peer.h"
 #include "support/temp_folder.h"
+#include "util/atomic_file.h"
 #include "util/folder_lock.h"
 
 namespace q7310 {
@@ -91,18 +92,31 @@ TEST_F(OutputTargetTest, TheStagedImageIsANewFileOrReplacesOneOnlyWhenAsked) {
   EXPECT_EQ(Stage(root / "missing-folder" / "new.bin"), "");  // the write says why it fails
 }
 
-TEST_F(OutputTargetTest, TheStagedImageIsWrittenWholeWhereALinkLeads) {
+TEST_F(OutputTargetTest, TheStagedImageGetsItsNameWhereALinkLeads) {
   const std::vector<uint8_t> image = {0x12, 0x34, 0x56};
+  const auto staged = [&](const fs::path& beside) {
+    std::string error;
+    const std::string tmp = WriteTemporaryFile(StagePath(beside.string()), image, &error);
+    EXPECT_FALSE(tmp.empty()) << error;
+    return tmp;
+  };
   std::string error;
-  ASSERT_TRUE(WriteStagedImage((root / "new.bin").string(), image, false, &error)) << error;
+  ASSERT_TRUE(
+      PlaceStagedImage(staged(root / "new.bin"), (root / "new.bin").string(), false, &error))
+      << error;
   EXPECT_EQ(testing::ReadFile(root / "new.bin"), image);
   // A file that appeared after the check is not replaced without --force.
-  EXPECT_FALSE(WriteStagedImage((root / "old.bin").string(), image, false, &error));
+  const std::string late = staged(root / "old.bin");
+  EXPECT_FALSE(PlaceStagedImage(late, (root / "old.bin").string(), false, &error));
   EXPECT_EQ(error, FormatText(texts::kFmtStageExists, (root / "old.bin").string()));
   EXPECT_EQ(ReadText(root / "old.bin"), "an old image");
+  RemoveFile(late);
   // Through a link: the file it leads to gets the image, the link stays a link.
   fs::create_symlink(root / "old.bin", root / "link.bin");
-  ASSERT_TRUE(WriteStagedImage((root / "link.bin").string(), image, true, &error)) << error;
+  EXPECT_EQ(StagePath((root / "link.bin").string()), (root / "old.bin").string());
+  ASSERT_TRUE(
+      PlaceStagedImage(staged(root / "link.bin"), (root / "link.bin").string(), true, &error))
+      << error;
   EXPECT_TRUE(fs::is_symlink(root / "link.bin"));
   EXPECT_EQ(testing::ReadFile(root / "old.bin"), image);
   for (const auto& entry : fs::directory_iterator(root)) {
