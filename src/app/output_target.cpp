@@ -1,5 +1,6 @@
 #include "app/output_target.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/texts.h"
@@ -37,7 +38,7 @@ std::string TraceTargetProblem(const std::string& folder, const std::string& tra
   return {};
 }
 
-std::string StageTargetProblem(const std::string& folder, const std::string& input,
+std::string StageTargetProblem(const std::vector<std::string>& folders, const std::string& input,
                                const std::string& out, bool replace) {
   const FileFacts target = LookAt(out);
   if (target.kind == FileKind::kUnknown) {
@@ -47,7 +48,9 @@ std::string StageTargetProblem(const std::string& folder, const std::string& inp
     return FormatText(texts::kFmtStageNotAFile, out) + std::string(KindRefusalText(target.kind));
   }
   if (SameFile(target, LookAt(input))) return FormatText(texts::kFmtStageIsInput, out);
-  if (IsProgramFile(folder, out) || ProgramFileWhereItIs(out)) {
+  const bool inAFolder = std::any_of(folders.begin(), folders.end(),
+                                     [&](const std::string& f) { return IsProgramFile(f, out); });
+  if (inAFolder || ProgramFileWhereItIs(out)) {
     return FormatText(texts::kFmtStageIsOwnFile, out);
   }
   if (target.Exists() && !replace) return FormatText(texts::kFmtStageExists, out);

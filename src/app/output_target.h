@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace q7310 {
 
@@ -15,11 +16,11 @@ std::string TraceTargetProblem(const std::string& folder, const std::string& tra
                                const std::string& device);
 
 // Why the staged image of `input` may not be written to `out` (the operator's text), or empty
-// when it may. `folder` is the working folder, whose files are the program's own; so are the
-// files that the program keeps in the folder of `out` itself (a BACKUP.BIN there, or a dated copy
-// when `out` is under a backups folder). `replace`: --force, an existing regular file may be
-// replaced.
-std::string StageTargetProblem(const std::string& folder, const std::string& input,
+// when it may. The files of each of `folders` (working folders) are the program's own; so are
+// the files that the program keeps in the folder of `out` itself (a BACKUP.BIN there, or a dated
+// copy when `out` is under a backups folder). `replace`: --force, an existing regular file may
+// be replaced.
+std::string StageTargetProblem(const std::vector<std::string>& folders, const std::string& input,
                                const std::string& out, bool replace);
 
 // The file that the staged image for `out` is written to: `out` itself, or the file that a link

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app_paths.h"
 #include "app/output_target.h"
@@ -58,12 +59,12 @@ uint32_t BlockCount(uint32_t imageSize) {
   return (imageSize + CFirmwareImage::kBlockSize - 1) / CFirmwareImage::kBlockSize;
 }
 
-// The working folder whose files --stage must not touch: --dir, else the folder the operations
-// would use.
-std::string ProtectedFolder(const ImageOptions& options) {
-  const std::string dir =
-      options.dir && options.dir->count() > 0 ? options.dir->as<std::string>() : std::string();
-  return ResolveWorkingFolder(dir).path;
+// The working folders whose files --stage must not touch: the one --dir names; without it both
+// that the operations may choose, the program's folder and the per-user one (looked at only,
+// never made).
+std::vector<std::string> ProtectedFolders(const ImageOptions& options) {
+  if (options.dir && options.dir->count() > 0) return {options.dir->as<std::string>()};
+  return {ProgramFolder(), UserDataFolder()};
 }
 
 bool Cancelled() {
@@ -73,11 +74,10 @@ bool Cancelled() {
 }
 
 int Load(const ImageOptions& options) {
-  const std::string folder = ProtectedFolder(options);
   if (!options.stage.empty()) {
     // Said before the load: nothing is read when the target is wrong.
     const std::string problem =
-        StageTargetProblem(folder, options.file, options.stage, options.force);
+        StageTargetProblem(ProtectedFolders(options), options.file, options.stage, options.force);
     if (!problem.empty()) {
       std::fprintf(stderr, "error: %s\n", problem.c_str());
       return kExitFailed;

@@ -40,7 +40,7 @@ class OutputTargetTest : public ::testing::Test {
   }
 
   std::string Stage(const fs::path& out, bool replace = false) const {
-    return StageTargetProblem(app.string(), input.string(), out.string(), replace);
+    return StageTargetProblem({app.string()}, input.string(), out.string(), replace);
   }
 
   testing::TempFolder scratch{"q7310-output"};

@@ -172,7 +172,7 @@ TEST_F(Win32Files, TheProgramsFilesInAnyLetterCase) {
        {folder + "/backup.bin", folder + "\\BACKUPS\\backup-20261207-104817.bin",
         folder + "/Backups/new.txt", folder + "/update.bin", folder + "/Q7310_V201.MOT"}) {
     EXPECT_TRUE(IsProgramFile(folder, path)) << path;
-    EXPECT_EQ(StageTargetProblem(folder, folder + "/x.mot", path, true),
+    EXPECT_EQ(StageTargetProblem({folder}, folder + "/x.mot", path, true),
               FormatText(texts::kFmtStageIsOwnFile, path));
   }
   EXPECT_FALSE(IsProgramFile(folder, folder + "/trace.txt"));
