@@ -38,8 +38,9 @@ std::string FolderProblem(const std::string& folder, bool forWriting) {
     ::close(unnamed);
     return {};
   }
-  // EOPNOTSUPP and the like: a file system without unnamed files; anything else is the answer.
-  if (errno == EROFS || errno == EACCES || errno == EPERM || errno == ENOSPC || errno == EDQUOT) {
+  // A read-only or forbidden folder is the answer; anything else (EOPNOTSUPP: a file system
+  // without unnamed files) is asked again with a named file, as before.
+  if (errno == EROFS || errno == EACCES || errno == EPERM) {
     return Explained(folder, std::string(texts::kDetailFolderNotWritable) + SystemReason(errno));
   }
   std::string scratch = JoinPath(folder.empty() ? std::string("./") : folder,
