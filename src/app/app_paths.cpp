@@ -18,13 +18,6 @@ std::string WithoutTrailingSlash(std::string_view folder) {
 
 }  // namespace
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && !EndsWithSeparator(path)) path += SeparatorFor(path);
-  path += name;
-  return path;
-}
-
 std::string UserDataFolder() {
   if (const std::string system = SystemDataFolder(); !system.empty())
     return JoinPath(WithoutTrailingSlash(system), kDataFolderName);

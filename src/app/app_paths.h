@@ -13,18 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "util/path_join.h"  // JoinPath, which most users of this header need
+
 namespace q7310 {
 
 // The folder of the running executable, with a trailing '/', or an empty string when the
 // system cannot say (files are then looked up under their bare names in the current directory).
 std::string ProgramFolder();
-
-// `folder` joined with `name`; an empty folder gives the bare name.
-std::string JoinPath(std::string_view folder, std::string_view name);
-// The OS's side of JoinPath: whether `folder` ends with a separator, and the one to add, which
-// on Windows is the one the folder already uses, so that a path shown is not half '\', half '/'.
-bool EndsWithSeparator(std::string_view folder);
-char SeparatorFor(std::string_view folder);
 
 // The per-user data folder of the programs: <SystemDataFolder()>/q7310 on Windows;
 // elsewhere $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when

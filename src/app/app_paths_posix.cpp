@@ -58,12 +58,4 @@ std::string SystemDataFolder() {
   return {};
 }
 
-bool EndsWithSeparator(std::string_view folder) {
-  return !folder.empty() && folder.back() == '/';
-}
-
-char SeparatorFor(std::string_view) {
-  return '/';
-}
-
 }  // namespace q7310

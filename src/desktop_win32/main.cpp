@@ -45,7 +45,8 @@ std::string StartSession(q7310::Session& session) {
     return chosen.text;
   }
   const q7310::SessionStatus opened = session.Open();
-  // A lock file that cannot be made is no reason to stop: nothing can be written there either.
+  // A lock that cannot be taken stops the start (Open refuses it), but for a run that writes
+  // nothing in a folder nobody can write; the desktop program always may write.
   if (!opened.warning.empty()) std::fprintf(stderr, "q7310-upgrade: %s\n", opened.warning.c_str());
   if (opened.detail.empty()) return opened.text;
   return opened.text + "\n" + opened.detail;

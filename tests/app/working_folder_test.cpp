@@ -145,6 +145,14 @@ TEST(FirmwareChoice, CopiesUnderFixedNameAndComparesBeforeReplacing) {
   EXPECT_NE(error.find("missing.mot"), std::string::npos);
   EXPECT_EQ(CopyFirmwareFile(scratch.File("missing.mot"), work, &error), "");
   EXPECT_EQ(ReadText(target), "an older firmware") << "a failed copy leaves the old file";
+
+  // A device or a folder chosen in place of a firmware file is refused at once, with what it is
+  // (a FIFO too: util's input tests).
+  EXPECT_EQ(CompareFirmwareFile(testing::kNullDevice, work, &error), FirmwareInFolder::Unreadable);
+  EXPECT_EQ(error, std::string(testing::kNullDevice) + ": is a device, not a regular file");
+  EXPECT_EQ(CopyFirmwareFile(work, work, &error), "");
+  EXPECT_EQ(error, work + ": is a folder, not a file");
+  EXPECT_EQ(ReadText(target), "an older firmware");
 }
 
 }  // namespace
