@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json_lines.h"
 #include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
 #include "util/process_info.h"
@@ -34,56 +35,72 @@ class TemporaryStage {
   std::string m_path;
 };
 
-void PrintLoadError(const CFirmwareImage::LoadError& error) {
-  if (error.line > 0) {
-    std::fprintf(stderr, "error: line %" PRIu32 ": %s\n", error.line, error.reason.c_str());
-  } else {
-    std::fprintf(stderr, "error: %s\n", error.reason.c_str());
-  }
+// The failure's text: "line 10: the file does not end with …", or the reason alone.
+std::string LoadErrorText(const CFirmwareImage::LoadError& error) {
+  if (error.line == 0) return error.reason;
+  return "line " + std::to_string(error.line) + ": " + error.reason;
 }
 
-// The number of 128-byte blocks the transfer sends: every block full but the last.
-uint32_t BlockCount(uint32_t imageSize) {
-  return (imageSize + CFirmwareImage::kBlockSize - 1) / CFirmwareImage::kBlockSize;
+void PrintPlain(const CFirmwareImage& image) {
+  std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());
+  std::printf("end address:   0x%08" PRIX32 "\n", image.GetEndAddress());
+  std::printf("size:          %" PRIu32 " bytes\n", image.GetImageSize());
+  std::printf("sum:           0x%08" PRIX32 "\n", image.GetImageSum());
+  std::printf("blocks:        %" PRIu32 "\n", CFirmwareImage::BlockCount(image.GetImageSize()));
 }
 
-int Run(const ImageOptions& options) {
+void PrintJson(JsonLines& lines, const std::string& file, const CFirmwareImage& image) {
+  lines.Write(Json{{"type", "image"},
+                   {"file", file},
+                   {"start_address", image.GetStartAddress()},
+                   {"end_address", image.GetEndAddress()},
+                   {"size", image.GetImageSize()},
+                   {"sum", image.GetImageSum()},
+                   {"blocks", CFirmwareImage::BlockCount(image.GetImageSize())}});
+}
+
+int Run(const ImageOptions& options, bool json) {
+  JsonLines lines(stdout);
+  const auto fail = [&](const std::string& text) {
+    if (json) {
+      lines.Error(text);
+      lines.Result("image", false);
+    } else {
+      std::fprintf(stderr, "error: %s\n", text.c_str());
+    }
+    return kExitFailed;
+  };
   std::unique_ptr<TemporaryStage> temporary;
   std::string staged = options.stage;
   if (staged.empty()) {
     temporary = std::make_unique<TemporaryStage>();
     staged = temporary->Path();
-    if (staged.empty()) {
-      std::fprintf(stderr, "error: cannot create a temporary staging file\n");
-      return kExitFailed;
-    }
+    if (staged.empty()) return fail("cannot create a temporary staging file");
   }
 
   CFirmwareImage image;
   image.Clear();
-  if (!image.LoadMotFile(options.file, staged)) {
-    PrintLoadError(image.LastError());
-    return kExitFailed;
+  if (!image.LoadMotFile(options.file, staged)) return fail(LoadErrorText(image.LastError()));
+  if (json) {
+    PrintJson(lines, options.file, image);
+    lines.Result("image", true);
+  } else {
+    PrintPlain(image);
   }
-  const uint32_t blocks = BlockCount(image.GetImageSize());
-  std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());
-  std::printf("end address:   0x%08" PRIX32 "\n", image.GetEndAddress());
-  std::printf("size:          %" PRIu32 " bytes\n", image.GetImageSize());
-  std::printf("sum:           0x%08" PRIX32 "\n", image.GetImageSum());
-  std::printf("blocks:        %" PRIu32 "\n", blocks);
   return kExitOk;
 }
 
 }  // namespace
 
-void AddImageCommand(CLI::App& app, RunResult& result) {
+void AddImageCommand(CLI::App& app, ReportOptions& report, RunResult& result) {
   auto options = std::make_shared<ImageOptions>();
   CLI::App* command = app.add_subcommand(
       "image", "Load a firmware file (Motorola S-records) as UPDATE does and describe the image.");
   command->add_option("FILE", options->file, "the firmware file")->required();
   command->add_option("--stage", options->stage,
                       "also write the staged image (the raw bytes) to this file");
-  command->callback([options, &result] { result.exitCode = Run(*options); });
+  AddJsonFlag(*command, report.json);
+  command->callback([options, &report, &result] { result.exitCode = Run(*options, report.json); });
 }
 
 }  // namespace q7310::cli

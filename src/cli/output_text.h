@@ -1,71 +1,44 @@
-// The two output forms of the command-line tool: lines for people, JSON lines for programs.
+// Texts that both output forms of the command-line tool build: captions, event names, the
+// guidance's lines, and the progress line with its figures (redrawn as a bar on a terminal,
+// written as plain lines elsewhere). Pure functions.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "cli/terminal_host.h"
+#include "app/upgrade_host.h"
+#include "cli/output_sink.h"
 
 namespace q7310::cli {
 
-// For people: progress, stage texts and "COMPLETE: <text>" on standard output; "ERROR: <text>"
-// and its "  detail: …" line on standard error, so that a script or a log keeps the two apart.
-// Each progress text is a line of its own; on a terminal it redraws one line with a bar that
-// fits the terminal's width instead.
-class PlainOutput : public OutputSink {
- public:
-  PlainOutput(std::FILE* out, std::FILE* err);
-  void Message(MessageKind kind, std::string_view text, std::string_view detail) override;
-  void ProgressTitle(std::string_view title) override;
-  void Progress(std::string_view text, int percent) override;
-  void ProgressPercent(int percent) override;
-  void ProgressHidden() override;
-  void Stage(const Guidance& guidance) override;
-  void Event(ProtocolEvent, std::string_view) override {}
-  void BackupKept(std::string_view path, std::string_view error) override;
-  // A line of the tool's own (not a message box).
-  void Note(std::string_view text);
-  // A failure line of the tool's own, on standard error.
-  void Problem(std::string_view text);
-
- private:
-  void EndBarLine();
-  std::FILE* m_out;
-  std::FILE* m_err;
-  bool m_terminal;
-  bool m_barOpen = false;
-  std::string m_barText;  // the open bar's text, for a redraw with a new percentage
-};
-
-// One JSON object per line, everything on standard output: {"type":"message"|"title"|
-// "progress"|"hidden"|"stage"|"event"|"backup-kept"|"working-folder"|"operation"|"result", ...}.
-// Texts are UTF-8.
-class JsonOutput : public OutputSink {
- public:
-  explicit JsonOutput(std::FILE* out) : m_out(out) {}
-  void Message(MessageKind kind, std::string_view text, std::string_view detail) override;
-  void ProgressTitle(std::string_view title) override;
-  void Progress(std::string_view text, int percent) override;
-  void ProgressHidden() override;
-  void Stage(const Guidance& guidance) override;
-  void Event(ProtocolEvent event, std::string_view detail) override;
-  void BackupKept(std::string_view path, std::string_view error) override;
-  void WorkingFolder(std::string_view path);
-  void Operation(std::string_view name);
-  void Result(std::string_view name, bool ok);
-
- private:
-  std::FILE* m_out;
-};
-
 std::string_view MessageCaption(MessageKind kind);
 std::string_view ProtocolEventName(ProtocolEvent event);
-// The guidance text with its "\r\n" line breaks as plain newlines.
-std::string PlainLines(std::string_view instructions);
-// The terminal line that shows `text` at `percent` with a bar, at most `columns - 1` characters
-// wide (so that it never wraps): the bar shrinks first, then the text is cut. The percentage is
-// put before the text unless the text carries it already.
-std::string ProgressBarLine(std::string_view text, int percent, int columns);
+// The lines of `text`, split at every `separator`.
+std::vector<std::string> SplitLines(std::string_view text, std::string_view separator = "\n");
+// The guidance text's lines ("\r\n" between them).
+std::vector<std::string> GuidanceLines(std::string_view instructions);
+
+// An operation's closing line: "backup: 9 slots, 135,204 bytes in 3.3 s", "update: 513 blocks,
+// 65,536 bytes in 13.7 s", "restore: failed after 20.1 s".
+std::string ClosingLine(const OperationSummary& summary);
+
+// What a progress line shows.
+struct ProgressParts {
+  std::string_view name;  // the operation: "backup"
+  std::string_view text;  // the controller's progress text: "Reading ... slot no. 5"
+  int percent = 0;
+  std::string_view stats;  // the meter's figures: "1.8 s, 4,771 B/s, 1.5 s left"
+};
+
+// Line mode: "backup  55 % Reading ... slot no. 5  (1.8 s, 4,771 B/s, 1.5 s left)". A text
+// that starts with its own percentage (the update's "  40 %  (26240/65536 byte) transmitted")
+// loses it: the share stands in the same place for every operation.
+std::string ProgressLine(const ProgressParts& parts);
+// A bar on a terminal, at most `columns - 1` characters wide (so that it never wraps):
+// "backup [#####     ]  55 % Reading ... slot no. 5  1.8 s, 4,771 B/s, 1.5 s left". The bar
+// shrinks first, then the text is cut, then the bar goes, then the figures are cut; the name
+// and the share stay.
+std::string ProgressBarLine(const ProgressParts& parts, int columns);
 
 }  // namespace q7310::cli
