@@ -210,7 +210,7 @@ inline constexpr std::string_view kUsageNoOperation = "no operation given";
 inline constexpr std::string_view kUsageFixedSpeed =
     "the line speed is fixed at 57600 bps; nothing to set";
 inline constexpr std::string_view kUsageStandAlone =
-    "image, inspect and ports stand alone; they do not mix with operations";
+    "image, inspect and ports stand alone; they mix neither with operations nor with one another";
 // The environment variable that names the port when no option does.
 inline constexpr std::string_view kPortVariable = "Q7310_PORT";
 // The help of an operation: the options given before or after it.

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/usage.h"
 #include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
 #include "util/process_info.h"
@@ -100,7 +101,9 @@ void AddImageCommand(CLI::App& app, ReportOptions& report, RunResult& result) {
   command->add_option("--stage", options->stage,
                       "also write the staged image (the raw bytes) to this file");
   AddJsonFlag(*command, report.json);
-  command->callback([options, &report, &result] { result.exitCode = Run(*options, report.json); });
+  command->callback([command, options, &report, &result] {
+    if (StandsAlone(*command)) result.exitCode = Run(*options, report.json);
+  });
 }
 
 }  // namespace q7310::cli

@@ -9,6 +9,7 @@
 #include "backup/backup_file_info.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/usage.h"
 
 namespace q7310::cli {
 namespace {
@@ -94,7 +95,9 @@ void AddInspectCommand(CLI::App& app, ReportOptions& report, RunResult& result) 
       "slots 0 to 8 once each.");
   cmd->add_option("FILE", *file, "Backup file (BACKUP.BIN)")->required();
   AddJsonFlag(*cmd, report.json);
-  cmd->callback([file, &report, &result] { result.exitCode = Run(*file, report.json); });
+  cmd->callback([cmd, file, &report, &result] {
+    if (StandsAlone(*cmd)) result.exitCode = Run(*file, report.json);
+  });
 }
 
 }  // namespace q7310::cli

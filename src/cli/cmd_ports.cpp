@@ -11,6 +11,7 @@
 #include "cli/platform_help.h"
 #include "cli/port_request.h"
 #include "cli/port_table.h"
+#include "cli/usage.h"
 #include "serial/port_list.h"
 
 namespace q7310::cli {
@@ -59,7 +60,8 @@ void AddPortsCommand(CLI::App& app, ReportOptions& report, RunResult& result) {
       "the port number each maps to");
   cmd->add_option("--sysfs", root, help::kSysfsOption)->check(CLI::ExistingDirectory);
   AddJsonFlag(*cmd, report.json);
-  cmd->callback([&result, &report] {
+  cmd->callback([cmd, &result, &report] {
+    if (!StandsAlone(*cmd)) return;
     const std::vector<SerialPortInfo> ports = ListSerialPorts(root, DevRoot());
     if (report.json) {
       PrintJson(ports);

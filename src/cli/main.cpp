@@ -82,9 +82,10 @@ int main(int argc, char** argv) {
   }
 
   const std::vector<const OperationRow*> operations = ParsedOperations(app);
-  if (operations.empty()) return result.exitCode;
-  if (operations.size() != app.get_subcommands().size()) {
+  const size_t commands = app.get_subcommands().size();
+  if (commands > 1 && operations.size() != commands) {
     return UsageError(std::string(q7310::texts::kUsageStandAlone), operationOptions.report.json);
   }
+  if (operations.empty()) return result.exitCode;
   return RunOperations(operations, operationOptions);
 }

@@ -134,8 +134,10 @@ std::string ProgressBarLine(const ProgressParts& parts, int columns) {
   std::string head = lead;
   if (bar > 0) {
     const int filled = std::clamp(parts.percent, 0, 100) * bar / 100;
-    head += "[" + std::string(static_cast<size_t>(filled), '#') +
-            std::string(static_cast<size_t>(bar - filled), ' ') + "] ";
+    head += '[';
+    head.append(static_cast<size_t>(filled), '#');
+    head.append(static_cast<size_t>(bar - filled), ' ');
+    head += "] ";
   }
   head += percent;
   const int room = limit - CodePoints(head) - CodePoints(tail);

@@ -76,9 +76,8 @@ void PlainOutput::DrawBar() {
   const auto now = m_settings.now();
   const std::string stats = m_meter.Stats(now);
   const int columns = m_settings.columns();
-  const std::string line =
-      ProgressBarLine({m_operation, m_text, m_meter.Percent(), stats},
-                      columns > 0 ? columns : kDefaultColumns);
+  const std::string line = ProgressBarLine({m_operation, m_text, m_meter.Percent(), stats},
+                                           columns > 0 ? columns : kDefaultColumns);
   std::fprintf(m_out, "\r%s%s", line.c_str(), kClearToEndOfLine);
   std::fflush(m_out);
   m_barOpen = true;
@@ -95,7 +94,9 @@ void PlainOutput::Message(MessageKind kind, std::string_view text, std::string_v
   std::string_view label = "  detail: ";
   while (!detail.empty()) {
     const size_t end = std::min(detail.find('\n'), detail.size());
-    lines += "\n" + std::string(label) + std::string(detail.substr(0, end));
+    lines += '\n';
+    lines += label;
+    lines += detail.substr(0, end);
     detail.remove_prefix(std::min(end + 1, detail.size()));
     label = "          ";
   }

@@ -229,6 +229,11 @@ std::string UnknownOperationText(const CLI::App& app, const std::string& word) {
   return std::string(texts::kUsageUnknownOperation) + " '" + word + "' " + ExpectedNames(app);
 }
 
+bool StandsAlone(const CLI::App& command) {
+  const CLI::App* parent = command.get_parent();
+  return parent == nullptr || parent->get_subcommands().size() == 1;
+}
+
 CLI::Validator PortForms() {
   return CLI::Validator(
       [](std::string& value) -> std::string {

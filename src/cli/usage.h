@@ -29,6 +29,10 @@ std::string SuggestOption(const CLI::App& app, std::string_view option);
 // subcommands in the order they were declared.
 std::string UnknownOperationText(const CLI::App& app, const std::string& word);
 
+// Whether `command` (image, inspect, ports) is the only subcommand on the command line; it runs
+// only then, so that a usage error is the only output of a mix.
+bool StandsAlone(const CLI::App& command);
+
 // Accepts what --port takes (a number, COMn, a device), and says what it takes otherwise.
 CLI::Validator PortForms();
 

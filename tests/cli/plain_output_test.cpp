@@ -55,20 +55,23 @@ class PlainOutputTest : public ::testing::Test {
     settings.columns = [] { return 100; };
     return PlainOutput(out.File(), err.File(), settings);
   }
+  // An operation starts as the controller starts each: no share yet, "Communicating ...".
+  static void Start(PlainOutput& output, std::string_view name) {
+    output.OperationStarted(name);
+    output.ProgressPercent(0);
+    output.Progress(texts::kCommunicating, 0);
+  }
   // An update of 512 blocks as the host passes it on: the share, then the text, a block at a
   // time, 20 ms apart.
   void RunUpdate(PlainOutput& output) {
-    output.OperationStarted("update");
-    output.ProgressPercent(0);
-    output.Progress("Communicating ...", 0);
+    Start(output, "update");
     for (int block = 1; block <= 512; ++block) {
       now += milliseconds(20);
       const int percent = block * 100 / 512;
       output.DataMoved(128);
       output.ProgressPercent(percent);
       char text[64];
-      std::snprintf(text, sizeof text, "%4d %%  (%d/65536 byte) transmitted", percent,
-                    block * 128);
+      std::snprintf(text, sizeof text, "%4d %%  (%d/65536 byte) transmitted", percent, block * 128);
       output.Progress(text, percent);
     }
     output.ProgressHidden();
@@ -87,8 +90,9 @@ TEST_F(PlainOutputTest, APipeGetsALinePerTenthAndTheClosingLine) {
   EXPECT_EQ(Count(text, "\n"), 11u) << text;
   EXPECT_EQ(text.find("update   0 % Communicating ...  (0.0 s)\n"), 0u) << text;
   // Block 52: 1.04 s, 6,656 bytes, a tenth done.
-  EXPECT_NE(text.find("update  10 % (6656/65536 byte) transmitted  (1.0 s, 6,400 B/s, 9.4 s left)\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("update  10 % (6656/65536 byte) transmitted  (1.0 s, 6,400 B/s, 9.4 s left)\n"),
+      std::string::npos)
       << text;
   EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1),
             "update: 512 blocks, 65,536 bytes in 10.2 s\n");
@@ -111,15 +115,12 @@ TEST_F(PlainOutputTest, ATerminalGetsOneBarThatTheClosingLineReplaces) {
   EXPECT_NE(text.find(" 50 % (32768/65536 byte) transmitted  5.1 s, 6,400 B/s, 5.1 s left\x1b[K"),
             std::string::npos)
       << text;
-  EXPECT_EQ(text.substr(text.rfind('\r')),
-            "\rupdate: 512 blocks, 65,536 bytes in 10.2 s\x1b[K\n");
+  EXPECT_EQ(text.substr(text.rfind('\r')), "\rupdate: 512 blocks, 65,536 bytes in 10.2 s\x1b[K\n");
 }
 
 TEST_F(PlainOutputTest, TheBarsTimeRunsWhileNothingElseHappens) {
   PlainOutput output = Make(true);
-  output.OperationStarted("backup");
-  output.ProgressPercent(0);
-  output.Progress("Communicating ...", 0);
+  Start(output, "backup");
   now += milliseconds(2500);
   output.Tick();
   EXPECT_NE(out.Text().find("  2.5 s"), std::string::npos) << out.Text();
@@ -130,9 +131,7 @@ TEST_F(PlainOutputTest, TheBarsTimeRunsWhileNothingElseHappens) {
 
 TEST_F(PlainOutputTest, ResultsComeAfterTheClosingLineAndErrorsAtOnce) {
   PlainOutput output = Make(false);
-  output.OperationStarted("backup");
-  output.ProgressPercent(0);
-  output.Progress("Communicating ...", 0);
+  Start(output, "backup");
   output.BackupKept("/w/backups/BACKUP-1.BIN", "");
   output.OperationEnded({"backup", OperationSummary::Outcome::kDone, 9, -1, 135204, 3.3});
   output.OperationStarted("restore");
@@ -143,15 +142,13 @@ TEST_F(PlainOutputTest, ResultsComeAfterTheClosingLineAndErrorsAtOnce) {
             "backup: 9 slots, 135,204 bytes in 3.3 s\n"
             "Backup kept as /w/backups/BACKUP-1.BIN\n"
             "restore: failed after 20.0 s\n");
-  EXPECT_EQ(err.Text(), "ERROR: " + std::string(texts::kMsgNoReply) +
-                            "\n  detail: first\n          second\n");
+  EXPECT_EQ(err.Text(),
+            "ERROR: " + std::string(texts::kMsgNoReply) + "\n  detail: first\n          second\n");
 }
 
 TEST_F(PlainOutputTest, AMessageFromTheAmplifierIsALineOfItsOwnOnce) {
   PlainOutput output = Make(false);
-  output.OperationStarted("update");
-  output.ProgressPercent(0);
-  output.Progress("Communicating ...", 0);
+  Start(output, "update");
   for (int block = 1; block <= 30; ++block) {
     output.Progress("Writing flash memory", block / 10);  // no new share: the amplifier's text
     output.ProgressPercent(block / 10);
@@ -173,8 +170,10 @@ TEST_F(PlainOutputTest, QuietKeepsOnlyWarningsErrorsAndResults) {
   output.Frame("2026-12-07T10:48:17.412305", "TX", "CMD_READ_SLOT");
   EXPECT_EQ(out.Text(),
             "update: 512 blocks, 65,536 bytes in 10.2 s\n"
-            "COMPLETE: " + std::string(texts::kMsgComplete) + "\n"
-            "2026-12-07T10:48:17.412305 TX CMD_READ_SLOT\n");
+            "COMPLETE: " +
+                std::string(texts::kMsgComplete) +
+                "\n"
+                "2026-12-07T10:48:17.412305 TX CMD_READ_SLOT\n");
   EXPECT_EQ(err.Text(), "warning: careful\n");
 }
 

@@ -20,6 +20,7 @@
 #include "backup/settings_backup.h"
 #include "faults/fault_fixture.h"
 #include "support/pty_peer.h"
+#include "support/terminal_run.h"
 
 namespace q7310 {
 namespace {
@@ -228,28 +229,6 @@ TEST_F(Messages, JsonLinesWithANonAsciiPathParseAndRoundTrip) {
   EXPECT_TRUE(kept) << ToolOutput();
 }
 
-// Runs q7310 with its standard output on a terminal `columns` wide; returns what it drew.
-std::string RunOnTerminal(std::vector<std::string> args, unsigned short columns) {
-  testing::PtyPeer terminal(columns);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int devnull = ::open("/dev/null", O_RDWR);
-    ::dup2(devnull, STDIN_FILENO);
-    ::dup2(terminal.SlaveFd(), STDOUT_FILENO);
-    ::dup2(devnull, STDERR_FILENO);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  // The drawing ends when the tool exits and closes the terminal (the master then reads EIO).
-  terminal.CloseSlave();
-  const std::string drawn = terminal.ReceiveUntilQuiet(std::chrono::seconds(60));
-  ::waitpid(pid, nullptr, 0);
-  return drawn;
-}
-
 TEST_F(Messages, ProgressBarFitsANarrowTerminal) {
   const std::string device = StartSim();
   const std::vector<std::string> args = {
@@ -257,7 +236,7 @@ TEST_F(Messages, ProgressBarFitsANarrowTerminal) {
       "--keep-files", "--reply-timeout", "400",  "backup", "update"};
   for (const unsigned short columns : {30, 80}) {
     SCOPED_TRACE(columns);
-    const std::string drawn = RunOnTerminal(args, columns);
+    const std::string drawn = testing::RunOnTerminal(args, {.columns = columns});
     // Each redraw of the bar starts with a carriage return; none may reach the last column, or
     // the terminal would wrap it onto a new line at every redraw.
     size_t bars = 0;
