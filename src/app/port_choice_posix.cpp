@@ -12,7 +12,8 @@ constexpr std::string_view kDeviceFolder = "/dev/";
 
 std::optional<std::string> DeviceFromText(std::string_view text) {
   if (text.find('/') != std::string_view::npos) return std::string(text);
-  if (text.size() > kTerminalPrefix.size() && text.substr(0, kTerminalPrefix.size()) == kTerminalPrefix) {
+  if (text.size() > kTerminalPrefix.size() &&
+      text.substr(0, kTerminalPrefix.size()) == kTerminalPrefix) {
     return std::string(kDeviceFolder) + std::string(text);
   }
   return std::nullopt;

@@ -30,12 +30,9 @@ void JsonLines::Error(std::string_view text, std::string_view detail) {
 }
 
 Json PortObject(const SerialPortInfo& port) {
-  Json object{{"device", port.device},
-              {"port", port.portNumber},
-              {"driver", port.driver},
-              {"usb", nullptr},
-              {"serial", port.serialNumber},
-              {"description", port.description},
+  Json object{{"device", port.device},       {"port", port.portNumber},
+              {"driver", port.driver},       {"usb", nullptr},
+              {"serial", port.serialNumber}, {"description", port.description},
               {"latency_ms", nullptr}};
   if (port.IsUsbAdapter()) object["usb"] = port.vendorId + ":" + port.productId;
   if (port.latencyMs != kLatencyUnknown) object["latency_ms"] = port.latencyMs;

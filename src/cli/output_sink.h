@@ -21,9 +21,9 @@ struct OperationSummary {
   enum class Outcome { kDone, kFailed, kCancelled };
   std::string_view name;  // backup, update, restore, verify
   Outcome outcome = Outcome::kDone;
-  int slots = -1;         // slot records read, written or compared; -1: not counted
-  int blocks = -1;        // image blocks sent; -1: not counted
-  int64_t bytes = -1;     // bytes of the file written, sent or restored; -1: not counted
+  int slots = -1;      // slot records read, written or compared; -1: not counted
+  int blocks = -1;     // image blocks sent; -1: not counted
+  int64_t bytes = -1;  // bytes of the file written, sent or restored; -1: not counted
   double seconds = 0;
 };
 

@@ -82,9 +82,9 @@ UsbIds ParseUsbIds(std::string_view deviceId) {
 std::string WindowsPortDescription(std::string_view friendlyName, std::string_view maker) {
   std::string name(friendlyName);
   // "USB Serial Port (COM7)": the port's name is shown in a column of its own.
-  if (const size_t open = name.rfind(" ("); open != std::string::npos && name.back() == ')' &&
-                                            ComPortNumber(std::string_view(name).substr(
-                                                open + 2, name.size() - open - 3)) > 0) {
+  if (const size_t open = name.rfind(" (");
+      open != std::string::npos && name.back() == ')' &&
+      ComPortNumber(std::string_view(name).substr(open + 2, name.size() - open - 3)) > 0) {
     name.erase(open);
   }
   const bool placeholder = maker.empty() || maker.front() == '(';

@@ -104,8 +104,12 @@ TEST(PortChoice, ReadsTheAdaptersFromTheSystemsTree) {
   sysfs.AddUsbAdapter("ttyUSB0", "1-1", {});
   EXPECT_EQ(DescribeChoice(choose()), "/dev/ttyUSB0 (FTDI FT232R USB UART, 0403:6001)");
   sysfs.AddUsbAdapter("ttyACM0", "1-2",
-                      {.vendorId = "2341", .productId = "0043", .serialNumber = "", .maker = "",
-                       .product = "Uno", .driver = "cdc_acm"});
+                      {.vendorId = "2341",
+                       .productId = "0043",
+                       .serialNumber = "",
+                       .maker = "",
+                       .product = "Uno",
+                       .driver = "cdc_acm"});
   const PortChoice two = choose();
   EXPECT_TRUE(two.ambiguous);
   ASSERT_EQ(two.adapters.size(), 2u);
