@@ -124,6 +124,9 @@ bool OperationRun::RunOperation(const OperationRow& operation) {
   m_out.OperationStarted(operation.name);
   const auto started = std::chrono::steady_clock::now();
   operation.start(*m_controller, m_options);
+  if (!operation.shareCountsBytes) {
+    m_out.DataExpected(operation.expect ? operation.expect(*m_controller, m_options) : 0);
+  }
   // The image is loaded and its start announced; no block has gone out yet.
   WarnOfLatency();
   const bool completed = m_host.RunUntilIdle();

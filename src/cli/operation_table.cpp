@@ -28,15 +28,27 @@ void StartRestore(CUpgradeDlg& controller, const OperationOptions& options) {
   }
 }
 
-// Against the file named, else the one this run restored, else BACKUP.BIN.
+// The file a verify compares with: the one named, else the one this run restored, else
+// BACKUP.BIN.
+std::string VerifySource(const CUpgradeDlg& controller, const OperationOptions& options) {
+  if (!options.verifyFrom.empty()) return options.verifyFrom;
+  if (!controller.LastRestoreSource().empty()) return controller.LastRestoreSource();
+  return controller.GetAppFilePath(texts::kBackupFile);
+}
+
 void StartVerify(CUpgradeDlg& controller, const OperationOptions& options) {
-  if (!options.verifyFrom.empty()) {
-    controller.OnVerifyFrom(options.verifyFrom);
-  } else if (!controller.LastRestoreSource().empty()) {
-    controller.OnVerifyFrom(controller.LastRestoreSource());
-  } else {
-    controller.OnVerifyFrom(controller.GetAppFilePath(texts::kBackupFile));
+  controller.OnVerifyFrom(VerifySource(controller, options));
+}
+
+// The slot data a verify reads back when the amplifier holds what the file holds: the slots
+// are read by number, so that their sizes, not their count, tell the time left.
+uint64_t ExpectVerify(const CUpgradeDlg& controller, const OperationOptions& options) {
+  uint64_t bytes = 0;
+  for (const SlotRecordInfo& record :
+       InspectBackupFile(VerifySource(controller, options)).records) {
+    bytes += record.length;
   }
+  return bytes;
 }
 
 void CountBackup(Session& session, const CUpgradeDlg&, uint64_t, OperationSummary& summary) {
@@ -74,6 +86,7 @@ constexpr std::array kOperations = {
         .writesFolder = true,
         .start = StartBackup,
         .count = CountBackup,
+        .shareCountsBytes = false,
     },
     OperationRow{
         .name = "update",
@@ -107,6 +120,8 @@ constexpr std::array kOperations = {
         .from = &OperationOptions::verifyFrom,
         .start = StartVerify,
         .count = CountVerify,
+        .shareCountsBytes = false,
+        .expect = ExpectVerify,
     },
 };
 

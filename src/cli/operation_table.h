@@ -60,6 +60,12 @@ struct OperationRow {
   // the line carried).
   void (*count)(Session& session, const CUpgradeDlg& controller, uint64_t dataBytes,
                 OperationSummary& summary) = nullptr;
+  // Whether its share done counts bytes (an update, a restore), so that it tells the time left;
+  // backup and verify count slots, of very different sizes.
+  bool shareCountsBytes = true;
+  // Where the share counts slots: the data bytes the operation will move, when they are known
+  // beforehand (a verify reads what the file holds); null when they are not (a backup).
+  uint64_t (*expect)(const CUpgradeDlg& controller, const OperationOptions& options) = nullptr;
 };
 
 // Every operation, in the order --help lists them.

@@ -49,8 +49,11 @@ class OutputSink {
   // run waits for Enter.
   virtual void Instructions(const std::vector<std::string>& lines) = 0;
   virtual void OperationStarted(std::string_view name) = 0;
-  // Data bytes moved on the line by the running operation, for its rate.
+  // Data bytes moved on the line by the running operation, for its rate. For an operation whose
+  // share done counts slots, not bytes: how many it will move in all (0: not known), for the
+  // time left.
   virtual void DataMoved(uint64_t bytes) = 0;
+  virtual void DataExpected(uint64_t /*bytes*/) {}
   virtual void OperationEnded(const OperationSummary& summary) = 0;
   // A trace line (timestamp, kind, text) in verbose mode: "2026-12-07T10:48:17.412305",
   // "TX", "CMD_READ_SLOT length=10 slot=1 | 30 00 …".

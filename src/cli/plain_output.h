@@ -50,6 +50,7 @@ class PlainOutput : public OutputSink {
   void Instructions(const std::vector<std::string>& lines) override;
   void OperationStarted(std::string_view name) override;
   void DataMoved(uint64_t bytes) override { m_meter.AddBytes(bytes); }
+  void DataExpected(uint64_t bytes) override { m_meter.ExpectBytes(bytes); }
   void OperationEnded(const OperationSummary& summary) override;
   void Frame(std::string_view time, std::string_view kind, std::string_view text) override;
   void Warning(std::string_view text) override;

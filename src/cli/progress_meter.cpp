@@ -16,6 +16,8 @@ constexpr int kPercentPerLine = 10;
 void ProgressMeter::Start(Clock::time_point now) {
   m_start = now;
   m_bytes = 0;
+  m_shareCountsBytes = true;
+  m_expected = 0;
   m_percent = 0;
   m_lastTenth = -1;
 }
@@ -33,9 +35,16 @@ std::string ProgressMeter::Stats(Clock::time_point now) const {
   std::string text = FormatDuration(elapsed);
   if (elapsed < kMinSecondsForEstimates) return text;
   if (m_bytes > 0) text += ", " + FormatRate(static_cast<double>(m_bytes) / elapsed);
-  if (m_percent > 0 && m_percent < kPercentAll) {
-    const double left = elapsed * (kPercentAll - m_percent) / m_percent;
-    text += ", " + FormatDuration(left) + std::string(texts::kCliTimeLeft);
+  // The share left, as bytes where they are known, else as percent.
+  double doneShare = 0;
+  if (m_shareCountsBytes) {
+    if (m_percent < kPercentAll) doneShare = static_cast<double>(m_percent) / kPercentAll;
+  } else if (m_bytes < m_expected) {
+    doneShare = static_cast<double>(m_bytes) / m_expected;
+  }
+  if (doneShare > 0) {
+    text += ", " + FormatDuration(elapsed * (1 - doneShare) / doneShare) +
+            std::string(texts::kCliTimeLeft);
   }
   return text;
 }

@@ -21,14 +21,22 @@ class ProgressMeter {
   void AddBytes(uint64_t bytes) { m_bytes += bytes; }
   // The share done, 0..100.
   void SetPercent(int percent);
+  // For an operation whose share done counts something else than bytes (slots of very different
+  // sizes): the data bytes it will move in all, from which the time left is then told; 0 when
+  // they are not known, and no time left is told at all.
+  void ExpectBytes(uint64_t bytes) {
+    m_shareCountsBytes = false;
+    m_expected = bytes;
+  }
 
   int Percent() const { return m_percent; }
   uint64_t Bytes() const { return m_bytes; }
   double ElapsedSeconds(Clock::time_point now) const;
 
   // "1.8 s, 4,771 B/s, 1.5 s left": the elapsed time always; the rate once bytes have moved for
-  // kMinSecondsForEstimates; the time left once a share between 1 and 99 % is done and that
-  // time has passed (earlier figures swing too much to help).
+  // kMinSecondsForEstimates; the time left once that time has passed and a share between 1 and
+  // 99 % is done (with the bytes expected: some but not all of them have moved; without: never).
+  // Earlier figures swing too much to help.
   std::string Stats(Clock::time_point now) const;
 
   // Line mode: true the first time `percent` reaches each tenth (0 %, 10 %, … 90 %); the end of
@@ -40,6 +48,8 @@ class ProgressMeter {
  private:
   Clock::time_point m_start{};
   uint64_t m_bytes = 0;
+  bool m_shareCountsBytes = true;
+  uint64_t m_expected = 0;
   int m_percent = 0;
   int m_lastTenth = -1;
 };

@@ -56,6 +56,25 @@ TEST(ProgressMeter, TellsElapsedRateAndTimeLeftOnceTheyMeanSomething) {
   EXPECT_EQ(meter.Stats(start + milliseconds(10000)), "1.0 s");
 }
 
+TEST(ProgressMeter, ExpectedBytesTellTheTimeLeftBetterThanACountOfSlots) {
+  // A verify: slot 0 is most of the data, so after it a ninth of the slots is a half of the bytes.
+  const Clock::time_point start{};
+  ProgressMeter meter;
+  meter.Start(start);
+  meter.ExpectBytes(100000);
+  meter.SetPercent(11);
+  meter.AddBytes(50000);
+  EXPECT_EQ(meter.Stats(start + milliseconds(10000)), "10.0 s, 5,000 B/s, 10.0 s left");
+  meter.AddBytes(50000);
+  EXPECT_EQ(meter.Stats(start + milliseconds(20000)), "20.0 s, 5,000 B/s");
+  // A backup: neither its bytes nor a share of them is known; no time left to tell.
+  meter.Start(start);
+  meter.ExpectBytes(0);
+  meter.SetPercent(11);
+  meter.AddBytes(10000);
+  EXPECT_EQ(meter.Stats(start + milliseconds(2000)), "2.0 s, 5,000 B/s");
+}
+
 TEST(ProgressMeter, LineModeWritesAtMostOneLinePerTenth) {
   ProgressMeter meter;
   meter.Start(Clock::time_point{});
