@@ -99,18 +99,34 @@ same() {
   if ! cmp -s "$1" "$2"; then fail "$3: $1 and $2 differ"; fi
 }
 
+# A REG_MULTI_SZ of one ASCII string, as a .reg file writes it: UTF-16LE bytes, two zeros after.
+multi_sz() {
+  local text=$1 hex="" i
+  for ((i = 0; i < ${#text}; i++)); do hex+=$(printf '%02x,00,' "'${text:i:1}"); done
+  echo "hex(7):${hex}00,00,00,00"
+}
+
 # A made-up FTDI adapter as the Windows driver registers it: serial number $1, port $2, latency
-# timer $3 ms in its Device Parameters.
+# timer $3 ms in its Device Parameters. One registry import: each wine start takes a while.
 add_adapter() {
-  local key="$usb_key\\$1"
-  wine reg add "$key" /v ClassGUID /t REG_SZ /d "$ports_class" /f
-  wine reg add "$key" /v FriendlyName /t REG_SZ /d "USB Serial Port ($2)" /f
-  wine reg add "$key" /v Mfg /t REG_SZ /d FTDI /f
-  wine reg add "$key" /v HardwareID /t REG_MULTI_SZ /d 'USB\VID_0403&PID_6001&REV_0600' /f
-  wine reg add "$key" /v Service /t REG_SZ /d FTSER2K /f
-  wine reg add "$key\\Device Parameters" /v PortName /t REG_SZ /d "$2" /f
-  wine reg add "$key\\Device Parameters" /v LatencyTimer /t REG_DWORD /d "$3" /f
-} >/dev/null 2>&1
+  local key="HKEY_LOCAL_MACHINE${usb_key#HKLM}\\$1" file="$work/adapter-$1.reg"
+  {
+    echo 'REGEDIT4'
+    echo
+    echo "[$key]"
+    echo "\"ClassGUID\"=\"$ports_class\""
+    echo "\"FriendlyName\"=\"USB Serial Port ($2)\""
+    echo '"Mfg"="FTDI"'
+    echo "\"HardwareID\"=$(multi_sz 'USB\VID_0403&PID_6001&REV_0600')"
+    echo '"Service"="FTSER2K"'
+    echo
+    echo "[$key\\Device Parameters]"
+    echo "\"PortName\"=\"$2\""
+    echo "\"LatencyTimer\"=dword:$(printf '%08x' "$3")"
+  } >"$file"
+  # Z: is the Unix root in every Wine prefix.
+  wine reg import "Z:${file//\//\\}" >/dev/null 2>&1
+}
 
 remove_adapters() {
   wine reg delete "$usb_key" /f >/dev/null 2>&1 || true
