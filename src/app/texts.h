@@ -196,7 +196,6 @@ inline constexpr std::string_view kDetailImageChangedOnDisk =
     "the staged image is shorter than announced; it was changed on disk";
 inline constexpr std::string_view kDetailRecordPastEnd =
     "a slot record runs past the end of the backup file";
-inline constexpr std::string_view kCancelled = "Cancelled.";
 
 // Usage errors of the command-line programs.
 inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";
