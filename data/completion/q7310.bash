@@ -7,8 +7,8 @@ _q7310() {
 
   local operations="backup update restore verify"
   local standalone="image inspect ports"
-  local global_opts="--help --version --device --port --dir --keep-files --reply-timeout
-    --trace --yes --json"
+  local global_opts="--help --version -V --device --port -p --dir --keep-files --reply-timeout
+    --trace --yes --json --quiet -q --verbose -v"
 
   case $prev in
     --device)
@@ -28,7 +28,14 @@ _q7310() {
       _filedir -d
       return
       ;;
-    --port | --reply-timeout)
+    --port | -p)
+      # USB adapters and built-in ports by device; a port number or COMn is typed.
+      local devices
+      devices=$(compgen -G '/dev/tty[A-Z]*' 2>/dev/null)
+      COMPREPLY=($(compgen -W "$devices" -- "$cur"))
+      return
+      ;;
+    --reply-timeout)
       return
       ;;
   esac
@@ -47,7 +54,7 @@ _q7310() {
   case $sub in
     image)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--stage --force --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "--stage --force --json --help" -- "$cur"))
       else
         _filedir '@(mot|MOT|s19|s28|s37|srec)'
       fi
@@ -55,14 +62,14 @@ _q7310() {
       ;;
     inspect)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--help" -- "$cur"))
+        COMPREPLY=($(compgen -W "--json --help" -- "$cur"))
       else
         _filedir '@(BIN|bin)'
       fi
       return
       ;;
     ports)
-      COMPREPLY=($(compgen -W "--sysfs --help" -- "$cur"))
+      COMPREPLY=($(compgen -W "--sysfs --json --help" -- "$cur"))
       return
       ;;
   esac

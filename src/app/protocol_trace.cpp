@@ -81,37 +81,59 @@ std::string ProtocolTrace::DescribeStatus(uint32_t status) {
   return text.empty() ? "ok" : text;
 }
 
-void ProtocolTrace::Write(std::string_view kind, const std::string& text) {
-  std::lock_guard lock(m_mutex);
-  if (!m_file) return;
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t secs = std::chrono::system_clock::to_time_t(now);
+std::string ProtocolTrace::Timestamp(std::chrono::system_clock::time_point when) {
+  const std::time_t secs = std::chrono::system_clock::to_time_t(when);
   const auto micros =
-      std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() %
+      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count() %
       1000000;
   const std::tm tm = LocalTime(secs);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
-  std::fprintf(m_file, "%s.%06lld %.*s %s\n", stamp, static_cast<long long>(micros),
-               static_cast<int>(kind.size()), kind.data(), text.c_str());
+  char text[48];
+  std::snprintf(text, sizeof text, "%s.%06lld", stamp, static_cast<long long>(micros));
+  return text;
+}
+
+ProtocolTrace::Line ProtocolTrace::TransmitLine(std::span<const uint8_t> frame,
+                                                std::string_view error) {
+  const std::string failure = error.empty() ? "" : " (write failed: " + std::string(error) + ")";
+  return {"TX", DescribeFrame(frame) + failure + " | " + Hex(frame)};
+}
+
+ProtocolTrace::Line ProtocolTrace::ReceiveLine(uint32_t status, std::span<const uint8_t> frame) {
+  return {"RX", DescribeFrame(frame) + " rx=" + DescribeStatus(status) + " | " + Hex(frame)};
+}
+
+ProtocolTrace::Line ProtocolTrace::LineErrorLine(uint32_t bits) {
+  return {"LINE", DescribeStatus(bits)};
+}
+
+ProtocolTrace::Line ProtocolTrace::EventLine(ProtocolEvent event, std::string_view detail) {
+  return {EventName(event), std::string(detail)};
+}
+
+void ProtocolTrace::Write(const Line& line) {
+  std::lock_guard lock(m_mutex);
+  if (!m_file) return;
+  const std::string stamp = Timestamp(std::chrono::system_clock::now());
+  std::fprintf(m_file, "%s %s %s\n", stamp.c_str(), line.kind.c_str(), line.text.c_str());
   std::fflush(m_file);
 }
 
 void ProtocolTrace::OnTransmit(std::span<const uint8_t> frame, std::string_view error) {
-  const std::string failure = error.empty() ? "" : " (write failed: " + std::string(error) + ")";
-  Write("TX", DescribeFrame(frame) + failure + " | " + Hex(frame));
+  Write(TransmitLine(frame, error));
 }
 
 void ProtocolTrace::OnLineError(uint32_t bits) {
-  Write("LINE", DescribeStatus(bits));
+  Write(LineErrorLine(bits));
 }
 
 void ProtocolTrace::OnReceived(uint32_t status, std::span<const uint8_t> frame) {
-  Write("RX", DescribeFrame(frame) + " rx=" + DescribeStatus(status) + " | " + Hex(frame));
+  Write(ReceiveLine(status, frame));
 }
 
 void ProtocolTrace::OnEvent(ProtocolEvent event, std::string_view detail) {
-  Write(EventName(event), std::string(detail));
+  Write(EventLine(event, detail));
 }
 
 }  // namespace q7310

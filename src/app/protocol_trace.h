@@ -44,8 +44,21 @@ class ProtocolTrace : public IWireObserver {
   // The names of the status bits set in `status`, e.g. "RXERR_CHECKSUM|CE_OVERRUN", or "ok".
   static std::string DescribeStatus(uint32_t status);
 
+  // The parts of a trace line, for a front end that shows the same lines (q7310 --verbose):
+  // the timestamp ("2026-12-07T10:48:17.412305"), then a kind ("TX", "RX", "LINE", "RESEND" …)
+  // and its text ("CMD_READ_SLOT length=10 slot=1 | 30 00 0A 00 …").
+  struct Line {
+    std::string kind;
+    std::string text;
+  };
+  static std::string Timestamp(std::chrono::system_clock::time_point when);
+  static Line TransmitLine(std::span<const uint8_t> frame, std::string_view error);
+  static Line ReceiveLine(uint32_t status, std::span<const uint8_t> frame);
+  static Line LineErrorLine(uint32_t bits);
+  static Line EventLine(ProtocolEvent event, std::string_view detail);
+
  private:
-  void Write(std::string_view kind, const std::string& text);
+  void Write(const Line& line);
 
   std::mutex m_mutex;
   std::FILE* m_file = nullptr;

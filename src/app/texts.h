@@ -216,10 +216,54 @@ inline constexpr const char* kFmtStageNotAFile = "The staging file %s cannot be 
 // Usage errors of the command-line programs.
 inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";
 inline constexpr std::string_view kUsageExpected = "expected";
-inline constexpr std::string_view kUsagePortIsANumber =
-    "a port is a number from 0 to 9999 (port N is /dev/ttyS<N-1>); for another device, such as "
-    "/dev/ttyUSB0, use --device PATH";
+// What --port and Q7310_PORT take, naming the OS's devices (texts_<os>.cpp).
+extern const std::string_view kUsagePortForms;
 inline constexpr std::string_view kUsageSeeHelp = "Run with --help for more information.";
+inline constexpr std::string_view kUsageUnknownOption = "unknown option";
+inline constexpr std::string_view kUsageDidYouMean = "did you mean";
+inline constexpr std::string_view kUsageNoOperation = "no operation given";
+inline constexpr std::string_view kUsageFixedSpeed =
+    "the line speed is fixed at 57600 bps; nothing to set";
+inline constexpr std::string_view kUsageStandAlone =
+    "image, inspect and ports stand alone; they mix neither with operations nor with one another";
+// The environment variable that names the port when no option does.
+inline constexpr std::string_view kPortVariable = "Q7310_PORT";
+// The help of an operation: the options given before or after it.
+inline constexpr std::string_view kHelpGlobalOptions = "Global options (before or after OPERATION)";
+
+// The command-line tool's own lines. Before each operation it shows the desktop's instructions
+// for the stage without their last line (a click on a button), then these.
+inline constexpr std::string_view kCliReadyForBackup = "Wait until the display reads ''BACKUP''.";
+inline constexpr std::string_view kCliReadyForUpdate = "Wait until the display reads ''UPDATE''.";
+inline constexpr std::string_view kCliPressEnter = "Then press Enter here.";
+// The port the run opens, on its first lines: "Port: /dev/ttyUSB0 (FTDI FT232R USB UART, …)".
+inline constexpr std::string_view kCliPort = "Port: ";
+inline constexpr std::string_view kCliSeveralAdapters =
+    "several USB serial adapters are present; name the one to use with --port:";
+inline constexpr std::string_view kCliBackupKept = "Backup kept as ";
+inline constexpr std::string_view kCliNoDatedCopy = "no dated copy of the backup was kept: ";
+inline constexpr std::string_view kCliCouldNotDelete = "could not delete ";
+// Each operation's closing line (%1 the operation, %2 and %3 counts, %4 the time it took), and
+// the figures of its progress.
+inline constexpr const char* kFmtCliSlotsBytes = "%1: %2 slots, %3 bytes in %4";
+inline constexpr const char* kFmtCliBlocksBytes = "%1: %2 blocks, %3 bytes in %4";
+inline constexpr const char* kFmtCliDoneIn = "%1: done in %2";
+inline constexpr const char* kFmtCliFailedAfter = "%1: failed after %2";
+inline constexpr const char* kFmtCliCancelledAfter = "%1: cancelled after %2";
+inline constexpr std::string_view kCliTimeLeft = " left";
+inline constexpr std::string_view kPortsNone = "No serial ports found.";
+
+// A USB adapter's latency timer (Windows), said before an update (%1 the port, %2 its timer in
+// ms, %3 the update's requests, %4 the seconds they add) and in the port list (%3 the seconds
+// for a 64 KiB image), followed by how to lower it.
+inline constexpr const char* kFmtLatencySlowsUpdate =
+    "The USB adapter on %1 holds every short reply for %2 ms (its latency timer): the %3 "
+    "requests of this update take about %4 s longer.";
+inline constexpr const char* kFmtLatencyPortNote =
+    "%1: latency timer %2 ms; an update of a 64 KiB image takes about %3 s longer.";
+inline constexpr std::string_view kLatencyHowToLower =
+    "To lower it to 1 ms: Device Manager, Ports (COM & LPT), the port's Properties, Port "
+    "Settings, Advanced..., Latency Timer (msec).";
 
 // Restore from a saved backup: the question before it starts.
 inline constexpr std::string_view kRestoreFromConfirm =

@@ -8,4 +8,8 @@ const std::string_view kHelpDir =
     "it is writable and not installed, else $XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; "
     "the program names the folder it uses)";
 
+const std::string_view kUsagePortForms =
+    "a port is a number from 1 to 9999 (port N is /dev/ttyS<N-1>), a name such as COM3 (port 3), "
+    "or a device such as /dev/ttyUSB0 or ttyUSB0";
+
 }  // namespace q7310::texts

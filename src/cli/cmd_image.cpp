@@ -12,7 +12,9 @@
 #include "app/texts.h"
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/json_lines.h"
 #include "cli/terminal_host.h"
+#include "cli/usage.h"
 #include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
 #include "util/process_info.h"
@@ -46,17 +48,28 @@ class TemporaryStage {
   bool m_moved = false;
 };
 
-void PrintLoadError(const CFirmwareImage::LoadError& error) {
-  if (error.line > 0) {
-    std::fprintf(stderr, "error: line %" PRIu32 ": %s\n", error.line, error.reason.c_str());
-  } else {
-    std::fprintf(stderr, "error: %s\n", error.reason.c_str());
-  }
+// The failure's text: "line 10: the file does not end with …", or the reason alone.
+std::string LoadErrorText(const CFirmwareImage::LoadError& error) {
+  if (error.line == 0) return error.reason;
+  return "line " + std::to_string(error.line) + ": " + error.reason;
 }
 
-// The number of 128-byte blocks the transfer sends: every block full but the last.
-uint32_t BlockCount(uint32_t imageSize) {
-  return (imageSize + CFirmwareImage::kBlockSize - 1) / CFirmwareImage::kBlockSize;
+void PrintPlain(const CFirmwareImage& image) {
+  std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());
+  std::printf("end address:   0x%08" PRIX32 "\n", image.GetEndAddress());
+  std::printf("size:          %" PRIu32 " bytes\n", image.GetImageSize());
+  std::printf("sum:           0x%08" PRIX32 "\n", image.GetImageSum());
+  std::printf("blocks:        %" PRIu32 "\n", CFirmwareImage::BlockCount(image.GetImageSize()));
+}
+
+void PrintJson(JsonLines& lines, const std::string& file, const CFirmwareImage& image) {
+  lines.Write(Json{{"type", "image"},
+                   {"file", file},
+                   {"start_address", image.GetStartAddress()},
+                   {"end_address", image.GetEndAddress()},
+                   {"size", image.GetImageSize()},
+                   {"sum", image.GetImageSum()},
+                   {"blocks", CFirmwareImage::BlockCount(image.GetImageSize())}});
 }
 
 // The working folders whose files --stage must not touch: the one --dir names; without it both
@@ -67,21 +80,22 @@ std::vector<std::string> ProtectedFolders(const ImageOptions& options) {
   return {ProgramFolder(), UserDataFolder()};
 }
 
-bool Cancelled() {
-  if (!TerminalHost::TakeInterrupt()) return false;
-  std::fprintf(stderr, "%s\n", std::string(texts::kCancelled).c_str());
-  return true;
-}
-
-int Load(const ImageOptions& options) {
+int Load(const ImageOptions& options, bool json) {
+  JsonLines lines(stdout);
+  const auto fail = [&](const std::string& text) {
+    if (json) {
+      lines.Error(text);
+      lines.Result("image", false);
+    } else {
+      std::fprintf(stderr, "error: %s\n", text.c_str());
+    }
+    return kExitFailed;
+  };
   if (!options.stage.empty()) {
     // Said before the load: nothing is read when the target is wrong.
     const std::string problem =
         StageTargetProblem(ProtectedFolders(options), options.file, options.stage, options.force);
-    if (!problem.empty()) {
-      std::fprintf(stderr, "error: %s\n", problem.c_str());
-      return kExitFailed;
-    }
+    if (!problem.empty()) return fail(problem);
   }
   // The image is staged whole into a temporary file first: beside the staging file named, which
   // then gets it under its name; else in the system's temporary folder, removed afterwards.
@@ -89,47 +103,40 @@ int Load(const ImageOptions& options) {
   TemporaryStage temporary(
       options.stage.empty() ? TemporaryFolder() + "/q7310-UPDATE" : StagePath(options.stage),
       &error);
-  if (temporary.Path().empty()) {
-    std::fprintf(stderr, "error: %s\n", error.c_str());
-    return kExitFailed;
-  }
+  if (temporary.Path().empty()) return fail(error);
 
   CFirmwareImage image;
   image.SetStopFlag(&TerminalHost::InterruptFlag());
   image.Clear();
   const bool loaded = image.LoadMotFile(options.file, temporary.Path());
-  if (Cancelled()) return kExitFailed;
-  if (!loaded) {
-    PrintLoadError(image.LastError());
-    return kExitFailed;
-  }
+  if (TerminalHost::TakeInterrupt()) return fail(std::string(texts::kCancelled));
+  if (!loaded) return fail(LoadErrorText(image.LastError()));
   if (!options.stage.empty()) {
     if (!PlaceStagedImage(temporary.Path(), options.stage, options.force, &error)) {
-      std::fprintf(stderr, "error: %s\n", error.c_str());
-      return kExitFailed;
+      return fail(error);
     }
     temporary.Moved();
   }
-  const uint32_t blocks = BlockCount(image.GetImageSize());
-  std::printf("start address: 0x%08" PRIX32 "\n", image.GetStartAddress());
-  std::printf("end address:   0x%08" PRIX32 "\n", image.GetEndAddress());
-  std::printf("size:          %" PRIu32 " bytes\n", image.GetImageSize());
-  std::printf("sum:           0x%08" PRIX32 "\n", image.GetImageSum());
-  std::printf("blocks:        %" PRIu32 "\n", blocks);
+  if (json) {
+    PrintJson(lines, options.file, image);
+    lines.Result("image", true);
+  } else {
+    PrintPlain(image);
+  }
   return kExitOk;
 }
 
-int Run(const ImageOptions& options) {
+int Run(const ImageOptions& options, bool json) {
   // Ctrl-C, SIGTERM and SIGHUP end the load and remove the temporary file.
   TerminalHost::InstallInterruptHandler();
-  const int exitCode = Load(options);
+  const int exitCode = Load(options, json);
   InterruptHandled();
   return exitCode;
 }
 
 }  // namespace
 
-void AddImageCommand(CLI::App& app, RunResult& result) {
+void AddImageCommand(CLI::App& app, ReportOptions& report, RunResult& result) {
   auto options = std::make_shared<ImageOptions>();
   options->dir = app.get_option_no_throw("--dir");
   CLI::App* command = app.add_subcommand(
@@ -140,7 +147,10 @@ void AddImageCommand(CLI::App& app, RunResult& result) {
                       "of the program's own files or the firmware file itself");
   command->add_flag("--force", options->force,
                     "let --stage replace a regular file that is there already");
-  command->callback([options, &result] { result.exitCode = Run(*options); });
+  AddJsonFlag(*command, report.json);
+  command->callback([command, options, &report, &result] {
+    if (StandsAlone(*command)) result.exitCode = Run(*options, report.json);
+  });
 }
 
 }  // namespace q7310::cli

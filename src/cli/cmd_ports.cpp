@@ -1,47 +1,72 @@
-// q7310 ports: the serial ports present and the port number each maps to.
+// q7310 ports: the serial ports present, the port number each maps to, and what each is (driver,
+// USB ids, serial number, description; on Windows the USB adapter's latency timer).
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/adapter_latency.h"
 #include "app/texts.h"
 #include "cli/commands.h"
+#include "cli/json_lines.h"
 #include "cli/platform_help.h"
+#include "cli/port_request.h"
+#include "cli/port_table.h"
+#include "cli/usage.h"
 #include "serial/port_list.h"
 
 namespace q7310::cli {
+namespace {
 
-void AddPortsCommand(CLI::App& app, RunResult& result) {
+void PrintPlain(const std::vector<SerialPortInfo>& ports) {
+  if (ports.empty()) {
+    std::printf("%s\n", std::string(texts::kPortsNone).c_str());
+    return;
+  }
+  std::fputs(PortTable(ports).c_str(), stdout);
+  for (const SerialPortInfo& port : ports) {
+    if (const std::string note = LatencyPortNote(port); !note.empty()) {
+      std::printf("%s\n", note.c_str());
+    }
+  }
+  // The usual first hurdle on Linux: say how to get past it.
+  std::string denied;
+  for (const SerialPortInfo& port : ports) {
+    if (PortAccessDenied(port.device)) denied += (denied.empty() ? "" : ", ") + port.device;
+  }
+  if (!denied.empty())
+    std::printf("%s%s\n", denied.c_str(), std::string(texts::kPortsDialoutHint).c_str());
+}
+
+void PrintJson(const std::vector<SerialPortInfo>& ports) {
+  JsonLines lines(stdout);
+  for (const SerialPortInfo& port : ports) {
+    Json line{{"type", "port"}};
+    line.update(PortObject(port));
+    line["access_denied"] = PortAccessDenied(port.device);
+    line["note"] = LatencyPortNote(port);
+    lines.Write(line);
+  }
+  lines.Result("ports", true);
+}
+
+}  // namespace
+
+void AddPortsCommand(CLI::App& app, ReportOptions& report, RunResult& result) {
   // Parsed options live as long as the program: CLI11 runs the callback after parsing.
-  static std::string root = "/sys";
+  static std::string root = SysfsRoot();
   CLI::App* cmd = app.add_subcommand(
       "ports",
-      "list the serial ports present (device, driver, USB ids, serial number) and the "
-      "port number each maps to");
+      "list the serial ports present (device, driver, USB ids, serial number, latency timer) and "
+      "the port number each maps to");
   cmd->add_option("--sysfs", root, help::kSysfsOption)->check(CLI::ExistingDirectory);
-  cmd->callback([&result] {
-    const auto ports = ListSerialPorts(root);
-    if (ports.empty()) {
-      std::printf("No serial ports found.\n");
-      return;
-    }
-    std::printf("%-5s %-16s %-12s %-9s %-14s %s\n", "PORT", "DEVICE", "DRIVER", "USB ID", "SERIAL",
-                "DESCRIPTION");
-    for (const auto& p : ports) {
-      const std::string port = p.portNumber ? std::to_string(p.portNumber) : "-";
-      const std::string usb = p.vendorId.empty() ? "-" : p.vendorId + ":" + p.productId;
-      std::printf("%-5s %-16s %-12s %-9s %-14s %s\n", port.c_str(), p.device.c_str(),
-                  p.driver.empty() ? "-" : p.driver.c_str(), usb.c_str(),
-                  p.serialNumber.empty() ? "-" : p.serialNumber.c_str(), p.description.c_str());
-    }
-    // The usual first hurdle on Linux: say how to get past it.
-    std::string denied;
-    for (const auto& p : ports) {
-      if (PortAccessDenied(p.device)) {
-        denied += (denied.empty() ? "" : ", ") + p.device;
-      }
-    }
-    if (!denied.empty()) {
-      std::printf("%s%.*s\n", denied.c_str(), static_cast<int>(texts::kPortsDialoutHint.size()),
-                  texts::kPortsDialoutHint.data());
+  AddJsonFlag(*cmd, report.json);
+  cmd->callback([cmd, &result, &report] {
+    if (!StandsAlone(*cmd)) return;
+    const std::vector<SerialPortInfo> ports = ListSerialPorts(root, DevRoot());
+    if (report.json) {
+      PrintJson(ports);
+    } else {
+      PrintPlain(ports);
     }
     result.exitCode = kExitOk;
   });

@@ -20,13 +20,17 @@ struct RunResult {
   int exitCode = kExitOk;
 };
 
-// q7310 image FILE [--stage PATH]
-void AddImageCommand(CLI::App& app, RunResult& result);
-// q7310 inspect FILE
-void AddInspectCommand(CLI::App& app, RunResult& result);
+// --json, -q/--quiet, -v/--verbose on the program.
+void AddReportOptions(CLI::App& app, ReportOptions& report);
+// --json alone, on a subcommand that takes it after its name as well.
+void AddJsonFlag(CLI::App& app, bool& json);
 
-// q7310 ports [--sysfs ROOT]
-void AddPortsCommand(CLI::App& app, RunResult& result);
+// q7310 image FILE [--stage PATH] [--json]
+void AddImageCommand(CLI::App& app, ReportOptions& report, RunResult& result);
+// q7310 inspect FILE [--json]
+void AddInspectCommand(CLI::App& app, ReportOptions& report, RunResult& result);
+// q7310 ports [--sysfs ROOT] [--json]
+void AddPortsCommand(CLI::App& app, ReportOptions& report, RunResult& result);
 
 // q7310 [options] backup|update|restore|verify ...: the global options and a subcommand for
 // each row of the operation table.

@@ -30,8 +30,9 @@ LineWait WaitForLine(unsigned timeoutMs);
 // The width of the terminal or console window that `out` writes to; 0 when it cannot be known.
 int ConsoleColumns(std::FILE* out);
 
-// Makes the terminal of `out` take the ANSI sequences the progress line uses (Windows consoles
-// need asking; terminals elsewhere always do).
-void EnableTerminalSequences(std::FILE* out);
+// Makes the terminal of `out` take the ANSI sequences the progress bar and colours use (Windows
+// consoles need asking; terminals elsewhere always do). Whether it takes them: a Windows console
+// that refuses ENABLE_VIRTUAL_TERMINAL_PROCESSING (before Windows 10) would print them as text.
+bool EnableTerminalSequences(std::FILE* out);
 
 }  // namespace q7310::cli

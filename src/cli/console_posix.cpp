@@ -52,6 +52,8 @@ int ConsoleColumns(std::FILE* out) {
   return 0;
 }
 
-void EnableTerminalSequences(std::FILE*) {}
+bool EnableTerminalSequences(std::FILE*) {
+  return true;
+}
 
 }  // namespace q7310::cli

@@ -79,12 +79,14 @@ int ConsoleColumns(std::FILE* out) {
   return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-void EnableTerminalSequences(std::FILE* out) {
+bool EnableTerminalSequences(std::FILE* out) {
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out)));
   DWORD mode = 0;
-  if (GetConsoleMode(handle, &mode)) {
-    SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-  }
+  if (!GetConsoleMode(handle, &mode)) return false;
+  if (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) return true;
+  // Read back: a console that cannot process the sequences refuses the flag or drops it.
+  if (!SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+  return GetConsoleMode(handle, &mode) && (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
 }  // namespace q7310::cli

@@ -4,7 +4,8 @@
 
 namespace q7310::cli::help {
 
-extern const char* const kPortOption;   // --port: which device a port number opens
+extern const char* const kPortOption;   // --port: what it takes, and which device a number opens
+extern const char* const kPortFooter;   // the footer's line on the port used without an option
 extern const char* const kFilesFooter;  // the footer's line on the working folder
 extern const char* const kSysfsOption;  // ports --sysfs
 

@@ -2,6 +2,11 @@
 // of frames from the serial link's receive thread, and Ctrl-C (SIGTERM, SIGHUP) as the progress
 // dialog's Cancel.
 // Message boxes, progress texts and guidance go to an OutputSink (plain lines or JSON).
+//
+// The host is also the serial link's wire observer: it passes every frame sent and received to
+// the trace (when there is one), counts the data bytes that the running operation moves (for
+// its rate), and in verbose mode hands each trace line to the output as well, on the
+// controller's thread.
 #pragma once
 
 #include <atomic>
@@ -17,31 +22,19 @@
 #include "app/protocol_trace.h"
 #include "app/upgrade_dlg.h"
 #include "app/upgrade_host.h"
+#include "cli/output_sink.h"
 #include "serial/serial_port.h"
 
 namespace q7310::cli {
 
-// Where the terminal host's output goes.
-class OutputSink {
- public:
-  virtual ~OutputSink() = default;
-  virtual void Message(MessageKind kind, std::string_view text, std::string_view detail) = 0;
-  virtual void ProgressTitle(std::string_view title) = 0;
-  virtual void Progress(std::string_view text, int percent) = 0;
-  // The share done changed without a new text (the operation's last step): a bar redraws.
-  virtual void ProgressPercent(int /*percent*/) {}
-  virtual void ProgressHidden() = 0;
-  virtual void Stage(const Guidance& guidance) = 0;
-  virtual void Event(ProtocolEvent event, std::string_view detail) = 0;
-  virtual void BackupKept(std::string_view path, std::string_view error) = 0;
-};
-
-class TerminalHost : public IUpgradeHost, public IFrameReceiver {
+class TerminalHost : public IUpgradeHost, public IFrameReceiver, public IWireObserver {
  public:
   explicit TerminalHost(OutputSink& out) : m_out(out) {}
   void Attach(CUpgradeDlg& dlg) { m_dlg = &dlg; }
   // Received frames and protocol events also go to the trace, when one is given.
   void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
+  // Verbose: every trace line goes to the output too.
+  void SetVerbose(bool verbose) { m_verbose = verbose; }
 
   // Handles frames, timers and Ctrl-C until the controller is idle again. Returns false when the
   // operation was cancelled with Ctrl-C.
@@ -60,6 +53,8 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
 
   // The messages shown since the last call, for deciding whether an operation failed.
   std::vector<MessageKind> TakeMessageKinds();
+  // The data bytes moved since the last call (frame bodies beyond their fixed fields, both ways).
+  uint64_t TakeDataBytes();
 
   // IUpgradeHost
   void SetTimer(unsigned id, unsigned periodMs) override;
@@ -77,13 +72,14 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
   void OnBackupKept(std::string_view path, std::string_view error) override {
     m_out.BackupKept(path, error);
   }
-  void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override {
-    if (m_trace) m_trace->OnEvent(event, detail);
-    m_out.Event(event, detail);
-  }
+  void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
 
   // IFrameReceiver: called on the receive thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
+
+  // IWireObserver: OnTransmit on the controller's thread, OnLineError on the receive thread.
+  void OnTransmit(std::span<const uint8_t> frame, std::string_view error) override;
+  void OnLineError(uint32_t bits) override;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -91,18 +87,28 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
     Clock::time_point deadline;
     std::chrono::milliseconds period;
   };
+  // A frame from the receive thread, or (lineError) only the line errors it saw.
   struct QueuedFrame {
-    uint32_t status;
+    uint32_t status = 0;
     std::vector<uint8_t> bytes;
+    std::chrono::system_clock::time_point received;
+    bool lineError = false;
   };
+
+  // On the controller's thread: shows and counts the frame, then hands it to the controller.
+  void Deliver(const QueuedFrame& frame);
+  void Show(std::chrono::system_clock::time_point when, const ProtocolTrace::Line& line);
+  void Queue(QueuedFrame frame);
 
   static std::atomic<bool> s_interrupted;
 
   OutputSink& m_out;
   CUpgradeDlg* m_dlg = nullptr;
   ProtocolTrace* m_trace = nullptr;
+  bool m_verbose = false;
   std::map<unsigned, Timer> m_timers;
   int m_percent = -1;
+  uint64_t m_dataBytes = 0;
   std::vector<MessageKind> m_messageKinds;
 
   std::mutex m_mutex;

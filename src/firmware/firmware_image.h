@@ -40,6 +40,10 @@ class CFirmwareImage {
   static constexpr uint32_t kBlockSize = kMaxUpdateBlock;
   // The 16-bit block counter covers 65,536 blocks; larger images are refused by the load.
   static constexpr uint32_t kMaxImageSize = kMaxUpdateImage;
+  // The data blocks an image of `imageSize` bytes goes out in: every block full but the last.
+  static constexpr uint32_t BlockCount(uint32_t imageSize) {
+    return (imageSize + kBlockSize - 1) / kBlockSize;
+  }
 
   // Why the last LoadMotFile failed: the 1-based line number (0 when no line is to blame, for
   // example a file that cannot be opened) and a short reason such as "bad checksum".

@@ -45,7 +45,8 @@ int PortNumberOf(const std::string& name) {
 
 }  // namespace
 
-std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot) {
+std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot,
+                                            const std::string& devRoot) {
   std::vector<SerialPortInfo> ports;
   std::error_code ec;
   const fs::path classDir = fs::path(sysfsRoot) / "class" / "tty";
@@ -57,7 +58,7 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot) {
     if (name.rfind(kUartPrefix, 0) == 0 && (type.empty() || type == "0")) continue;
 
     SerialPortInfo info;
-    info.device = "/dev/" + name;
+    info.device = (fs::path(devRoot) / name).string();
     info.driver = fs::read_symlink(device / "driver", ec).filename().string();
     info.portNumber = PortNumberOf(name);
     if (const fs::path usb = UsbDeviceOf(device); !usb.empty()) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "cli/commands.h"
 #include "cli/usage.h"
 
@@ -74,6 +75,31 @@ TEST_F(OperationCommandLine, EachFromOptionFillsItsOwnRowsFile) {
   EXPECT_EQ(options.verifyFrom, kExistingFile);
   EXPECT_TRUE(options.restoreFrom.empty());
   EXPECT_EQ(options.session.device, "/dev/pts/7");
+}
+
+TEST_F(OperationCommandLine, InstructionsEndWithWhatToDoInTheTerminal) {
+  // The desktop's lines for the stage, the display to wait for instead of its button, then Enter.
+  const std::vector<std::string> update = TerminalInstructions(*FindOperation("update"));
+  ASSERT_EQ(update.size(), 4u);
+  EXPECT_EQ(update[0], texts::kGuideStage2[0]);
+  EXPECT_EQ(update[1], texts::kGuideStage2[1]);
+  EXPECT_EQ(update[2], texts::kCliReadyForUpdate);
+  EXPECT_EQ(update[3], texts::kCliPressEnter);
+  const std::vector<std::string> restore = TerminalInstructions(*FindOperation("restore"));
+  ASSERT_EQ(restore.size(), 5u);
+  EXPECT_EQ(restore[2], texts::kGuideStage3[2]);
+  EXPECT_EQ(restore[3], texts::kCliReadyForBackup);
+  EXPECT_EQ(TerminalInstructions(*FindOperation("verify")),
+            (std::vector<std::string>{std::string(texts::kGuideVerify),
+                                      std::string(texts::kCliPressEnter)}));
+  for (const OperationRow& row : OperationTable()) {
+    for (const std::string& line : TerminalInstructions(row)) {
+      EXPECT_EQ(line.find("button"), std::string::npos) << row.name << ": " << line;
+    }
+    // Backup and verify count slots; of the two, only a verify knows its bytes beforehand.
+    EXPECT_EQ(row.shareCountsBytes, row.name == "update" || row.name == "restore") << row.name;
+    EXPECT_EQ(row.expect != nullptr, row.name == "verify") << row.name;
+  }
 }
 
 TEST_F(OperationCommandLine, RefusesWhatNoRowOffers) {

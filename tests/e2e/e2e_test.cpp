@@ -7,12 +7,15 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/texts.h"
+#include "cli/figures.h"
+#include "cli/operation_table.h"
 #include "e2e_fixture.h"
 #include "support/pty_peer.h"
 #include "support/slot_records.h"
@@ -21,6 +24,7 @@ namespace q7310 {
 namespace {
 
 namespace fs = std::filesystem;
+using cli::FormatCount;
 using testing::AppendRecord;
 using testing::Bytes;
 using testing::EndToEnd;
@@ -39,6 +43,12 @@ std::vector<std::string> SampleMotLines() {
     lines.push_back(line);
   }
   return lines;
+}
+
+size_t Count(const std::string& text, std::string_view what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 std::string JoinLines(const std::vector<std::string>& lines, size_t from, size_t to) {
@@ -60,9 +70,18 @@ TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {
   EXPECT_EQ(ReadFile(dir / "image.out"), ReadFile(dir / "app" / "UPDATE.BIN"));
 
   const std::string& out = tool->Stdout();
-  EXPECT_NE(out.find("Reading ... slot no. 8\n"), std::string::npos) << out;
-  EXPECT_NE(out.find(" 100 %  ("), std::string::npos) << out;
-  EXPECT_NE(out.find("Writing ... slot no. 8\n"), std::string::npos) << out;
+  // Into a pipe: a closing line per operation, and at most one progress line per tenth.
+  const std::string slots = "backup: 9 slots, " + FormatCount(backup.size()) + " bytes in ";
+  EXPECT_NE(out.find(slots), std::string::npos) << out;
+  EXPECT_NE(out.find("update: 512 blocks, 65,536 bytes in "), std::string::npos) << out;
+  EXPECT_NE(out.find("restore: 9 slots, " + FormatCount(backup.size()) + " bytes in "),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("backup  88 % Reading ... slot no. 8  ("), std::string::npos) << out;
+  EXPECT_NE(out.find("update  90 % (59008/65536 byte) transmitted  ("), std::string::npos) << out;
+  for (const char* operation : {"backup ", "update ", "restore "}) {
+    EXPECT_LE(Count(out, std::string("\n") + operation), 10u) << operation << out;
+  }
   EXPECT_NE(out.find(Line(texts::kCaptionComplete, texts::kMsgComplete)), std::string::npos);
   EXPECT_EQ(out.find("ERROR:"), std::string::npos) << out;
   EXPECT_EQ(tool->Stderr().find("ERROR:"), std::string::npos) << tool->Stderr();
@@ -206,14 +225,13 @@ TEST_F(EndToEnd, JsonLinesCarryTheSameTextsAsThePlainOutput) {
   std::istringstream json(tool->Stdout());
   std::vector<std::string> texts;
   for (std::string line; std::getline(json, line);) {
-    ASSERT_TRUE(line.size() > 2 && line.front() == '{' && line.back() == '}') << line;
-    const std::string key = "\"type\":\"progress\",\"text\":\"";
-    if (line.rfind("{" + key, 0) == 0) {
-      texts.push_back(line.substr(key.size() + 1, line.find('"', key.size() + 1) - key.size() - 1));
-    }
+    const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+    ASSERT_FALSE(object.is_discarded()) << line;
+    if (object["type"] == "progress") texts.push_back(object["text"]);
   }
+  // Each slot read is a tenth of the backup: the plain output has a line for each text.
   ASSERT_EQ(texts.size(), 9u);
-  for (const auto& t : texts) EXPECT_NE(plain.find(t + "\n"), std::string::npos) << t;
+  for (const auto& t : texts) EXPECT_NE(plain.find(" % " + t + "  ("), std::string::npos) << t;
   EXPECT_NE(tool->Stdout().find("{\"type\":\"result\",\"name\":\"backup\",\"ok\":true}"),
             std::string::npos);
 }
@@ -357,29 +375,28 @@ TEST_F(EndToEnd, ImageAndInspectRefuseCutAndIncompleteFiles) {
 std::vector<std::string> LinesUpToPrompt(Process& tool) {
   std::vector<std::string> lines;
   while (const std::optional<std::string> line = tool.NextLine()) {
-    if (*line == "Press Enter to continue, Ctrl-C to stop.") return lines;
     lines.push_back(*line);
+    if (*line == texts::kCliPressEnter) return lines;
   }
   ADD_FAILURE() << "no prompt; printed:\n" << tool.Stdout();
   return lines;
 }
 
 // The last lines of `lines`, blank ones left out, as many as `instructions` has.
-template <size_t N>
 void ExpectEndsWith(const std::vector<std::string>& lines,
-                    const std::array<std::string_view, N>& instructions) {
+                    const std::vector<std::string>& instructions) {
   std::vector<std::string> shown;
   for (const std::string& line : lines) {
     if (!line.empty()) shown.push_back(line);
   }
-  ASSERT_GE(shown.size(), N);
-  for (size_t i = 0; i < N; ++i) EXPECT_EQ(shown[shown.size() - N + i], instructions[i]);
+  ASSERT_GE(shown.size(), instructions.size());
+  for (size_t i = 0; i < instructions.size(); ++i) {
+    EXPECT_EQ(shown[shown.size() - instructions.size() + i], instructions[i]);
+  }
 }
 
-size_t Count(const std::string& text, std::string_view what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
+std::vector<std::string> InstructionsOf(std::string_view operation) {
+  return cli::TerminalInstructions(*cli::FindOperation(operation));
 }
 
 TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
@@ -402,31 +419,43 @@ TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
     SCOPED_TRACE("backup, then update");
     PtyPeer keyboard;  // the technician's, on the tool's stdin
     start(keyboard, {"backup", "update"});
-    ExpectEndsWith(LinesUpToPrompt(*tool), texts::kGuideStage1);
+    const std::vector<std::string> first = LinesUpToPrompt(*tool);
+    ExpectEndsWith(first, InstructionsOf("backup"));
     ::usleep(300000);  // time in which a tool that did not wait would have sent its request
     EXPECT_EQ(sent(), 0u) << "a frame went out before Enter";
 
     EXPECT_TRUE(keyboard.Send({'\n'}));  // Enter
     const std::vector<std::string> backup = LinesUpToPrompt(*tool);
     ASSERT_FALSE(backup.empty());
-    EXPECT_EQ(backup.front(), "--- BACKUP ---");
-    EXPECT_NE(std::find(backup.begin(), backup.end(), "Reading ... slot no. 8"), backup.end());
-    ExpectEndsWith(backup, texts::kGuideStage2);
+    EXPECT_EQ(backup.front().rfind("backup   0 % ", 0), 0u) << backup.front();
+    EXPECT_NE(
+        std::find_if(backup.begin(), backup.end(),
+                     [](const std::string& l) { return l.rfind("backup: 9 slots, ", 0) == 0; }),
+        backup.end());
+    ExpectEndsWith(backup, InstructionsOf("update"));
     EXPECT_EQ(sent(), 9u);
 
     EXPECT_TRUE(keyboard.Send({'\n'}));  // Enter
     EXPECT_EQ(tool->Wait(), 0) << tool->Stdout() << tool->Stderr();
-    // Each stage's instructions were shown once, right before their operation.
-    EXPECT_EQ(Count(tool->Stdout(), texts::kGuideStage1.front()), 1u);
-    EXPECT_EQ(Count(tool->Stdout(), texts::kGuideStage2.front()), 1u);
-    EXPECT_EQ(Count(tool->Stdout(), "Press Enter"), 2u);
+    // Each stage's instructions were shown once, right before their operation, with the
+    // terminal's last line instead of the click on a button, and none after the last operation.
+    const std::string& out = tool->Stdout();
+    EXPECT_EQ(Count(out, texts::kGuideStage1.front()), 1u);
+    EXPECT_EQ(Count(out, texts::kGuideStage2.front()), 1u);
+    EXPECT_EQ(Count(out, texts::kGuideStage3.front()), 0u);
+    EXPECT_EQ(Count(out, "button above"), 0u) << out;
+    EXPECT_EQ(Count(out, texts::kCliPressEnter), 2u);
+    EXPECT_EQ(out.substr(out.rfind('\n', out.size() - 2) + 1).rfind("update: 512 blocks, ", 0), 0u)
+        << out;
   }
   {
-    SCOPED_TRACE("update alone, stopped at the prompt");
+    SCOPED_TRACE("update alone: its own steps, not the backup's first; stopped at the prompt");
     fs::remove(trace);
     PtyPeer keyboard;  // the technician's, on the tool's stdin
     start(keyboard, {"update"});
-    ExpectEndsWith(LinesUpToPrompt(*tool), texts::kGuideStage2);
+    const std::vector<std::string> lines = LinesUpToPrompt(*tool);
+    ExpectEndsWith(lines, InstructionsOf("update"));
+    for (const std::string& line : lines) EXPECT_NE(line, texts::kGuideStage1.front());
     tool->Signal(SIGINT);
     EXPECT_EQ(tool->Wait(), 1);
     EXPECT_EQ(sent(), 0u);
@@ -454,8 +483,13 @@ TEST_F(EndToEnd, VersionAndWorkingFolderComeFirst) {
   json.push_back("--json");
   tool = std::make_unique<Process>(json);
   EXPECT_EQ(tool->Wait(), 1);
-  EXPECT_EQ(tool->Stdout().rfind("{\"type\":\"working-folder\",\"path\":\"" + app + "\"}\n", 0), 0u)
-      << tool->Stdout();
+  // The first JSON line says the format; the folder comes next.
+  const std::string& out = tool->Stdout();
+  EXPECT_EQ(out.rfind("{\"type\":\"start\",\"format\":1,", 0), 0u) << out;
+  EXPECT_EQ(out.substr(out.find('\n') + 1)
+                .rfind("{\"type\":\"working-folder\",\"path\":\"" + app + "\"}\n", 0),
+            0u)
+      << out;
 }
 
 // Installed beside its share/q7310 (as under /usr), the tool keeps its files in the per-user

@@ -126,7 +126,7 @@ TEST_F(Signals, EndTheWaitForEnter) {
   tool = std::make_unique<testing::Process>(
       std::vector<std::string>{Q7310_CLI_PATH, "--device", device, "--dir", app.string(), "backup"},
       terminal.SlaveFd());
-  ASSERT_TRUE(WaitForLine(*tool, "Press Enter", kStepWithinMs)) << ToolOutput();
+  ASSERT_TRUE(WaitForLine(*tool, texts::kCliPressEnter, kStepWithinMs)) << ToolOutput();
   tool->Signal(SIGHUP);
   EXPECT_EQ(tool->Wait(kEndWithinMs), 1) << ToolOutput();
   StopSim();

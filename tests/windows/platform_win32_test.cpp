@@ -13,9 +13,12 @@
 
 #include "app/app_paths.h"
 #include "app/output_target.h"
+#include "app/port_choice.h"
 #include "app/texts.h"
 #include "app/work_folder.h"
 #include "backup/backup_history.h"
+#include "cli/console.h"
+#include "cli/terminal_style.h"
 #include "serial/serial_device.h"
 #include "support/temp_folder.h"
 #include "util/atomic_file.h"
@@ -256,6 +259,39 @@ TEST(Win32Ports, PortNumbersNameTheirComPortAlsoAboveNine) {
   EXPECT_NE(detail.find("COM199"), std::string::npos);
   EXPECT_GT(detail.size(), std::string("\\\\.\\COM199: ").size()) << detail;
   EXPECT_FALSE(device->IsOpen());
+}
+
+TEST(Win32Ports, PortsAreNamedAsWindowsNamesThem) {
+  EXPECT_EQ(ParsePortName("COM3"), (PortName{3, {}}));
+  EXPECT_EQ(ParsePortName("com12"), (PortName{12, {}}));
+  EXPECT_EQ(ParsePortName("7"), (PortName{7, {}}));
+  EXPECT_EQ(ParsePortName("\\\\.\\CNCA0"), (PortName{0, "\\\\.\\CNCA0"}));
+  // Linux's device names mean nothing here.
+  EXPECT_FALSE(ParsePortName("/dev/ttyUSB0"));
+  EXPECT_FALSE(ParsePortName("ttyUSB0"));
+  // A port named by its device is the listed COM port of that number.
+  SerialPortInfo listed;
+  listed.device = "COM12";
+  listed.portNumber = 12;
+  listed.vendorId = "0403";
+  listed.productId = "6001";
+  listed.description = "FTDI USB Serial Port";
+  const PortChoice choice = ChoosePortToOpen(PortName{0, "\\\\.\\COM12"}, {listed});
+  ASSERT_TRUE(choice.info);
+  EXPECT_EQ(DescribeChoice(choice), "\\\\.\\COM12 (FTDI USB Serial Port, 0403:6001)");
+  EXPECT_EQ(DescribeChoice(ChoosePortToOpen(std::nullopt, {})), "COM1 (port 1)");
+}
+
+TEST(Win32Console, NoBarsOrColoursWhereNoConsoleTakesTheSequences) {
+  // A file is no console: asking it for the control sequences fails, so no bar is redrawn and
+  // nothing is coloured in it.
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(cli::EnableTerminalSequences(file));
+  const cli::TerminalStyle style = cli::DetectTerminalStyle(file);
+  EXPECT_FALSE(style.redraw);
+  EXPECT_FALSE(style.color);
+  std::fclose(file);
 }
 
 }  // namespace

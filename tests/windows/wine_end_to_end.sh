@@ -3,7 +3,12 @@
 # a link that the simulator points at its pseudo-terminal. Checks byte for byte what the
 # simulator received, that BACKUP.BIN equals the Linux tool's, one fault case (a dropped reply,
 # recovered by resending), the error for a COM port that does not exist, the program's files in
-# another letter case, a full disk's reason, and Ctrl-C.
+# another letter case, a full disk's reason, and Ctrl-C. Then USB adapters made up in the
+# registry, where SetupAPI finds them (the Ports class under HKLM\System\CurrentControlSet\Enum):
+# the port list shows them with their ids and latency timer; with no port named, the one adapter
+# present (on COM5) is used and named, and its latency timer is said before the update; several
+# adapters are listed and none is opened; none at all gives port 1 (COM1, mapped to a path that
+# does not exist).
 #
 # usage: wine_end_to_end.sh Q7310_EXE LINUX_BUILD_DIR SOURCE_DIR   (WINEPREFIX set)
 # Exit 77 (skipped) when the Linux build or Wine is missing.
@@ -27,6 +32,8 @@ command -v wine >/dev/null || skip "wine is not installed (tools/setup installs 
 
 readonly com=COM5
 readonly missing_com=COM47
+readonly usb_key='HKLM\System\CurrentControlSet\Enum\USB\VID_0403&PID_6001'
+readonly ports_class='{4d36e978-e325-11ce-bfc1-08002be10318}'
 readonly reply_timeout=300
 readonly line_wait_tenths=100 # up to 10 s for the simulator to make its line
 work=$(mktemp -d "${TMPDIR:-/tmp}/q7310-wine-e2e.XXXXXX")
@@ -35,6 +42,8 @@ source "$source_dir/tests/windows/sim_on_com5.sh"
 
 cleanup() {
   stop_sim
+  remove_adapters
+  wine reg delete 'HKLM\Software\Wine\Ports' /v COM1 /f >/dev/null 2>&1 || true
   rm -f "$link"
   if ((failures == 0)); then rm -rf "$work"; else echo "wine_end_to_end: files kept in $work" >&2; fi
 }
@@ -65,6 +74,68 @@ same() {
   if ! cmp -s "$1" "$2"; then fail "$3: $1 and $2 differ"; fi
 }
 
+# A REG_MULTI_SZ of one ASCII string, as a .reg file writes it: UTF-16LE bytes, two zeros after.
+multi_sz() {
+  local text=$1 hex="" i
+  for ((i = 0; i < ${#text}; i++)); do hex+=$(printf '%02x,00,' "'${text:i:1}"); done
+  echo "hex(7):${hex}00,00,00,00"
+}
+
+# A made-up FTDI adapter as the Windows driver registers it: serial number $1, port $2, latency
+# timer $3 ms in its Device Parameters. One registry import: each wine start takes a while.
+add_adapter() {
+  local key="HKEY_LOCAL_MACHINE${usb_key#HKLM}\\$1" file="$work/adapter-$1.reg"
+  {
+    echo 'REGEDIT4'
+    echo
+    echo "[$key]"
+    echo "\"ClassGUID\"=\"$ports_class\""
+    echo "\"FriendlyName\"=\"USB Serial Port ($2)\""
+    echo '"Mfg"="FTDI"'
+    echo "\"HardwareID\"=$(multi_sz 'USB\VID_0403&PID_6001&REV_0600')"
+    echo '"Service"="FTSER2K"'
+    echo
+    echo "[$key\\Device Parameters]"
+    echo "\"PortName\"=\"$2\""
+    echo "\"LatencyTimer\"=dword:$(printf '%08x' "$3")"
+  } >"$file"
+  # Z: is the Unix root in every Wine prefix.
+  wine reg import "Z:${file//\//\\}" >/dev/null 2>&1
+}
+
+remove_adapters() {
+  wine reg delete "$usb_key" /f >/dev/null 2>&1 || true
+}
+
+# Runs q7310.exe with the case folder as its working folder and no port named; prints its exit
+# status.
+run_exe_unnamed() {
+  local case=$1
+  shift
+  local status=0
+  wine "$exe" --dir "$(winepath -w "$work/$case/app")" --yes --keep-files \
+    --reply-timeout "$reply_timeout" "$@" >"$work/$case/exe.out" 2>"$work/$case/exe.err" ||
+    status=$?
+  echo "$status"
+}
+
+# Checks that every line of file $1 is a JSON object, the first the header with format 1 and the
+# last a result; prints the types one a line.
+json_types() {
+  python3 - "$1" <<'PY'
+import json, sys
+lines = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
+assert all(isinstance(o, dict) for o in lines), "a line is not an object"
+assert lines[0]["type"] == "start" and lines[0]["format"] == 1, lines[0]
+assert lines[-1]["type"] == "result", lines[-1]
+for o in lines:
+    print(o["type"], json.dumps(o, ensure_ascii=False))
+PY
+}
+
+# COM1 leads nowhere (port 1 must not reach a real port of this machine), COM5 to the link.
+remove_adapters
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/no-com1" /f >/dev/null 2>&1
 map_com5
 
 # 1. The whole procedure, in a folder whose name is not ASCII.
@@ -193,6 +264,70 @@ if start_sim ctrl-c --delay-ms 20; then
     if [[ -e $work/ctrl-c/app/$file ]]; then fail "ctrl-c: $file of the run was not deleted"; fi
   done
   if compgen -G "$work/ctrl-c/app/*.tmp-*" >/dev/null; then fail "ctrl-c: temporary files left"; fi
+fi
+
+# 9. One USB adapter, on COM5, its latency timer at 16 ms: listed with its ids and the timer;
+# used when no port is named, and named on the first lines; its cost said before the update.
+add_adapter A50285BI "$com" 16
+ports=$(wine "$exe" ports 2>&1 | tr -d '\r')
+if ! grep -Eq "^5 +$com +FTSER2K +0403:6001 +A50285BI +16 ms +FTDI USB Serial Port\$" <<<"$ports"; then
+  fail "ports: the adapter on $com is not listed with its ids and latency timer: $ports"
+fi
+if ! grep -q "^$com: latency timer 16 ms; an update of a 64 KiB image takes about 8.2 s longer" <<<"$ports"; then
+  fail "ports: no note on the latency timer: $ports"
+fi
+if start_sim adapter; then
+  status=$(run_exe_unnamed adapter update)
+  stop_sim
+  if [[ $status != 0 ]]; then
+    fail "adapter: exit status $status: $(cat "$work/adapter/exe.out" "$work/adapter/exe.err")"
+  else
+    same "$work/adapter/image.out" "$work/adapter/app/UPDATE.BIN" "adapter: the firmware image received"
+    port_line=$(sed -n 2p "$work/adapter/exe.out" | tr -d '\r')
+    if [[ $port_line != "Port: $com (FTDI USB Serial Port, 0403:6001)" ]]; then
+      fail "adapter: the second line does not name the adapter: $port_line"
+    fi
+    if ! grep -q "^warning: The USB adapter on $com holds every short reply for 16 ms (its latency timer): the 513 requests of this update take about 8.2 s longer." "$work/adapter/exe.err"; then
+      fail "adapter: no warning on the latency timer: $(cat "$work/adapter/exe.err")"
+    fi
+  fi
+fi
+if start_sim adapter-json; then
+  status=$(run_exe_unnamed adapter-json --json update)
+  stop_sim
+  tr -d '\r' <"$work/adapter-json/exe.out" >"$work/adapter-json/lines.json"
+  if [[ $status != 0 ]] || ! json_types "$work/adapter-json/lines.json" >"$work/adapter-json/types" 2>&1; then
+    fail "adapter-json: exit status $status, or lines that are not JSON: $(cat "$work/adapter-json/exe.out" "$work/adapter-json/types")"
+  else
+    # The port as chosen, and the warning before any block was counted.
+    grep -q '^port .*"source": "only-adapter"' "$work/adapter-json/types" ||
+      fail "adapter-json: no port line from the only adapter: $(cat "$work/adapter-json/types")"
+    first_block=$(grep -m 1 -n '^progress .*"percent": [1-9]' "$work/adapter-json/types" | cut -d: -f1)
+    warning=$(grep -m 1 -n '^warning .*latency timer' "$work/adapter-json/types" | cut -d: -f1)
+    if [[ -z $warning || -z $first_block || $warning -gt $first_block ]]; then
+      fail "adapter-json: the latency warning does not come before the blocks: $(cat "$work/adapter-json/types")"
+    fi
+  fi
+fi
+
+# 10. Two adapters and no port named: both listed with what to type, exit status 2, nothing sent.
+add_adapter FT0000AB COM6 16
+mkdir -p "$work/several/app"
+status=$(run_exe_unnamed several backup)
+if [[ $status != 2 ]]; then fail "several: exit status $status, not 2"; fi
+for adapter in "--port $com " "--port COM6 "; do
+  grep -q -- "^  $adapter" "$work/several/exe.err" ||
+    fail "several: '$adapter' is not offered: $(cat "$work/several/exe.err")"
+done
+if [[ -e $work/several/app/BACKUP.BIN ]]; then fail "several: BACKUP.BIN was written"; fi
+
+# 11. No adapter: port 1, which leads nowhere here: the port error, exit status 1.
+remove_adapters
+mkdir -p "$work/none/app"
+status=$(run_exe_unnamed none backup)
+if [[ $status != 1 ]]; then fail "none: exit status $status, not 1"; fi
+if ! grep -q "^Port: COM1 (port 1)" "$work/none/exe.out"; then
+  fail "none: port 1 is not the one used: $(cat "$work/none/exe.out")"
 fi
 
 if ((failures)); then
