@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "app/texts.h"
 #include "app/upgrade_dlg.h"
 
 namespace q7310::cli {
@@ -24,15 +23,11 @@ void StartRestore(CUpgradeDlg& controller, const OperationOptions& options) {
   }
 }
 
-// Against the file named, else the one this run restored, else BACKUP.BIN.
+// Against the file named, else the controller's choice (the file this run restored, else
+// BACKUP.BIN).
 void StartVerify(CUpgradeDlg& controller, const OperationOptions& options) {
-  if (!options.verifyFrom.empty()) {
-    controller.OnVerifyFrom(options.verifyFrom);
-  } else if (!controller.LastRestoreSource().empty()) {
-    controller.OnVerifyFrom(controller.LastRestoreSource());
-  } else {
-    controller.OnVerifyFrom(controller.GetAppFilePath(texts::kBackupFile));
-  }
+  controller.OnVerifyFrom(options.verifyFrom.empty() ? controller.VerifySource()
+                                                     : options.verifyFrom);
 }
 
 constexpr std::array kOperations = {
