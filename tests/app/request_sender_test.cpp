@@ -1,11 +1,12 @@
 // The controller's sending side on its own: the kept request, the resend count that runs across
 // requests, and the wait for late answers to resent copies. The port stays closed: writes fail
 // harmlessly, as they would on an unplugged line, and the sender's decisions are what is tested.
+#include "app/request_sender.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "app/request_sender.h"
 #include "serial/serial_port.h"
 
 namespace q7310 {
@@ -23,7 +24,8 @@ class RequestSenderTest : public ::testing::Test {
 };
 
 TEST_F(RequestSenderTest, KeepsTheRequestAsItsLengthFieldSays) {
-  const std::vector<uint8_t> readSlot = {0x30, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00};
+  const std::vector<uint8_t> readSlot = {0x30, 0x00, 0x0A, 0x00, 0x00,
+                                         0x00, 0x00, 0x00, 0x03, 0x00};
   sender.Send(readSlot);
   EXPECT_EQ(std::vector<uint8_t>(sender.LastFrame().begin(), sender.LastFrame().end()), readSlot);
   EXPECT_EQ(sender.LastCommand(), 0x30);
