@@ -23,6 +23,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // on Windows is the one the folder already uses, so that a path shown is not half '\', half '/'.
 bool EndsWithSeparator(std::string_view folder);
 char SeparatorFor(std::string_view folder);
+// `path` as the system spells it for the operator: on Windows with '\\' between the folders;
+// elsewhere unchanged.
+std::string NativePath(std::string_view path);
 
 // The per-user data folder of the programs: <SystemDataFolder()>/q7310 on Windows;
 // elsewhere $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when

@@ -66,4 +66,8 @@ char SeparatorFor(std::string_view) {
   return '/';
 }
 
+std::string NativePath(std::string_view path) {
+  return std::string(path);
+}
+
 }  // namespace q7310

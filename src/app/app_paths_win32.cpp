@@ -99,4 +99,12 @@ char SeparatorFor(std::string_view folder) {
              : '/';
 }
 
+std::string NativePath(std::string_view path) {
+  std::string native(path);
+  for (char& c : native) {
+    if (c == '/') c = '\\';
+  }
+  return native;
+}
+
 }  // namespace q7310

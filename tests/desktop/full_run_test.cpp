@@ -27,7 +27,7 @@
 
 #include "app/texts.h"
 #include "backup/settings_backup.h"
-#include "desktop/backup_notice.h"
+#include "desktop/status_notice.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -250,9 +250,8 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
   ASSERT_EQ(copies.size(), 1);
   const QString keptPath = history.filePath(copies[0]);
   EXPECT_EQ(ReadAll(keptPath), ReadAll(BackupFilePath()));
-  EXPECT_EQ(window->BackupKeptNotice()->text(),
-            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
-  EXPECT_FALSE(window->BackupKeptNotice()->IsFailure());
+  EXPECT_EQ(window->Notice()->text(), QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  EXPECT_FALSE(window->Notice()->IsFailure());
 
   UpgradeWindow& w = *window;
   const std::vector<std::pair<const char*, std::function<void()>>> ways = {
@@ -280,8 +279,7 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
   ASSERT_NO_FATAL_FAILURE(refuseEveryWay(2));
 
   ASSERT_TRUE(RunWithoutMessageTo(window->UpdateButton(), 3));
-  EXPECT_EQ(window->BackupKeptNotice()->text(),
-            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  EXPECT_EQ(window->Notice()->text(), QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
   ASSERT_NO_FATAL_FAILURE(refuseEveryWay(3));
 
   EXPECT_EQ(TryToClose(ways[0].second, QMessageBox::Yes).size(), 1u);
@@ -301,12 +299,12 @@ TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
   StartWindow();
   ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
   ASSERT_TRUE(QFile::exists(BackupFilePath()));
-  const QString notice = window->BackupKeptNotice()->text();
+  const QString notice = window->Notice()->text();
   const QString prefix = QString::fromUtf8(texts::kFmtBackupNotKept).arg(QString());
   EXPECT_TRUE(notice.startsWith(prefix)) << notice.toStdString();
   const QString reason = notice.mid(prefix.size());
   EXPECT_TRUE(reason.contains(QStringLiteral("backups"))) << notice.toStdString();
-  EXPECT_TRUE(window->BackupKeptNotice()->IsFailure());
+  EXPECT_TRUE(window->Notice()->IsFailure());
 
   const auto asked = TryToClose([&] { window->windowHandle()->close(); }, QMessageBox::Yes);
   ASSERT_EQ(asked.size(), 1u);
