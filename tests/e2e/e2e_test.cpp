@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using testing::AppendRecord;
 using testing::Bytes;
 using testing::EndToEnd;
-using testing::Line;
+using testing::MessageLine;
 using testing::Process;
 using testing::PtyPeer;
 using testing::ReadFile;
@@ -63,7 +63,7 @@ TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {
   EXPECT_NE(out.find("Reading ... slot no. 8\n"), std::string::npos) << out;
   EXPECT_NE(out.find(" 100 %  ("), std::string::npos) << out;
   EXPECT_NE(out.find("Writing ... slot no. 8\n"), std::string::npos) << out;
-  EXPECT_NE(out.find(Line(texts::kCaptionComplete, texts::kMsgComplete)), std::string::npos);
+  EXPECT_NE(out.find(MessageLine(texts::kCaptionComplete, texts::kMsgComplete)), std::string::npos);
   EXPECT_EQ(out.find("ERROR:"), std::string::npos) << out;
   EXPECT_EQ(tool->Stderr().find("ERROR:"), std::string::npos) << tool->Stderr();
 }
@@ -132,7 +132,7 @@ TEST_F(EndToEnd, EachFailureEndsWithItsMessage) {
     // Long enough that a slow (sanitizer) build never resends, which would shift the request
     // count that --fail-at relies on.
     EXPECT_EQ(RunTool(device, c.ops, {"--reply-timeout", "400"}), 1);
-    EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, c.message)), std::string::npos)
+    EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, c.message)), std::string::npos)
         << tool->Stdout() << tool->Stderr();
     StopSim();
   }
@@ -142,7 +142,7 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
   fs::remove(dir / "app" / "Q7310_v201.mot");
   const std::string device = StartSim();
   EXPECT_EQ(RunTool(device, {"update"}), 1);
-  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)),
+  EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed)),
             std::string::npos)
       << tool->Stdout();
   StopSim();
@@ -152,7 +152,7 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
 TEST_F(EndToEnd, PortThatCannotOpenIsReported) {
   const std::string device = (dir / "no-such-device").string();
   EXPECT_EQ(RunTool(device, {"backup"}), 1);
-  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgPortError)),
+  EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgPortError)),
             std::string::npos)
       << tool->Stdout();
 }
@@ -257,7 +257,7 @@ TEST_F(EndToEnd, CutFirmwareFileIsRefusedAndNothingIsSent) {
   const std::string device = StartSim();
   EXPECT_EQ(RunTool(device, {"update"}), 1);
   const std::string& out = tool->Stderr();
-  EXPECT_NE(out.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed) +
+  EXPECT_NE(out.find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed) +
                      "  detail: line 10: the file does not end with a termination record (S7, S8 "
                      "or S9): cut short?\n"),
             std::string::npos)
@@ -289,7 +289,8 @@ TEST_F(EndToEnd, DamagedBackupIsRefusedBeforeAnythingIsWritten) {
     const std::string file =
         ops.size() == 1 ? (dir / "app" / "BACKUP.BIN").string() : (dir / "damaged.bin").string();
     const std::string detail = "  detail: " + file + reason;
-    EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed) + detail),
+    EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgBackupFileFailed) +
+                                  detail),
               std::string::npos)
         << tool->Stderr();
   }
@@ -478,7 +479,8 @@ TEST_F(EndToEnd, InstalledToolWorksInPerUserDataFolder) {
   const std::string out = tool->Stdout();
   EXPECT_EQ(out.rfind(std::string(texts::kWorkingFolder) + data.string() + "\n", 0), 0u) << out;
   const std::string err = tool->Stderr();
-  EXPECT_NE(err.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)), std::string::npos)
+  EXPECT_NE(err.find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed)),
+            std::string::npos)
       << err;
   EXPECT_NE(err.find((prefix / "share" / "q7310" / "Q7310_v201.mot").string()), std::string::npos)
       << err;
