@@ -19,12 +19,12 @@ std::string VersionLine() {
 DesktopCommandLine::DesktopCommandLine()
     : m_app("Backs up, upgrades and restores a 7310 Series Amplifier.",
             std::string(kDesktopProgram)) {
-  m_app.add_option("--device", m_device,
-                   std::string(texts::kHelpDevice) + std::string(texts::kHelpDeviceRemembered))
+  m_app
+      .add_option("--device", m_device,
+                  std::string(texts::kHelpDevice) + std::string(texts::kHelpDeviceRemembered))
       ->type_name("<PATH>");
   m_app.add_option("--dir", m_options.dir, std::string(texts::kHelpDir))->type_name("<FOLDER>");
-  m_app.add_option("--trace", m_options.trace, std::string(texts::kHelpTrace))
-      ->type_name("<FILE>");
+  m_app.add_option("--trace", m_options.trace, std::string(texts::kHelpTrace))->type_name("<FILE>");
   m_app.set_version_flag("-v,--version", VersionLine());
 }
 
@@ -41,7 +41,8 @@ CommandLineEnd DesktopCommandLine::Parse(const std::vector<std::string>& args) {
   } catch (const CLI::CallForVersion&) {
     end = {true, 0, VersionLine()};
   } catch (const CLI::ParseError& error) {
-    end = {true, kUsageStatus, std::string(error.what()) + "\n" + std::string(texts::kUsageSeeHelp)};
+    end = {true, kUsageStatus,
+           std::string(error.what()) + "\n" + std::string(texts::kUsageSeeHelp)};
   }
   if (!end.exitNow && m_app.count("--device") != 0) m_options.device = m_device;
   return end;

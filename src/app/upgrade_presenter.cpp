@@ -27,8 +27,7 @@ StatusLine BackupKeptLine(const std::string& nativePath, const std::string& erro
 
 }  // namespace
 
-UpgradePresenter::UpgradePresenter(IUpgradeView& view, IPortMemory* portMemory,
-                                   const Parts& parts)
+UpgradePresenter::UpgradePresenter(IUpgradeView& view, IPortMemory* portMemory, const Parts& parts)
     : m_view(view),
       m_portMemory(portMemory),
       m_serial(parts.serial),
@@ -216,8 +215,9 @@ void UpgradePresenter::ShowMessage(MessageKind kind, std::string_view text,
 }
 
 bool UpgradePresenter::ShowRestoreComplete(std::string_view text) {
-  return m_view.ShowMessage(
-      {.caption = texts::kCaptionComplete, .text = std::string(text), .offer = texts::kButtonVerify});
+  return m_view.ShowMessage({.caption = texts::kCaptionComplete,
+                             .text = std::string(text),
+                             .offer = texts::kButtonVerify});
 }
 
 void UpgradePresenter::SetProgressTitle(std::string_view title) {

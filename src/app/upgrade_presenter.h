@@ -124,8 +124,8 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
   CSerialPort& m_serial;
   ProtocolTrace* m_trace;
   std::unique_ptr<CUpgradeDlg> m_core;
-  std::set<unsigned> m_timers;  // running now
-  StageView m_stage;            // the stage shown
+  std::set<unsigned> m_timers;         // running now
+  StageView m_stage;                   // the stage shown
   bool m_restoreInstructions = false;  // the box shows the restore's instead of the stage's
   std::string m_keptPath;   // the last backup's dated copy, as the system spells it; empty when
   std::string m_keptError;  // none could be kept, and then why

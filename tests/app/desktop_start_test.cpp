@@ -1,13 +1,14 @@
 // The command line and start-up that both desktop programs share: the options, help, version and
 // usage errors, the port that a start opens (the remembered one and --device), and the session
 // opened or refused before the window appears.
+#include "app/desktop_start.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/desktop_start.h"
 #include "app/texts.h"
 #include "support/files.h"
 #include "support/temp_folder.h"

@@ -37,13 +37,13 @@ class FakeView : public IUpgradeView {
   void ShowInstructions(std::string_view lines) override { instructions.emplace_back(lines); }
   void ShowStatus(const StatusLine& line) override { statusLines.push_back(line); }
   bool ShowMessage(const MessageBoxView& box) override {
-    messages.push_back({std::string(box.caption), box.text, box.detail, box.error,
-                        std::string(box.offer)});
+    messages.push_back(
+        {std::string(box.caption), box.text, box.detail, box.error, std::string(box.offer)});
     return !box.offer.empty() && pressOffer;
   }
   bool Ask(const Question& question) override {
-    questions.push_back({std::string(question.caption), question.text, question.detail,
-                         question.noIsDefault});
+    questions.push_back(
+        {std::string(question.caption), question.text, question.detail, question.noIsDefault});
     if (answers.empty()) return false;
     const bool yes = answers.front();
     answers.pop_front();

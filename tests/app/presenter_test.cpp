@@ -40,7 +40,8 @@ using testing::FakeView;
 constexpr const char* kDevice = "fake-line";
 
 // Two whole slot records: slot 3 with 4 bytes, slot 5 with 1 byte.
-const Bytes kSavedBackup = {0x00, 0x03, 0x00, 0x04, 0x01, 0x02, 0x03, 0x04, 0x00, 0x05, 0x00, 0x01, 0x09};
+const Bytes kSavedBackup = {0x00, 0x03, 0x00, 0x04, 0x01, 0x02, 0x03,
+                            0x04, 0x00, 0x05, 0x00, 0x01, 0x09};
 
 Bytes WriteSlotOk() {
   return BuildWriteSlotReply({0});
@@ -192,9 +193,8 @@ TEST_F(PresenterTest, ClosingIsRefusedMidOperationAndAskedWhileABackupWaitsForIt
     EXPECT_EQ(view.questions[0].caption, texts::kCaptionConfirm);
     EXPECT_TRUE(view.questions[0].noIsDefault);
     // No dated copy is known: the question says that the settings would be lost.
-    EXPECT_EQ(view.questions[0].text,
-              FormatNumbered(texts::kFmtCloseBackupNotKept,
-                             {texts::kBackupFile, texts::kReasonUnknown}));
+    EXPECT_EQ(view.questions[0].text, FormatNumbered(texts::kFmtCloseBackupNotKept,
+                                                     {texts::kBackupFile, texts::kReasonUnknown}));
     view.answers = {true};
     EXPECT_TRUE(presenter.MayClose());
   }
@@ -363,8 +363,8 @@ TEST_F(PresenterTest, OpenFirmwareCopiesUnderTheFixedNameAskingBeforeReplacing) 
   testing::WriteText(target, "the firmware before");
   EXPECT_FALSE(presenter.OpenFirmwareFile(chosen.string()));
   ASSERT_EQ(view.questions.size(), 1u);
-  EXPECT_EQ(view.questions[0].text, NativePath(target.string()) +
-                                        std::string(texts::kOpenFirmwareReplace));
+  EXPECT_EQ(view.questions[0].text,
+            NativePath(target.string()) + std::string(texts::kOpenFirmwareReplace));
   EXPECT_FALSE(view.questions[0].noIsDefault);
   EXPECT_EQ(testing::ReadText(target), "the firmware before");
   view.answers = {true};
