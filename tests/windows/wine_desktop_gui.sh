@@ -20,10 +20,12 @@ shots=${4:-}
 sim=$linux_build/src/sim/q7310-sim
 linux_cli=$linux_build/src/cli/q7310
 : "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
+# Wine through the loader this machine can run (the 64-bit one where 32-bit programs cannot run).
+source "$source_dir/tools/wine-env"
 export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 skip() {
-  echo "wine_desktop_gui: SKIP: $*" >&2
+  "$source_dir/tools/skip-note" "wine_desktop_gui ($(basename "$(dirname "$WINEPREFIX")"))" "$*" >&2
   exit 77
 }
 [[ -x $sim && -x $linux_cli ]] || skip "no Linux build in $linux_build (q7310-sim, q7310)"

@@ -13,16 +13,16 @@ source_dir=$3
 sim=$linux_build/src/sim/q7310-sim
 linux_cli=$linux_build/src/cli/q7310
 : "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
+# Wine through the loader this machine can run (the 64-bit one where 32-bit programs cannot run).
+source "$source_dir/tools/wine-env"
 export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-if [[ ! -x $sim || ! -x $linux_cli ]]; then
-  echo "wine_end_to_end: SKIP: no Linux build in $linux_build (q7310-sim, q7310)" >&2
+skip() {
+  "$source_dir/tools/skip-note" "wine_end_to_end ($(basename "$(dirname "$WINEPREFIX")"))" "$*" >&2
   exit 77
-fi
-if ! command -v wine >/dev/null; then
-  echo "wine_end_to_end: SKIP: wine is not installed" >&2
-  exit 77
-fi
+}
+[[ -x $sim && -x $linux_cli ]] || skip "no Linux build in $linux_build (q7310-sim, q7310)"
+command -v wine >/dev/null || skip "wine is not installed (tools/setup installs it)"
 
 readonly com=COM5
 readonly missing_com=COM47
