@@ -7,55 +7,13 @@
 # usage: wine_end_to_end.sh Q7310_EXE LINUX_BUILD_DIR SOURCE_DIR   (WINEPREFIX set)
 # Exit 77 (skipped) when the Linux build or Wine is missing.
 set -euo pipefail
-exe=$1
-linux_build=$2
-source_dir=$3
-sim=$linux_build/src/sim/q7310-sim
-linux_cli=$linux_build/src/cli/q7310
-: "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
-# Wine through the loader this machine can run (the 64-bit one where 32-bit programs cannot run).
-source "$source_dir/tools/wine-env"
-export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+test_name=wine_end_to_end
+# shellcheck source=tests/windows/wine_sim.sh
+source "$(dirname "$0")/wine_sim.sh"
+trap wine_sim_cleanup EXIT
 
-skip() {
-  "$source_dir/tools/skip-note" "wine_end_to_end ($(basename "$(dirname "$WINEPREFIX")"))" "$*" >&2
-  exit 77
-}
-[[ -x $sim && -x $linux_cli ]] || skip "no Linux build in $linux_build (q7310-sim, q7310)"
-command -v wine >/dev/null || skip "wine is not installed (tools/setup installs it)"
-
-readonly com=COM5
 readonly missing_com=COM47
 readonly reply_timeout=300
-readonly line_wait_tenths=100 # up to 10 s for the simulator to make its line
-work=$(mktemp -d "${TMPDIR:-/tmp}/q7310-wine-e2e.XXXXXX")
-link=$WINEPREFIX/q7310-$com # the Unix end of COM5; the simulator makes it
-sim_pid=""
-failures=0
-
-# Programs started in the background end with this script, even when it is killed (a test
-# runner that times out kills only the process it started).
-until_we_end=(setpriv --pdeathsig TERM)
-
-cleanup() {
-  stop_sim
-  rm -f "$link"
-  if ((failures == 0)); then rm -rf "$work"; else echo "wine_end_to_end: files kept in $work" >&2; fi
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-stop_sim() {
-  if [[ -n $sim_pid ]]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-    sim_pid=""
-  fi
-}
 
 # Starts the simulator on a fresh case folder $work/$1 (further arguments go to the simulator).
 start_sim() {
@@ -63,16 +21,8 @@ start_sim() {
   shift
   mkdir -p "$work/$case/app"
   cp "$source_dir/samples/Q7310_v201.mot" "$work/$case/app/"
-  rm -f "$link"
-  "${until_we_end[@]}" "$sim" --format 1 --seed 11 --link "$link" --image-out "$work/$case/image.out" \
-    --restore-out "$work/$case/restore.out" "$@" >"$work/$case/sim.out" 2>"$work/$case/sim.err" &
-  sim_pid=$!
-  for ((i = 0; i < line_wait_tenths; ++i)); do
-    [[ -e $link ]] && return 0
-    sleep 0.1
-  done
-  fail "$case: the simulator made no line: $(cat "$work/$case/sim.err")"
-  return 1
+  start_sim_on_com "$work/$case" --image-out "$work/$case/image.out" \
+    --restore-out "$work/$case/restore.out" "$@"
 }
 
 # Runs q7310.exe with the case folder as its working folder; prints its exit status.
@@ -86,17 +36,8 @@ run_exe() {
   echo "$status"
 }
 
-same() {
-  if ! cmp -s "$1" "$2"; then fail "$3: $1 and $2 differ"; fi
-}
-
-# COM5 leads to the link; Wine reads the mapping when its device manager starts.
-# Wine's own processes keep running after this script; none of them may hold its output.
-wineserver -k >/dev/null 2>&1 || true
-wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /t REG_SZ /d "$link" /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1 || true
-wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1
+# shellcheck disable=SC2119 # no registry values besides COM5
+map_com_port
 
 # 1. The whole procedure, in a folder whose name is not ASCII.
 full="full-Prüfung-日本"
@@ -114,18 +55,7 @@ if start_sim "$full"; then
 fi
 
 # 2. BACKUP.BIN is the Linux tool's, byte for byte, from the same simulated amplifier.
-mkdir -p "$work/linux/app"
-"${until_we_end[@]}" "$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
-sim_pid=$!
-for ((i = 0; i < line_wait_tenths; ++i)); do
-  [[ -s $work/linux/sim.out ]] && break
-  sleep 0.1
-done
-if ! "$linux_cli" --device "$(head -n 1 "$work/linux/sim.out")" --dir "$work/linux/app" --yes \
-  --keep-files --reply-timeout "$reply_timeout" backup >"$work/linux/cli.out" 2>&1; then
-  fail "linux: the Linux tool's backup failed: $(cat "$work/linux/cli.out")"
-fi
-stop_sim
+linux_backup "$work/linux/app"
 same "$work/linux/app/BACKUP.BIN" "$work/$full/app/BACKUP.BIN" "backup: Windows and Linux"
 
 # 3. A dropped reply is recovered by resending; the port is named by its number this time.
@@ -156,8 +86,4 @@ if ! wine "$exe" ports 2>&1 | grep -Eq "^5 +$com "; then
   fail "ports: COM5 is not listed as port 5: $(wine "$exe" ports 2>&1)"
 fi
 
-if ((failures)); then
-  echo "wine_end_to_end: $failures check(s) failed" >&2
-  exit 1
-fi
-echo "wine_end_to_end: all checks passed"
+finish
