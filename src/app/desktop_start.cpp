@@ -22,7 +22,7 @@ DesktopCommandLine::DesktopCommandLine()
   m_app
       .add_option("--device", m_device,
                   std::string(texts::kHelpDevice) + std::string(texts::kHelpDeviceRemembered))
-      ->type_name("<PATH>");
+      ->type_name(std::string(texts::kDeviceValueName));
   m_app.add_option("--dir", m_options.dir, std::string(texts::kHelpDir))->type_name("<FOLDER>");
   m_app.add_option("--trace", m_options.trace, std::string(texts::kHelpTrace))->type_name("<FILE>");
   m_app.set_version_flag("-v,--version", VersionLine());

@@ -8,4 +8,6 @@ const std::string_view kHelpDir =
     "it is writable and not installed, else $XDG_DATA_HOME/q7310, that is ~/.local/share/q7310; "
     "the program names the folder it uses)";
 
+const std::string_view kDeviceValueName = "<PATH>";
+
 }  // namespace q7310::texts

@@ -7,4 +7,6 @@ const std::string_view kHelpDir =
     "folder holding Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN (default: the program's folder if "
     "it is writable, else %LOCALAPPDATA%\\q7310; the program names the folder it uses)";
 
+const std::string_view kDeviceValueName = "<PORT>";
+
 }  // namespace q7310::texts

@@ -47,7 +47,8 @@ TEST(DesktopCommandLineTest, HelpVersionAndMistakesEndAtOnce) {
   const CommandLineEnd helped = Parse(help, {"--help"});
   EXPECT_TRUE(helped.exitNow);
   EXPECT_EQ(helped.exitStatus, 0);
-  EXPECT_NE(helped.text.find("--device <PATH>"), std::string::npos) << helped.text;
+  EXPECT_NE(helped.text.find("--device " + std::string(texts::kDeviceValueName)), std::string::npos)
+      << helped.text;
   EXPECT_NE(helped.text.find("--dir"), std::string::npos) << helped.text;
   EXPECT_NE(helped.text.find(std::string(texts::kHelpDeviceRemembered)), std::string::npos);
   EXPECT_NE(helped.text.back(), '\n');
