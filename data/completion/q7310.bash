@@ -47,7 +47,7 @@ _q7310() {
   case $sub in
     image)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--stage --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "--stage --force --help" -- "$cur"))
       else
         _filedir '@(mot|MOT|s19|s28|s37|srec)'
       fi

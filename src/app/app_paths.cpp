@@ -18,13 +18,6 @@ std::string WithoutTrailingSlash(std::string_view folder) {
 
 }  // namespace
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && !EndsWithSeparator(path)) path += SeparatorFor(path);
-  path += name;
-  return path;
-}
-
 std::string UserDataFolder() {
   if (const std::string system = SystemDataFolder(); !system.empty())
     return JoinPath(WithoutTrailingSlash(system), kDataFolderName);
@@ -59,21 +52,35 @@ WorkingFolder ResolveWorkingFolder(std::string_view dirOption) {
   return ChooseWorkingFolder(dirOption, ProgramFolder(), UserDataFolder());
 }
 
+std::string_view InstalledMarkName() {
+  return Q7310_INSTALLED_MARK;
+}
+
+std::string_view InstalledSampleName() {
+  return Q7310_SAMPLE_FIRMWARE_NAME;
+}
+
 std::string InstalledDataFolder(std::string_view programFolder) {
   if (programFolder.empty()) return {};
-  const std::filesystem::path folder =
-      std::filesystem::path(JoinPath(programFolder, "")) / Q7310_DATA_FROM_BINDIR;
   std::error_code ec;
+  // Windows: the zip holds the same files as an installation; only the installer's mark tells
+  // them apart.
+  if (!InstalledMarkName().empty() &&
+      !std::filesystem::is_regular_file(Utf8Path(JoinPath(programFolder, InstalledMarkName())), ec))
+    return {};
+  const std::filesystem::path folder =
+      (Utf8Path(JoinPath(programFolder, "")) / Q7310_DATA_FROM_BINDIR).lexically_normal();
   if (!std::filesystem::is_directory(folder, ec)) return {};
-  return folder.lexically_normal().string();
+  return Utf8String(folder);
 }
 
 std::string InstalledSampleFirmware(std::string_view programFolder) {
   const std::string folder = InstalledDataFolder(programFolder);
   if (folder.empty()) return {};
-  const std::string sample = JoinPath(folder, texts::kFirmwareFile);
+  const std::filesystem::path sample =
+      (Utf8Path(folder) / Utf8Path(InstalledSampleName())).lexically_normal();
   std::error_code ec;
-  return std::filesystem::is_regular_file(Utf8Path(sample), ec) ? sample : std::string{};
+  return std::filesystem::is_regular_file(sample, ec) ? Utf8String(sample) : std::string{};
 }
 
 std::string MissingFirmwareHint(std::string_view workingFolder, std::string_view programFolder) {

@@ -4,12 +4,16 @@
 // The rule, the same for both front ends: a folder named on the command line (--dir) wins;
 // otherwise the program's own folder when the user may write it (a build folder, an unpacked
 // zip); otherwise the per-user data folder, which is created when missing. An installed program
-// (one with its data folder <prefix>/share/q7310 beside <prefix>/bin) always takes the per-user
-// data folder, so that root, who may write /usr/bin, does not fill it with BACKUP.BIN either.
+// always takes the per-user data folder: on Linux one with its data folder <prefix>/share/q7310
+// beside <prefix>/bin, so that root, who may write /usr/bin, does not fill it with BACKUP.BIN
+// either; on Windows one that the installer marked (InstalledMarkName() beside the program), so
+// that its files outlive an upgrade, which replaces the program's folder, and an uninstall.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "util/path_join.h"  // JoinPath, which most users of this header need
 
 namespace q7310 {
 
@@ -17,12 +21,6 @@ namespace q7310 {
 // system cannot say (files are then looked up under their bare names in the current directory).
 std::string ProgramFolder();
 
-// `folder` joined with `name`; an empty folder gives the bare name.
-std::string JoinPath(std::string_view folder, std::string_view name);
-// The OS's side of JoinPath: whether `folder` ends with a separator, and the one to add, which
-// on Windows is the one the folder already uses, so that a path shown is not half '\', half '/'.
-bool EndsWithSeparator(std::string_view folder);
-char SeparatorFor(std::string_view folder);
 // `path` as the system spells it for the operator: on Windows with '\\' between the folders;
 // elsewhere unchanged.
 std::string NativePath(std::string_view path);
@@ -46,12 +44,20 @@ WorkingFolder ChooseWorkingFolder(std::string_view dirOption, std::string_view p
 // The rule above for this program.
 WorkingFolder ResolveWorkingFolder(std::string_view dirOption);
 
-// The data folder installed beside a program in `programFolder` (<prefix>/share/q7310 for
-// <prefix>/bin), or empty when there is none: the program is not an installed one.
+// The installation's layout, as the install rules make it (cmake/Q7310Layout.cmake).
+// The file that the Windows installer puts beside the programs to mark them installed; empty on
+// Linux, where the data folder itself marks an installation.
+std::string_view InstalledMarkName();
+// The sample firmware file's path inside the installed data folder.
+std::string_view InstalledSampleName();
+
+// The data folder installed with a program in `programFolder`, or empty when there is none: the
+// program is not an installed one. Linux: <prefix>/share/q7310 for <prefix>/bin; Windows: the
+// program's folder itself, when the installer's mark is there.
 std::string InstalledDataFolder(std::string_view programFolder);
 
-// The sample firmware file installed beside a program in `programFolder`
-// (<prefix>/share/q7310/Q7310_v201.mot for <prefix>/bin), or empty when there is none.
+// The sample firmware file installed with a program in `programFolder` (InstalledSampleName()
+// in InstalledDataFolder()), or empty when there is none.
 std::string InstalledSampleFirmware(std::string_view programFolder);
 
 // The detail to add to "Failed to read the MOT file." when the working folder has no firmware

@@ -58,14 +58,6 @@ std::string SystemDataFolder() {
   return {};
 }
 
-bool EndsWithSeparator(std::string_view folder) {
-  return !folder.empty() && folder.back() == '/';
-}
-
-char SeparatorFor(std::string_view) {
-  return '/';
-}
-
 std::string NativePath(std::string_view path) {
   return std::string(path);
 }

@@ -88,17 +88,6 @@ std::string SystemDataFolder() {
   return WithForwardSlashes(EnvironmentValue("LOCALAPPDATA"));
 }
 
-bool EndsWithSeparator(std::string_view folder) {
-  return !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
-}
-
-char SeparatorFor(std::string_view folder) {
-  // Windows takes both; the folder's own keeps a path that the user typed readable.
-  return folder.find('\\') != std::string_view::npos && folder.find('/') == std::string_view::npos
-             ? '\\'
-             : '/';
-}
-
 std::string NativePath(std::string_view path) {
   std::string native(path);
   for (char& c : native) {

@@ -64,7 +64,8 @@ SessionOptions DesktopSessionOptions(const DesktopOptions& options,
 std::string OpenDesktopSession(Session& session) {
   if (const SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) return chosen.text;
   const SessionStatus opened = session.Open();
-  // A lock file that cannot be made is no reason to stop: nothing can be written there either.
+  // A lock that cannot be taken stops the start (Open refuses it), but for a run that writes
+  // nothing in a folder nobody can write; the desktop programs always may write.
   if (!opened.warning.empty()) {
     std::fprintf(stderr, "%s: %s\n", std::string(kDesktopProgram).c_str(), opened.warning.c_str());
   }

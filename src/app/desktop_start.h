@@ -60,7 +60,7 @@ SessionOptions DesktopSessionOptions(const DesktopOptions& options,
 
 // Chooses, checks and locks the working folder and opens the trace (Session's two steps). Empty
 // when the run may go on; otherwise the text that refuses it, with nothing touched. A warning
-// (the folder's lock file could not be made) goes to standard error.
+// (a trouble that does not stop the run) goes to standard error.
 std::string OpenDesktopSession(Session& session);
 
 }  // namespace q7310

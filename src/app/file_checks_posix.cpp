@@ -32,31 +32,25 @@ std::string FolderProblem(const std::string& folder, bool forWriting) {
   }
   if (!S_ISDIR(st.st_mode)) return Explained(folder, texts::kDetailNotAFolder);
   if (!forWriting) return {};
-  std::string scratch = JoinPath(folder.empty() ? std::string("./") : folder, ".q7310-XXXXXX");
+  // A file without a name cannot be left behind by a kill.
+  const int unnamed = ::open(at.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (unnamed >= 0) {
+    ::close(unnamed);
+    return {};
+  }
+  // A read-only or forbidden folder is the answer; anything else (EOPNOTSUPP: a file system
+  // without unnamed files) is asked again with a named file, as before.
+  if (errno == EROFS || errno == EACCES || errno == EPERM) {
+    return Explained(folder, std::string(texts::kDetailFolderNotWritable) + SystemReason(errno));
+  }
+  std::string scratch = JoinPath(folder.empty() ? std::string("./") : folder,
+                                 std::string(kWriteCheckPrefix) + "XXXXXX");
   const int fd = ::mkstemp(scratch.data());
   if (fd < 0) {
     return Explained(folder, std::string(texts::kDetailFolderNotWritable) + SystemReason(errno));
   }
   ::close(fd);
   ::unlink(scratch.c_str());
-  return {};
-}
-
-std::string ReadProblem(const std::string& path, uint64_t maxSize) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return Explained(path, texts::kDetailNoSuchFile);
-    return Explained(path, std::strerror(errno));
-  }
-  if (S_ISDIR(st.st_mode)) return Explained(path, texts::kDetailIsAFolder);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Explained(path, std::strerror(errno));
-  ::close(fd);
-  if (maxSize != 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxSize) {
-    return Explained(path, std::string(texts::kDetailLargerThanStore) + " (" +
-                               std::to_string(st.st_size) + " bytes, at most " +
-                               std::to_string(maxSize) + ")");
-  }
   return {};
 }
 

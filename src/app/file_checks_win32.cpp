@@ -45,28 +45,4 @@ std::string FolderProblem(const std::string& folder, bool forWriting) {
   return {};
 }
 
-std::string ReadProblem(const std::string& path, uint64_t maxSize) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) {
-    const DWORD err = GetLastError();
-    if (NotFound(err)) return Explained(path, texts::kDetailNoSuchFile);
-    return Explained(path, Win32ErrorText(err));
-  }
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return Explained(path, texts::kDetailIsAFolder);
-  }
-  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Explained(path, Win32ErrorText(GetLastError()));
-  CloseHandle(file);
-  const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  if (maxSize != 0 && size > maxSize) {
-    return Explained(path, std::string(texts::kDetailLargerThanStore) + " (" +
-                               std::to_string(size) + " bytes, at most " + std::to_string(maxSize) +
-                               ")");
-  }
-  return {};
-}
-
 }  // namespace q7310

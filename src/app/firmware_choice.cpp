@@ -1,39 +1,23 @@
 #include "app/firmware_choice.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
 #include "app/app_paths.h"
 #include "app/texts.h"
+#include "firmware/firmware_image.h"
 #include "util/atomic_file.h"
-#include "util/process_info.h"
+#include "util/input_file.h"
 
 namespace q7310 {
 namespace {
 
-constexpr size_t kReadChunkSize = 16 * 1024;
-
+// The whole of a regular file no larger than any firmware file can be: a FIFO, a device or a
+// folder chosen in its place is refused at once.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, std::string* error) {
-  std::string reason;
-  std::FILE* file = OpenFile(path, "rb", &reason);
-  if (file == nullptr) {
-    if (error) *error = path + ": " + reason;
-    return std::nullopt;
-  }
   std::vector<uint8_t> bytes;
-  uint8_t chunk[kReadChunkSize];
-  size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    if (error) *error = path + ": read error";
-    return std::nullopt;
-  }
+  if (!ReadInputFile(path, CFirmwareImage::kMaxFileSize, bytes, error)) return std::nullopt;
   return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/file_checks.h"
+#include "app/output_target.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "app/work_folder.h"
@@ -39,9 +40,14 @@ SessionStatus Session::Open() {
     return Problem(SessionProblem::kFolderUnusable, std::string(texts::kMsgFolderUnusable),
                    std::move(problem));
   }
-  if (!m_options.trace.empty() && IsProgramFile(folder, m_options.trace)) {
-    return Problem(SessionProblem::kTraceIsOwnFile,
-                   FormatText(texts::kFmtTraceIsOwnFile, m_options.trace));
+  const std::string device = m_options.device.empty()
+                                 ? CSerialPort::DeviceForPortNumber(m_options.portNo)
+                                 : m_options.device;
+  if (!m_options.trace.empty()) {
+    if (std::string problem = TraceTargetProblem(folder, m_options.trace, device);
+        !problem.empty()) {
+      return Problem(SessionProblem::kTraceIsOwnFile, std::move(problem));
+    }
   }
   // Taken before the trace or the port is opened: a second program on this folder touches
   // nothing.
@@ -53,6 +59,12 @@ SessionStatus Session::Open() {
     case FolderLock::Result::kBusy:
       return Problem(SessionProblem::kFolderInUse, FormatText(texts::kFmtFolderInUse, folder));
     case FolderLock::Result::kFailed:
+      // Without the lock a second program could delete or replace this run's files. Only a run
+      // that writes nothing, in a folder that nobody can write, is safe without it.
+      if (m_options.writesFolder || FolderProblem(folder, true).empty()) {
+        return Problem(SessionProblem::kFolderNotLockable,
+                       FormatText(texts::kFmtFolderNotLockable, folder) + lockError);
+      }
       status.warning = lockError;
       break;
   }

@@ -10,9 +10,11 @@
 // Start-up runs in two steps, so that a front end can name the working folder before anything
 // can fail on it:
 //   ChooseFolder  picks the working folder (the --dir option, else the rule of app_paths.h);
-//   Open          checks that the folder can be used, takes its lock (before the trace or the
-//                 port is touched: a second program on the folder changes nothing), opens the
-//                 trace and names the device for the serial link. The port itself is opened by
+//   Open          checks that the folder can be used and that the trace is none of the
+//                 program's files nor the serial device, takes the folder's lock (before the
+//                 trace or the port is touched: a second program on the folder changes nothing;
+//                 a lock that cannot be taken stops the run), opens the trace and names the
+//                 device for the serial link. The port itself is opened by
 //                 the controller (CUpgradeDlg::OnInitDialog with PortNo()).
 // Each step returns the problem that stops the run, with its text for the operator.
 //
@@ -51,19 +53,21 @@ struct SessionOptions {
 // Why a session cannot start.
 enum class SessionProblem {
   kNone,
-  kNoWorkingFolder,   // the per-user data folder cannot be made
-  kFolderUnusable,    // the folder is missing, not a folder, or cannot be written
-  kTraceIsOwnFile,    // the trace file is one of the program's own files
-  kFolderInUse,       // another program holds the folder's lock
-  kTraceNotWritable,  // the trace file cannot be opened
+  kNoWorkingFolder,    // the per-user data folder cannot be made
+  kFolderUnusable,     // the folder is missing, not a folder, or cannot be written
+  kTraceIsOwnFile,     // the trace file is one of the program's own files, or the serial device
+  kFolderInUse,        // another program holds the folder's lock
+  kFolderNotLockable,  // the folder's lock cannot be taken (a folder in the lock file's place)
+  kTraceNotWritable,   // the trace file cannot be opened
 };
 
 struct SessionStatus {
   SessionProblem problem = SessionProblem::kNone;
   std::string text;    // the operator's text; empty without a problem
   std::string detail;  // the reason behind it, for a detail line (kFolderUnusable); often empty
-  // A trouble that does not stop the run: the folder's lock file could not be made (the program
-  // cannot write there either, so it cannot harm another's files).
+  // A trouble that does not stop the run: the folder's lock could not be taken where the run
+  // writes nothing and nobody can write (a read-only folder where only a restore or a verify
+  // runs), so that no other program can harm its files either.
   std::string warning;
   bool Ok() const { return problem == SessionProblem::kNone; }
 };

@@ -65,6 +65,12 @@ inline constexpr const char* kFmtFolderInUse =
     "Another q7310 program is working in the folder %s. Close it first, or choose another folder.";
 inline constexpr const char* kFmtTraceIsOwnFile =
     "The trace file %s is one of the program's own files; choose another trace file.";
+inline constexpr const char* kFmtTraceIsSerialDevice =
+    "The trace file %s is the serial device of the amplifier; choose another trace file.";
+// Followed by the lock file's name and the system's reason.
+inline constexpr const char* kFmtFolderNotLockable =
+    "The folder %s cannot be locked against a second q7310 program, so nothing was done. "
+    "Mend the folder, or choose another one. The reason: ";
 // Followed by the trace file and the system's reason.
 inline constexpr std::string_view kTraceNotWritable = "cannot write the trace: ";
 // Followed by the system's reason: the desktop program's window could not be created.
@@ -184,8 +190,6 @@ inline constexpr std::string_view kMsgFolderUnusable =
 inline constexpr std::string_view kDetailNoSuchFolder = "no such folder";
 inline constexpr std::string_view kDetailNotAFolder = "not a folder";
 inline constexpr std::string_view kDetailFolderNotWritable = "cannot write there";
-inline constexpr std::string_view kDetailNoSuchFile = "no such file";
-inline constexpr std::string_view kDetailIsAFolder = "is a folder, not a file";
 inline constexpr std::string_view kDetailLargerThanStore = "larger than the backup store";
 inline constexpr std::string_view kDetailDirHint = "--dir FOLDER names another folder than";
 inline constexpr std::string_view kDetailWritesFailed = "the last writes to the amplifier failed";
@@ -200,6 +204,17 @@ inline constexpr std::string_view kDetailImageChangedOnDisk =
 inline constexpr std::string_view kDetailRecordPastEnd =
     "a slot record runs past the end of the backup file";
 inline constexpr std::string_view kCancelled = "Cancelled.";
+
+// q7310 image FILE --stage OUT: OUT is never one of the program's files, the input, a device or a
+// file that is there already (unless --force).
+inline constexpr const char* kFmtStageIsOwnFile =
+    "The staging file %s is one of the program's own files; choose another file.";
+inline constexpr const char* kFmtStageIsInput =
+    "The staging file %s is the firmware file itself; choose another file.";
+inline constexpr const char* kFmtStageExists =
+    "The staging file %s exists already; give --force to replace it.";
+// Followed by why (" is a device, not a regular file").
+inline constexpr const char* kFmtStageNotAFile = "The staging file %s cannot be written: it ";
 
 // Usage errors of the command-line programs.
 inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";

@@ -5,9 +5,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/file_checks.h"
 #include "app/texts.h"
 #include "backup/backup_history.h"
 #include "util/atomic_file.h"
+#include "util/file_identity.h"
+#include "util/path_join.h"
 #include "util/utf8_path.h"
 
 namespace q7310 {
@@ -27,19 +30,46 @@ fs::path Canonical(const fs::path& path) {
   return ec ? fs::path() : result;
 }
 
+// Whether `path` is `folder` or lies inside it, part by part under the OS's rule for names.
 bool IsUnder(const fs::path& path, const fs::path& folder) {
   auto p = path.begin();
   for (auto f = folder.begin(); f != folder.end(); ++f, ++p) {
     if (f->empty()) continue;  // a trailing separator
-    if (p == path.end() || *p != *f) return false;
+    if (p == path.end() || !SameName(Utf8String(*p), Utf8String(*f))) return false;
   }
   return true;
 }
 
-void AddTemporaries(const fs::path& folder, std::vector<std::string>& found) {
+// Whether the folder `folder` (canonical) is `history` or lies inside it, by identity: another
+// spelling, a link or a bind mount of the history folder counts as well.
+bool InsideFolder(const fs::path& folder, const FileFacts& history) {
+  for (fs::path at = folder; !at.empty(); at = at.parent_path()) {
+    if (SameFile(LookAt(Utf8String(at)), history)) return true;
+    if (at == at.parent_path()) break;
+  }
+  return false;
+}
+
+// Whether `target` (an existing regular file) is another name of a file under `history`.
+bool HardLinkUnder(const FileFacts& target, const fs::path& history) {
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(history, ec), end; !ec && it != end; it.increment(ec)) {
+    if (SameFile(target, LookAt(Utf8String(it->path())))) return true;
+  }
+  return false;
+}
+
+const std::string_view kOwnNames[] = {texts::kFirmwareFile, texts::kBackupFile, texts::kUpdateFile,
+                                      kFolderLockFile};
+
+// The temporary files of the safe writes in `folder`, and with `writeChecks` the scratch files
+// of the folder's write check.
+void AddTemporaries(const fs::path& folder, bool writeChecks, std::vector<std::string>& found) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (IsTemporaryFileName(Utf8String(it->path().filename())) && it->is_regular_file(ec)) {
+    const std::string name = Utf8String(it->path().filename());
+    const bool left = IsTemporaryFileName(name) || (writeChecks && IsWriteCheckName(name));
+    if (left && it->is_regular_file(ec)) {
       found.push_back(Utf8String(it->path()));
     }
   }
@@ -56,8 +86,8 @@ FolderLock::Result ClaimWorkFolder(const std::string& folder, FolderLock& lock,
 
 std::vector<std::string> LeftTemporaries(const std::string& folder) {
   std::vector<std::string> found;
-  AddTemporaries(FolderPath(folder), found);
-  AddTemporaries(FolderPath(folder) / kHistoryFolder, found);
+  AddTemporaries(FolderPath(folder), true, found);
+  AddTemporaries(FolderPath(folder) / kHistoryFolder, false, found);
   return found;
 }
 
@@ -71,19 +101,33 @@ std::vector<std::string> RemoveLeftTemporaries(const std::string& folder) {
 }
 
 bool IsProgramFile(const std::string& folder, const std::string& path) {
-  const fs::path target = Canonical(Utf8Path(path));
-  if (target.empty()) return false;
   const fs::path base = FolderPath(folder);
-  for (std::string_view name : {texts::kFirmwareFile, texts::kBackupFile, texts::kUpdateFile,
-                                std::string_view(kFolderLockFile)}) {
-    const fs::path own = base / fs::path(std::string(name));
-    if (Canonical(own) == target) return true;
-    // Another name for the same file (a hard link).
-    std::error_code ec;
-    if (fs::equivalent(own, Utf8Path(path), ec)) return true;
+  const std::string history = Utf8String(base / kHistoryFolder);
+  const FileFacts historyFacts = LookAt(history);
+  const FileFacts target = LookAt(path);
+  if (target.Exists()) {
+    for (std::string_view name : kOwnNames) {
+      if (SameFile(target, LookAt(JoinPath(folder, name)))) return true;
+    }
+    const fs::path resolved = Canonical(Utf8Path(path));
+    if (!resolved.empty() && InsideFolder(resolved, historyFacts)) return true;
+    return target.kind == FileKind::kRegular && HardLinkUnder(target, Utf8Path(history));
   }
-  const fs::path history = Canonical(base / kHistoryFolder);
-  return !history.empty() && IsUnder(target, history);
+  // Not there yet (or not to be looked at): the file it would become is judged by the folder it
+  // would be made in, where a link leads.
+  const fs::path resolved = Canonical(Utf8Path(path));
+  if (resolved.empty()) return false;
+  const fs::path parent = resolved.parent_path();
+  const std::string name = Utf8String(resolved.filename());
+  if (SameFile(LookAt(Utf8String(parent)), LookAt(Utf8String(base)))) {
+    for (std::string_view own : kOwnNames) {
+      if (SameName(name, own)) return true;
+    }
+  }
+  if (historyFacts.Exists()) return InsideFolder(parent, historyFacts);
+  // No history folder yet: its would-be path.
+  const fs::path historyPath = Canonical(Utf8Path(history));
+  return !historyPath.empty() && IsUnder(resolved, historyPath);
 }
 
 std::string FormatText(const char* format, const std::string& argument) {

@@ -17,13 +17,17 @@ namespace q7310 {
 FolderLock::Result ClaimWorkFolder(const std::string& folder, FolderLock& lock,
                                    std::string* error = nullptr);
 
-// The temporary files of the safe writes in `folder` and its history folder; a run that holds
-// the folder lock removes them (RemoveLeftTemporaries returns the ones it removed).
+// The temporary files of the safe writes in `folder` and its history folder, and the scratch
+// files of the folder's write check (file_checks.h) in `folder`; a run that holds the folder lock
+// removes them (RemoveLeftTemporaries returns the ones it removed).
 std::vector<std::string> LeftTemporaries(const std::string& folder);
 std::vector<std::string> RemoveLeftTemporaries(const std::string& folder);
 
-// Whether `path` is, or leads by a link to, one of the program's own files in `folder`: the
-// firmware file, BACKUP.BIN, UPDATE.BIN, the lock file, or anything under the history folder.
+// Whether `path` is one of the program's own files in `folder`: the firmware file, BACKUP.BIN,
+// UPDATE.BIN, the lock file, or anything under the history folder. Files are told by identity
+// (file_identity.h), not by spelling: a link, a hard link, another letter case on Windows or
+// another way to the folder all count. A path that does not exist yet counts when it would be
+// made as one of them (by a link, too).
 bool IsProgramFile(const std::string& folder, const std::string& path);
 
 // printf-style texts with one string argument (texts::kFmtFolderInUse and the like).

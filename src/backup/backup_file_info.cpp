@@ -9,7 +9,7 @@
 #include "backup/settings_backup.h"
 #include "backup/slot_record.h"
 #include "protocol/protocol.h"
-#include "util/process_info.h"
+#include "util/input_file.h"
 #include "util/utf8_path.h"
 
 namespace q7310 {
@@ -112,17 +112,23 @@ BackupFileInfo CheckBackupBytes(std::span<const uint8_t> bytes) {
 
 BackupFileInfo InspectBackupFile(const std::string& path) {
   BackupFileInfo info;
-  std::error_code ec;
-  if (std::filesystem::is_directory(Utf8Path(path), ec)) {
-    info.problem = BackupFileProblem::kCannotOpen;
+  // Only a regular file no larger than the store is read: a FIFO, a device or a folder is
+  // refused at once.
+  const InputFile input = OpenInputFile(path, CSettingsBackup::kBufferSize);
+  if (input.problem == InputProblem::kTooLarge) {
+    info.problem = BackupFileProblem::kTooLarge;
+    info.fileSize = input.size;
     return info;
   }
-  std::FILE* file = OpenFile(path, "rb");
+  std::FILE* file = input.file;
   if (file == nullptr) {
     info.problem = BackupFileProblem::kCannotOpen;
+    info.whyNotOpened = input.problem == InputProblem::kCannotOpen
+                            ? "cannot be opened (" + input.reason + ")"
+                            : input.reason;
     return info;
   }
-  // One byte more than the buffer tells a file that is too large.
+  // One byte more than the buffer tells a file that grew too large since it was opened.
   std::vector<uint8_t> bytes(CSettingsBackup::kBufferSize + 1);
   const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
   const bool failed = std::ferror(file) != 0;
@@ -133,12 +139,6 @@ BackupFileInfo InspectBackupFile(const std::string& path) {
   }
   bytes.resize(got);
   info = InspectBackupBytes(bytes);
-  // Only the store's size and one byte were read: the size is the file's, not the bytes read.
-  if (info.problem == BackupFileProblem::kTooLarge) {
-    const bool regular = std::filesystem::is_regular_file(Utf8Path(path), ec);
-    const uintmax_t size = regular ? std::filesystem::file_size(Utf8Path(path), ec) : 0;
-    info.fileSize = regular && !ec ? static_cast<uint64_t>(size) : 0;
-  }
   return info;
 }
 
@@ -147,7 +147,7 @@ std::string DescribeProblem(const BackupFileInfo& info) {
     case BackupFileProblem::kNone:
       return "well-formed";
     case BackupFileProblem::kCannotOpen:
-      return "cannot be opened or read";
+      return info.whyNotOpened.empty() ? "cannot be opened or read" : info.whyNotOpened;
     case BackupFileProblem::kEmpty:
       return "is empty: no slot records";
     case BackupFileProblem::kTooLarge:

@@ -34,6 +34,8 @@ struct BackupFileInfo {
   BackupFileProblem problem = BackupFileProblem::kNone;
   uint32_t problemOffset = 0;  // kRecordPastEnd: where the broken record starts
   uint64_t fileSize = 0;
+  // kCannotOpen: why, where it is known ("is a FIFO or pipe, not a regular file").
+  std::string whyNotOpened;
 };
 
 // Walks the slot records in bytes and lists them.

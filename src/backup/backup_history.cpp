@@ -5,6 +5,7 @@
 
 #include "util/atomic_file.h"
 #include "util/local_time.h"
+#include "util/path_join.h"
 #include "util/utf8_path.h"
 
 namespace q7310 {
@@ -38,10 +39,10 @@ std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> 
   base.resize(base.size() - 4);  // without ".BIN"
   // The copy is written whole and flushed under a temporary name first, so that no real name
   // ever holds an empty or partial copy, then moved to the first free numbered name.
-  const std::string tmp = WriteTemporaryFile(folder + "/" + NumberedName(base, 1), data, error);
+  const std::string tmp = WriteTemporaryFile(JoinPath(folder, NumberedName(base, 1)), data, error);
   if (tmp.empty()) return {};
   for (int n = 1; n <= kMaxSameSecondCopies; ++n) {
-    const std::string path = folder + "/" + NumberedName(base, n);
+    const std::string path = JoinPath(folder, NumberedName(base, n));
     std::string reason;
     const MoveResult moved = MoveIntoPlaceWithoutReplacing(tmp, path, &reason);
     if (moved == MoveResult::kNameTaken) continue;

@@ -10,7 +10,7 @@
 #include "backup/slot_record.h"
 #include "protocol/protocol.h"
 #include "util/atomic_file.h"
-#include "util/process_info.h"
+#include "util/input_file.h"
 
 namespace q7310 {
 namespace {
@@ -141,7 +141,11 @@ bool CSettingsBackup::GetNextBlock(uint16_t& control, uint16_t& block, uint16_t&
 
 bool CSettingsBackup::ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length,
                                     bool* tooLarge) {
-  std::FILE* file = OpenFile(path, "rb");
+  // Only a regular file no larger than the store: a FIFO, a device or a folder is refused at
+  // once, and the reads below still stop at the store's size if the file grows meanwhile.
+  const InputFile input = OpenInputFile(path, kBufferSize);
+  if (input.problem == InputProblem::kTooLarge && tooLarge) *tooLarge = true;
+  std::FILE* file = input.file;
   if (file == nullptr) return false;
   uint8_t chunk[kReadChunkSize];
   uint32_t total = 0;

@@ -60,7 +60,8 @@ class CSettingsBackup {
                     uint16_t& length);
 
   // Reads a whole file, in chunks of 1024 bytes, into buffer (kBufferSize bytes) and stores its
-  // size in length. False if it cannot be opened or read or holds more than kBufferSize bytes
+  // size in length. False if it is not a regular file (a FIFO, a device or a folder is refused
+  // without waiting), cannot be opened or read, or holds more than kBufferSize bytes
   // (then *tooLarge, when given, is set); length is then unchanged, and the buffer may hold a
   // part of the file but nothing past its end is ever written.
   static bool ReadWholeFile(const std::string& path, uint8_t* buffer, uint32_t* length,

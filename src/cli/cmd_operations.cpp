@@ -45,6 +45,97 @@ bool WaitToStart(const OperationRow& operation, int shownStage, PlainOutput& pla
   return WaitForEnter(&plain);
 }
 
+// Ctrl-C, SIGTERM or SIGHUP (a console's close on Windows) since the last look: said once, as
+// Cancel is.
+bool Cancelled(const OperationOptions& options, PlainOutput& plain) {
+  if (!TerminalHost::TakeInterrupt()) return false;
+  if (!options.json) plain.Problem(texts::kCancelled);
+  return true;
+}
+
+// The operations in one session. An interrupt at any point ends the run as Cancel does: the
+// operation under way stops (a firmware load included, before anything is sent), no further one
+// starts, and the end-of-run rules (the files this run wrote are deleted) still apply.
+int RunInSession(const std::vector<const OperationRow*>& operations,
+                 const OperationOptions& options) {
+  PlainOutput plain(stdout, stderr);
+  JsonOutput json(stdout);
+  OutputSink& out = options.json ? static_cast<OutputSink&>(json) : plain;
+  TerminalHost host(out);
+
+  SessionOptions sessionOptions = options.session;
+  sessionOptions.writesFolder = false;
+  for (const OperationRow* operation : operations) {
+    sessionOptions.writesFolder = sessionOptions.writesFolder || operation->writesFolder;
+  }
+  Session session(sessionOptions, "q7310");
+  if (const SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) {
+    std::fprintf(stderr, "error: %s\n", chosen.text.c_str());
+    return kExitFailed;
+  }
+  if (options.json) {
+    json.WorkingFolder(session.Folder());
+  } else {
+    plain.Note(std::string(texts::kWorkingFolder) + session.Folder());
+  }
+  const SessionStatus opened = session.Open();
+  if (!opened.warning.empty()) std::fprintf(stderr, "warning: %s\n", opened.warning.c_str());
+  if (opened.problem == SessionProblem::kFolderUnusable) {
+    host.ShowMessage(MessageKind::Error, opened.text, opened.detail);
+    return kExitFailed;
+  }
+  if (!opened.Ok()) {
+    std::fprintf(stderr, "error: %s\n", opened.text.c_str());
+    return kExitFailed;
+  }
+  if (Cancelled(options, plain)) return kExitFailed;
+  host.SetTrace(session.Trace());
+  session.Image().SetStopFlag(&TerminalHost::InterruptFlag());
+  const std::unique_ptr<CUpgradeDlg> controller = session.MakeController(host);
+  CUpgradeDlg& dlg = *controller;
+  host.Attach(dlg);
+  dlg.OnInitDialog(host, session.PortNo());
+  if (dlg.Stage() == kStageError) {
+    dlg.OnDestroy(options.keepFiles);
+    return kExitFailed;
+  }
+
+  const bool interactive = !options.yes && !options.json && IsTerminal(stdin);
+  int exitCode = kExitOk;
+  for (const OperationRow* operation : operations) {
+    if (interactive && !WaitToStart(*operation, dlg.Stage(), plain)) {
+      // Ctrl-C, or the input closed: either way the operator did not say go.
+      TerminalHost::TakeInterrupt();
+      plain.Problem(texts::kCancelled);
+      exitCode = kExitFailed;
+      break;
+    }
+    if (Cancelled(options, plain)) {
+      exitCode = kExitFailed;
+      break;
+    }
+    host.DrainQueuedFrames();
+    host.TakeMessageKinds();
+    if (options.json) json.Operation(operation->name);
+    operation->start(dlg, options);
+    bool ok = host.RunUntilIdle();
+    if (!ok && !options.json) plain.Problem(texts::kCancelled);
+    // An interrupt while the operation started (a firmware load) ended it before it sent
+    // anything.
+    if (ok && Cancelled(options, plain)) ok = false;
+    for (MessageKind kind : host.TakeMessageKinds()) ok = ok && kind != MessageKind::Error;
+    if (options.json) json.Result(operation->name, ok);
+    if (!ok) {
+      exitCode = kExitFailed;
+      break;
+    }
+  }
+  for (const std::string& path : dlg.OnDestroy(options.keepFiles)) {
+    std::fprintf(stderr, "warning: could not delete %s\n", path.c_str());
+  }
+  return exitCode;
+}
+
 }  // namespace
 
 void AddOperationCommands(CLI::App& app, OperationOptions& options) {
@@ -88,69 +179,8 @@ std::vector<const OperationRow*> ParsedOperations(const CLI::App& app) {
 int RunOperations(const std::vector<const OperationRow*>& operations,
                   const OperationOptions& options) {
   TerminalHost::InstallInterruptHandler();
-  PlainOutput plain(stdout, stderr);
-  JsonOutput json(stdout);
-  OutputSink& out = options.json ? static_cast<OutputSink&>(json) : plain;
-  TerminalHost host(out);
-
-  SessionOptions sessionOptions = options.session;
-  sessionOptions.writesFolder = false;
-  for (const OperationRow* operation : operations) {
-    sessionOptions.writesFolder = sessionOptions.writesFolder || operation->writesFolder;
-  }
-  Session session(sessionOptions, "q7310");
-  if (const SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) {
-    std::fprintf(stderr, "error: %s\n", chosen.text.c_str());
-    return kExitFailed;
-  }
-  if (options.json) {
-    json.WorkingFolder(session.Folder());
-  } else {
-    plain.Note(std::string(texts::kWorkingFolder) + session.Folder());
-  }
-  const SessionStatus opened = session.Open();
-  if (!opened.warning.empty()) std::fprintf(stderr, "warning: %s\n", opened.warning.c_str());
-  if (opened.problem == SessionProblem::kFolderUnusable) {
-    host.ShowMessage(MessageKind::Error, opened.text, opened.detail);
-    return kExitFailed;
-  }
-  if (!opened.Ok()) {
-    std::fprintf(stderr, "error: %s\n", opened.text.c_str());
-    return kExitFailed;
-  }
-  host.SetTrace(session.Trace());
-  const std::unique_ptr<CUpgradeDlg> controller = session.MakeController(host);
-  CUpgradeDlg& dlg = *controller;
-  host.Attach(dlg);
-  dlg.OnInitDialog(host, session.PortNo());
-  if (dlg.Stage() == kStageError) {
-    dlg.OnDestroy(options.keepFiles);
-    return kExitFailed;
-  }
-
-  const bool interactive = !options.yes && !options.json && IsTerminal(stdin);
-  int exitCode = kExitOk;
-  for (const OperationRow* operation : operations) {
-    if (interactive && !WaitToStart(*operation, dlg.Stage(), plain)) {
-      exitCode = kExitFailed;
-      break;
-    }
-    host.DrainQueuedFrames();
-    host.TakeMessageKinds();
-    if (options.json) json.Operation(operation->name);
-    operation->start(dlg, options);
-    bool ok = host.RunUntilIdle();
-    if (!ok && !options.json) plain.Problem(texts::kCancelled);
-    for (MessageKind kind : host.TakeMessageKinds()) ok = ok && kind != MessageKind::Error;
-    if (options.json) json.Result(operation->name, ok);
-    if (!ok) {
-      exitCode = kExitFailed;
-      break;
-    }
-  }
-  for (const std::string& path : dlg.OnDestroy(options.keepFiles)) {
-    std::fprintf(stderr, "warning: could not delete %s\n", path.c_str());
-  }
+  const int exitCode = RunInSession(operations, options);
+  InterruptHandled();
   return exitCode;
 }
 

@@ -9,6 +9,9 @@
 namespace q7310::cli {
 namespace {
 
+// Ctrl-C, kill's default, and the hang-up of a closed terminal or a lost SSH session.
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 void (*g_onInterrupt)() = nullptr;
 
 }  // namespace
@@ -18,8 +21,17 @@ void InstallInterruptHandler(void (*onInterrupt)()) {
   struct sigaction sa {};
   sa.sa_handler = [](int) { g_onInterrupt(); };
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
+  // File writes go on where the signal found them; the waits (select, poll) wake up and look at
+  // the flag.
+  sa.sa_flags = SA_RESTART;
+  for (int signal : kEndSignals) sigaction(signal, &sa, nullptr);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
 }
+
+void InterruptHandled() {}
 
 LineWait WaitForLine(unsigned timeoutMs) {
   fd_set set;

@@ -6,12 +6,29 @@
 namespace q7310::cli {
 namespace {
 
+// How long the handler of a close, log-off or shut-down event waits for the clean-up: below the
+// 5 s after which Windows ends a program that has not answered a closed console.
+constexpr DWORD kCleanUpWaitMs = 4500;
+
 void (*g_onInterrupt)() = nullptr;
+HANDLE g_cleanedUp = nullptr;  // set by InterruptHandled
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  g_onInterrupt();
-  return TRUE;  // handled: the program ends its operation itself
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      g_onInterrupt();
+      return TRUE;  // handled: the program ends its operation itself
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      // The process ends when this returns: not before the run has cancelled and cleaned up.
+      g_onInterrupt();
+      if (g_cleanedUp) WaitForSingleObject(g_cleanedUp, kCleanUpWaitMs);
+      return TRUE;
+    default:
+      return FALSE;
+  }
 }
 
 // Whether the console input holds a pressed Enter key (a whole line is then ready to read).
@@ -33,7 +50,12 @@ bool EnterWaiting(HANDLE input) {
 
 void InstallInterruptHandler(void (*onInterrupt)()) {
   g_onInterrupt = onInterrupt;
+  if (!g_cleanedUp) g_cleanedUp = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+void InterruptHandled() {
+  if (g_cleanedUp) SetEvent(g_cleanedUp);
 }
 
 LineWait WaitForLine(unsigned timeoutMs) {

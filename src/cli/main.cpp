@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
       "  q7310 [options] OPERATION...   OPERATION: " +
       OperationNames() +
       ", run in the order given, stopping at the first failure\n"
-      "  q7310 image FILE [--stage PATH]   check a firmware file\n"
+      "  q7310 image FILE [--stage PATH [--force]]   check a firmware file\n"
       "  q7310 inspect FILE                list the slot records of a backup file\n"
       "  q7310 ports                       list the serial ports present"};
   app.require_subcommand(1, 0);
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   app.footer(
       std::string(help::kFilesFooter) +
       "Exit status: 0 every operation or check succeeded, 1 one failed (or was cancelled with "
-      "Ctrl-C), 2 wrong usage.\n");
+      "Ctrl-C, SIGTERM or SIGHUP), 2 wrong usage.\n");
   RunResult result;
   OperationOptions operationOptions;
   AddOperationCommands(app, operationOptions);

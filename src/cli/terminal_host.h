@@ -1,5 +1,6 @@
 // The controller's host for a terminal: a small single-threaded event loop with timers, the queue
-// of frames from the serial link's receive thread, and Ctrl-C as the progress dialog's Cancel.
+// of frames from the serial link's receive thread, and Ctrl-C (SIGTERM, SIGHUP) as the progress
+// dialog's Cancel.
 // Message boxes, progress texts and guidance go to an OutputSink (plain lines or JSON).
 #pragma once
 
@@ -48,10 +49,14 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver {
   // Hands every frame already queued to the controller (which ignores them while idle).
   void DrainQueuedFrames();
 
-  // Ctrl-C: the first press cancels the running operation.
+  // Ctrl-C, SIGTERM and SIGHUP (console.h): the first one cancels the running operation.
   static void InstallInterruptHandler();
   static bool Interrupted() { return s_interrupted.load(); }
   static void ClearInterrupt() { s_interrupted = false; }
+  // Whether an interrupt came since the last call, which clears it.
+  static bool TakeInterrupt() { return s_interrupted.exchange(false); }
+  // The flag itself, for work that must stop when it is set (a firmware load).
+  static const std::atomic<bool>& InterruptFlag() { return s_interrupted; }
 
   // The messages shown since the last call, for deciding whether an operation failed.
   std::vector<MessageKind> TakeMessageKinds();

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "firmware/firmware_image.h"
-#include "util/process_info.h"
+#include "util/input_file.h"
 
 namespace q7310 {
 
@@ -10,7 +10,9 @@ bool CFirmwareImage::OpenStagedImage(std::string path) {
   CloseStagedImage();
   m_blockIndex = 0;
   m_readFailed = false;
-  m_stagedFile = OpenFile(path, "rb");
+  // Only a regular file: never a FIFO or a device put in place of the one the load wrote. Reads
+  // stop at the image size.
+  m_stagedFile = OpenInputFile(path, 0).file;
   return m_stagedFile != nullptr;
 }
 

@@ -9,7 +9,7 @@
 #include "firmware/hex_digits.h"
 #include "firmware/line_reader.h"
 #include "util/atomic_file.h"
-#include "util/process_info.h"
+#include "util/input_file.h"
 
 namespace q7310 {
 namespace {
@@ -208,6 +208,22 @@ LoadFault CFirmwareImage::ParseLine(std::string_view line, uint8_t* buffer, size
 
 // ---- The load -----------------------------------------------------------------------------
 
+bool CFirmwareImage::FailOn(LineReader::Status status) {
+  switch (status) {
+    case LineReader::Status::kOutOfMemory:
+      return Fail(0, LoadFault::kOutOfMemory);
+    case LineReader::Status::kTooLarge:
+      return Fail(0, LoadFault::kFileTooLarge);
+    case LineReader::Status::kStopped:
+      return Fail(0, LoadFault::kCancelled);
+    case LineReader::Status::kLine:
+    case LineReader::Status::kEnd:
+    case LineReader::Status::kReadError:
+      break;
+  }
+  return Fail(0, LoadFault::kReadError);
+}
+
 bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
                               uint32_t& firstLineTooLarge) {
   std::string_view line;
@@ -215,8 +231,7 @@ bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
   while (lineCount < kMaxLines) {
     const LineReader::Status status = reader.Next(line);
     if (status == LineReader::Status::kEnd) break;
-    if (status == LineReader::Status::kReadError) return Fail(0, LoadFault::kReadError);
-    if (status == LineReader::Status::kOutOfMemory) return Fail(0, LoadFault::kOutOfMemory);
+    if (status != LineReader::Status::kLine) return FailOn(status);
     const uint32_t number = lineCount + 1;
     if (const LoadFault fault = ScanLine(line); fault != LoadFault::kNone) {
       return Fail(number, fault, line);
@@ -248,9 +263,8 @@ bool CFirmwareImage::PlaceRecords(LineReader& reader, uint32_t lineCount, uint8_
   std::string_view line;
   for (uint32_t number = 1; number < lineCount; ++number) {
     const LineReader::Status status = reader.Next(line);
-    if (status == LineReader::Status::kReadError) return Fail(0, LoadFault::kReadError);
-    if (status == LineReader::Status::kOutOfMemory) return Fail(0, LoadFault::kOutOfMemory);
     if (status == LineReader::Status::kEnd) return Fail(0, LoadFault::kFileChanged);
+    if (status != LineReader::Status::kLine) return FailOn(status);
     if (number == 1) continue;
     if (const LoadFault fault = ParseLine(line, buffer, bufferSize); fault != LoadFault::kNone) {
       return Fail(number, fault, line);
@@ -274,15 +288,19 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
     return false;
   };
 
-  std::string reason;
-  const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(motPath, "rb", &reason));
+  InputFile input = OpenInputFile(motPath, kMaxFileSize);
+  const std::unique_ptr<std::FILE, FileCloser> file(input.file);
+  if (input.problem == InputProblem::kTooLarge) {
+    Fail(0, LoadFault::kFileTooLarge, {}, std::to_string(input.size) + " bytes");
+    return fail();
+  }
   if (!file) {
-    Fail(0, LoadFault::kCannotOpen, {}, reason);
+    Fail(0, LoadFault::kCannotOpen, {}, input.reason);
     return fail();
   }
   // The reader has its own chunk buffer; a second buffer inside the FILE would only copy.
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  LineReader reader(file.get());
+  LineReader reader(file.get(), kMaxFileSize, m_stop);
 
   m_startAddress = 0xFFFFFFFF;
   m_endAddress = 0;
@@ -314,6 +332,11 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
   const uint64_t size = Span();
   if (size > kMaxImageSize) {
     Fail(firstLineTooLarge, LoadFault::kImageTooLarge);
+    return fail();
+  }
+  // The last moment at which a stop leaves everything as it was.
+  if (m_stop && m_stop->load()) {
+    Fail(0, LoadFault::kCancelled);
     return fail();
   }
   m_imageSize = static_cast<uint32_t>(size);

@@ -11,27 +11,31 @@
 // Limits: the address span must fit the 12 MiB staging buffer and the image must not exceed
 // kMaxImageSize bytes (the reach of the 16-bit block index); a record whose data would run past
 // address 0xFFFFFFFF is refused. The file is read in chunks, so memory stays at the staging
-// buffer plus a fixed amount whatever the size of the text.
+// buffer plus a fixed amount whatever the size of the text. Only a regular file of at most
+// kMaxFileSize bytes is read (util/input_file.h): a FIFO, a device or a folder is refused at once.
 //
 // Used on one thread only (the controller's). Not copyable.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "firmware/line_reader.h"
 #include "firmware/load_fault.h"
 #include "protocol/protocol.h"
 
 namespace q7310 {
 
-class LineReader;
-
 class CFirmwareImage {
  public:
   static constexpr uint32_t kStagingBufferSize = 0xC00000;  // 12 MiB
   static constexpr uint32_t kMaxLines = 0x100000;
+  // The most text that kMaxLines records of the longest form take (the longest S-record line
+  // and its CR LF): a larger file can never load, so it is refused before it is read.
+  static constexpr uint64_t kMaxFileSize = uint64_t{kMaxLines} * (4 + 2 * 255 + 2);
   // The image goes out in the update's data blocks.
   static constexpr uint32_t kBlockSize = kMaxUpdateBlock;
   // The 16-bit block counter covers 65,536 blocks; larger images are refused by the load.
@@ -59,6 +63,9 @@ class CFirmwareImage {
   // had before the call, LastError() says why, and everything the load took is released.
   bool LoadMotFile(std::string motPath, std::string stagingPath);
   const LoadError& LastError() const { return m_lastError; }
+  // A flag that, once set (by a signal handler, say), ends a load under way as a failure
+  // (LoadFault::kCancelled) before the staged file is written. Null: none. Not owned.
+  void SetStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
 
   // Block source over the staged file.
   // Opens the staged file (closing one already open) and restarts at block 0. True if it opened.
@@ -95,6 +102,8 @@ class CFirmwareImage {
                     uint32_t& firstLineTooLarge);
   bool Fail(uint32_t line, LoadFault fault, std::string_view lineText = {},
             const std::string& detail = {});
+  // Fail with the fault of a reader that stopped before the end of the file.
+  bool FailOn(LineReader::Status status);
   // Address span m_startAddress .. m_endAddress in bytes (0 before any address was seen).
   uint64_t Span() const;
 
@@ -108,6 +117,7 @@ class CFirmwareImage {
   uint32_t m_blockIndex = 0;
   std::FILE* m_stagedFile = nullptr;
   bool m_readFailed = false;
+  const std::atomic<bool>* m_stop = nullptr;
   LoadError m_lastError;
 };
 

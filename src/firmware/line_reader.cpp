@@ -14,7 +14,8 @@ std::string_view WithoutCr(std::string_view line) {
 
 }  // namespace
 
-LineReader::LineReader(std::FILE* file) : m_file(file) {}
+LineReader::LineReader(std::FILE* file, uint64_t maxBytes, const std::atomic<bool>* stop)
+    : m_file(file), m_maxBytes(maxBytes), m_stop(stop) {}
 
 bool LineReader::Refill() {
   if (!m_chunk) {
@@ -22,7 +23,18 @@ bool LineReader::Refill() {
     if (!m_chunk) return false;
   }
   m_pos = 0;
+  m_end = 0;
+  if (m_stop && m_stop->load()) {
+    m_stopped = Status::kStopped;
+    return true;
+  }
   m_end = std::fread(m_chunk.get(), 1, kChunkSize, m_file);
+  m_bytesRead += m_end;
+  if (m_maxBytes != 0 && m_bytesRead > m_maxBytes) {
+    m_end = 0;
+    m_stopped = Status::kTooLarge;
+    return true;
+  }
   if (m_end < kChunkSize) {
     m_eof = true;
     m_error = std::ferror(m_file) != 0;
@@ -49,6 +61,7 @@ std::string_view LineReader::CarriedLine() {
 
 LineReader::Status LineReader::Next(std::string_view& line) {
   for (;;) {
+    if (m_stopped != Status::kLine) return m_stopped;
     if (m_pos < m_end) {
       const char* start = m_chunk.get() + m_pos;
       const size_t left = m_end - m_pos;
@@ -83,6 +96,7 @@ bool LineReader::Rewind() {
   m_pos = m_end = 0;
   m_eof = m_error = m_carrying = false;
   m_carriedLength = 0;
+  m_bytesRead = 0;
   return true;
 }
 

@@ -28,6 +28,10 @@ constexpr std::array kFaultTexts = {
     FaultText{LoadFault::kOutOfMemory, "not enough memory for the staging buffer"},
     FaultText{LoadFault::kCannotWrite, "cannot write the staged image"},
     FaultText{LoadFault::kFileChanged, "the file changed while it was read"},
+    FaultText{LoadFault::kFileTooLarge,
+              "the file is larger than any firmware file can be (more than # bytes)",
+              static_cast<uint32_t>(CFirmwareImage::kMaxFileSize)},
+    FaultText{LoadFault::kCancelled, "the load was cancelled"},
     FaultText{LoadFault::kNoHeader, "the file does not start with a header record (S0)"},
     FaultText{LoadFault::kNoTerminator,
               "the file does not end with a termination record (S7, S8 or S9): cut short?"},
@@ -52,6 +56,7 @@ constexpr std::array kFaultTexts = {
 };
 
 static_assert(CFirmwareImage::kStagingBufferSize % kMiB == 0, "the text counts whole MiB");
+static_assert(CFirmwareImage::kMaxFileSize <= UINT32_MAX, "the text's number is 32 bits");
 
 // The number with a comma between groups of three digits: 8,388,608.
 std::string WithThousands(uint32_t number) {

@@ -16,6 +16,8 @@ enum class LoadFault : uint8_t {
   kOutOfMemory,
   kCannotWrite,
   kFileChanged,
+  kFileTooLarge,         // larger than kMaxFileSize (or grew past it while read)
+  kCancelled,            // the stop flag was set
   kNoHeader,             // line 1 is not an S0 record
   kNoTerminator,         // the last line is not an S7, S8 or S9 record
   kNoTerminatorAtLimit,  // the same, on the last line read when the file has more lines

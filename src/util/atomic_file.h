@@ -50,6 +50,11 @@ enum class MoveResult {
 MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
                                          std::string* reason = nullptr);
 
+// Gives the flushed temporary file `tmp` the name `path`, replacing a file of that name, and
+// makes the move durable. False with the system's reason in `reason` (when given); `tmp` is then
+// left as it was.
+bool MoveIntoPlace(const std::string& tmp, const std::string& path, std::string* reason = nullptr);
+
 // Removes the file `path` (a temporary file given up); harmless when it is gone.
 void RemoveFile(const std::string& path);
 

@@ -89,6 +89,15 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
   return true;
 }
 
+bool MoveIntoPlace(const std::string& tmp, const std::string& path, std::string* reason) {
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (reason) *reason = std::strerror(errno);
+    return false;
+  }
+  SyncFolderOf(path);
+  return true;
+}
+
 MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,
                                          std::string* reason) {
   const auto failed = [reason](int err) {

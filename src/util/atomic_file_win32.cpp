@@ -1,10 +1,11 @@
-// The Windows side of atomic_file.h: a new file opened exclusively (CREATE_NEW through the C
-// runtime), FlushFileBuffers, and MoveFileExW with write-through, replacing or not.
+// The Windows side of atomic_file.h: a new file opened exclusively (CreateFileW, CREATE_NEW),
+// WriteFile, FlushFileBuffers, and MoveFileExW with write-through, replacing or not. Every
+// failure gives the system's own reason (FormatMessageW).
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -31,13 +32,18 @@ std::string RandomSuffix() {
   return suffix;
 }
 
-bool WriteAll(int fd, std::span<const uint8_t> data) {
+// Writes all of `data` to the file; false with the system's reason (a full disk says so, where
+// the C runtime's _write would say "Invalid argument" under Wine).
+bool WriteAll(HANDLE file, std::span<const uint8_t> data, std::string& reason) {
   size_t done = 0;
   while (done < data.size()) {
-    const size_t chunk = std::min<size_t>(data.size() - done, 1u << 30);
-    const int n = _write(fd, data.data() + done, static_cast<unsigned>(chunk));
-    if (n < 0) return false;
-    done += static_cast<size_t>(n);
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, data.data() + done, chunk, &written, nullptr)) {
+      reason = Win32ErrorText(GetLastError());
+      return false;
+    }
+    done += written;
   }
   return true;
 }
@@ -74,20 +80,31 @@ int RenameFile(const FileSyncCalls& calls, const std::string& from, const std::s
 std::string WriteTemporaryFile(const std::string& path, std::span<const uint8_t> data,
                                std::string* error, const FileSyncCalls& calls) {
   std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD createError = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kNameAttempts && file == INVALID_HANDLE_VALUE; ++attempt) {
     tmp = path + std::string(kTemporaryInfix) + RandomSuffix();
-    fd = _wopen(Widen(tmp).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                _S_IREAD | _S_IWRITE);
-    if (fd < 0 && errno != EEXIST) break;
+    file = CreateFileW(Widen(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) break;
+    createError = GetLastError();
+    if (createError != ERROR_FILE_EXISTS && createError != ERROR_ALREADY_EXISTS) break;
   }
+  if (file == INVALID_HANDLE_VALUE) {
+    Fail(error, "cannot create a file beside " + path, Win32ErrorText(createError));
+    return {};
+  }
+  // A C runtime descriptor owns the handle from here on (the sync hook of the tests takes one);
+  // _close closes both.
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
   if (fd < 0) {
-    Fail(error, "cannot create a file beside " + path, std::strerror(errno));
+    CloseHandle(file);
+    RemoveFile(tmp);
+    Fail(error, "cannot write " + path, std::strerror(errno));
     return {};
   }
   std::string reason;
-  if (!WriteAll(fd, data)) reason = std::strerror(errno);
-  if (reason.empty()) SyncFile(calls, fd, reason);
+  if (WriteAll(file, data, reason)) SyncFile(calls, fd, reason);
   if (_close(fd) != 0 && reason.empty()) reason = std::strerror(errno);
   if (!reason.empty()) {
     RemoveFile(tmp);
@@ -107,6 +124,13 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
     return Fail(error, "cannot replace " + path, reason);
   }
   return true;
+}
+
+bool MoveIntoPlace(const std::string& tmp, const std::string& path, std::string* reason) {
+  std::string why;
+  if (RenameFile({}, tmp, path, why) == 0) return true;
+  if (reason) *reason = why;
+  return false;
 }
 
 MoveResult MoveIntoPlaceWithoutReplacing(const std::string& tmp, const std::string& path,

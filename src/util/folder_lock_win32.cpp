@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "util/folder_lock.h"
+#include "util/path_join.h"
 #include "util/wide_text.h"
 
 namespace q7310 {
@@ -15,9 +16,7 @@ FolderLock::~FolderLock() {
 
 FolderLock::Result FolderLock::Take(const std::string& folder, std::string* error) {
   Release();
-  std::string path = folder.empty() ? "." : folder;
-  if (path.back() != '/' && path.back() != '\\') path += '/';
-  path += kFolderLockFile;
+  const std::string path = JoinPath(folder.empty() ? "." : folder, kFolderLockFile);
   HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {

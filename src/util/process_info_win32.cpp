@@ -13,27 +13,6 @@
 #include "util/wide_text.h"
 
 namespace q7310 {
-namespace {
-
-int ErrnoFromWin32(DWORD err) {
-  switch (err) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return EACCES;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    default:
-      return EIO;
-  }
-}
-
-}  // namespace
 
 long CurrentProcessId() {
   return static_cast<long>(GetCurrentProcessId());
@@ -67,7 +46,7 @@ std::FILE* OpenFile(const std::string& path, const char* mode, std::string* erro
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    if (error) *error = std::strerror(ErrnoFromWin32(GetLastError()));
+    if (error) *error = Win32ErrorText(GetLastError());  // the system's own words
     return nullptr;
   }
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), flags);

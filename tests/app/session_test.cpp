@@ -16,6 +16,7 @@
 #include "protocol/protocol.h"
 #include "support/pty_peer.h"
 #include "test_host.h"
+#include "util/folder_lock.h"
 
 namespace q7310 {
 namespace {
@@ -114,18 +115,20 @@ TEST_F(SessionTest, RefusesBadFoldersAndTracesWithTheirTexts) {
     fs::path dir;
     fs::path trace;
     SessionProblem problem;
-    std::string_view textStart;
+    std::string textStart;
   };
   const Case cases[] = {
       {"a missing folder",
        folder / "missing",
        {},
        SessionProblem::kFolderUnusable,
-       texts::kMsgFolderUnusable},
+       std::string(texts::kMsgFolderUnusable)},
       {"the backup file as trace", folder, folder / "BACKUP.BIN", SessionProblem::kTraceIsOwnFile,
        "The trace file "},
       {"a trace in a missing folder", folder, folder / "missing" / "run.trace",
-       SessionProblem::kTraceNotWritable, texts::kTraceNotWritable},
+       SessionProblem::kTraceNotWritable, std::string(texts::kTraceNotWritable)},
+      {"the serial device as trace", folder, pty.DevicePath(), SessionProblem::kTraceIsOwnFile,
+       FormatText(texts::kFmtTraceIsSerialDevice, pty.DevicePath())},
   };
   for (const Case& c : cases) {
     SessionOptions options = Options();
@@ -148,6 +151,25 @@ TEST_F(SessionTest, RefusesBadFoldersAndTracesWithTheirTexts) {
       "session-test");
   ASSERT_TRUE(missing.ChooseFolder().Ok());
   EXPECT_NE(missing.Open().detail.find(texts::kDetailNoSuchFolder), std::string::npos);
+}
+
+TEST_F(SessionTest, ALockThatCannotBeTakenStopsTheRunBeforeAnythingIsTouched) {
+  fs::create_directories(folder / kFolderLockFile);  // a folder in the lock file's place
+  for (bool writesFolder : {true, false}) {
+    SessionOptions options = Options();
+    options.trace = (folder / "run.trace").string();
+    options.writesFolder = writesFolder;  // a restore alone: the folder can be written all the same
+    Session session(options, "session-test");
+    ASSERT_TRUE(session.ChooseFolder().Ok());
+    const SessionStatus status = session.Open();
+    EXPECT_EQ(status.problem, SessionProblem::kFolderNotLockable) << writesFolder;
+    EXPECT_EQ(status.text.rfind(FormatText(texts::kFmtFolderNotLockable, folder.string()), 0), 0u)
+        << status.text;
+    EXPECT_NE(status.text.find((folder / kFolderLockFile).string()), std::string::npos)
+        << status.text;
+    EXPECT_FALSE(fs::exists(folder / "run.trace"));
+    EXPECT_FALSE(session.HoldsFolder());
+  }
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST(WorkingFolder, WritableBuildFolderIsKept) {
 TEST(WorkingFolder, InstalledProgramTakesPerUserFolderAndMakesIt) {
   TempFolder scratch("q7310-wf-installed");
   fs::create_directories(scratch.File("usr/bin"));
-  WriteText(scratch.File("usr/share/q7310/") + std::string(texts::kFirmwareFile), "S0");
+  WriteText(scratch.File("usr/share/q7310/") + std::string(InstalledSampleName()), "S0");
   const std::string data = scratch.File("home/.local/share/q7310");
   const WorkingFolder chosen = ChooseWorkingFolder("", scratch.File("usr/bin/"), data + "/");
   EXPECT_EQ(chosen.path, data);
@@ -111,7 +111,7 @@ TEST(WorkingFolder, MissingFirmwareHintNamesInstalledSample) {
   fs::create_directories(bin);
   EXPECT_EQ(MissingFirmwareHint(work, bin), "") << "no sample installed";
 
-  const std::string sample = scratch.File("usr/share/q7310/") + std::string(texts::kFirmwareFile);
+  const std::string sample = scratch.File("usr/share/q7310/") + std::string(InstalledSampleName());
   WriteText(sample, "S0");
   EXPECT_EQ(InstalledSampleFirmware(bin), sample);
   const std::string hint = MissingFirmwareHint(work, bin);
@@ -145,6 +145,14 @@ TEST(FirmwareChoice, CopiesUnderFixedNameAndComparesBeforeReplacing) {
   EXPECT_NE(error.find("missing.mot"), std::string::npos);
   EXPECT_EQ(CopyFirmwareFile(scratch.File("missing.mot"), work, &error), "");
   EXPECT_EQ(ReadText(target), "an older firmware") << "a failed copy leaves the old file";
+
+  // A device or a folder chosen in place of a firmware file is refused at once, with what it is
+  // (a FIFO too: util's input tests).
+  EXPECT_EQ(CompareFirmwareFile(testing::kNullDevice, work, &error), FirmwareInFolder::Unreadable);
+  EXPECT_EQ(error, std::string(testing::kNullDevice) + ": is a device, not a regular file");
+  EXPECT_EQ(CopyFirmwareFile(work, work, &error), "");
+  EXPECT_EQ(error, work + ": is a folder, not a file");
+  EXPECT_EQ(ReadText(target), "an older firmware");
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #include "faults/fault_fixture.h"
 
 #include <sys/mount.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
 #include "app/texts.h"
 #include "support/tool_run.h"
@@ -20,6 +24,15 @@ SmallTmpfs::SmallTmpfs(const fs::path& at, size_t bytes) : m_path(at) {
   } else {
     m_why = std::strerror(errno);
   }
+}
+
+bool SmallTmpfs::MakeReadOnly() {
+  if (::mount("q7310-faults", m_path.c_str(), "tmpfs",
+              MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0) {
+    return true;
+  }
+  m_why = std::strerror(errno);
+  return false;
 }
 
 SmallTmpfs::~SmallTmpfs() {
@@ -58,7 +71,52 @@ std::unique_ptr<Process> FaultTest::StartTool(const std::string& device, const f
   std::vector<std::string> all = {"--reply-timeout", replyTimeoutMs};
   if (keepFiles) all.push_back("--keep-files");
   all.insert(all.end(), options.begin(), options.end());
-  return std::make_unique<Process>(ToolCommand(Q7310_CLI_PATH, device, appDir, all, ops));
+  std::vector<std::string> args = ToolCommand(Q7310_CLI_PATH, device, appDir, all, ops);
+  args.insert(args.begin(), wrapper.begin(), wrapper.end());
+  return std::make_unique<Process>(args);
+}
+
+int FaultTest::RunCli(std::vector<std::string> args) {
+  args.insert(args.begin(), Q7310_CLI_PATH);
+  args.insert(args.begin(), wrapper.begin(), wrapper.end());
+  tool = std::make_unique<Process>(args);
+  return WaitForTool(*tool);
+}
+
+std::string StracePath() {
+  for (const char* path : {"/usr/bin/strace", "/bin/strace"}) {
+    if (::access(path, X_OK) == 0) return path;
+  }
+  return {};
+}
+
+pid_t FaultTest::ToolUnder(pid_t parent, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const fs::path children =
+      fs::path("/proc") / std::to_string(parent) / "task" / std::to_string(parent) / "children";
+  std::error_code ec;
+  const fs::path tool = fs::canonical(Q7310_CLI_PATH, ec);
+  while (std::chrono::steady_clock::now() < deadline) {
+    // strace starts short-lived children of its own to try the system's features first.
+    std::ifstream in(children);
+    for (pid_t child = 0; in >> child;) {
+      std::error_code gone;
+      if (fs::read_symlink(fs::path("/proc") / std::to_string(child) / "exe", gone) == tool) {
+        return child;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return 0;
+}
+
+std::vector<std::string> FaultTest::Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 int FaultTest::RunTool(const std::string& device, const fs::path& appDir,

@@ -29,6 +29,8 @@ class SmallTmpfs {
   SmallTmpfs(const SmallTmpfs&) = delete;
   SmallTmpfs& operator=(const SmallTmpfs&) = delete;
   bool Mounted() const { return m_mounted; }
+  // Remounts it read-only, as a write-protected medium; false (with Why()) when it cannot.
+  bool MakeReadOnly();
   const std::string& Why() const { return m_why; }
   const fs::path& Path() const { return m_path; }
 
@@ -37,6 +39,10 @@ class SmallTmpfs {
   bool m_mounted = false;
   std::string m_why;
 };
+
+// The path of strace, or empty when it is not installed (the tests that run q7310 under it, to
+// hold or kill it at one system call, skip then).
+std::string StracePath();
 
 class FaultTest : public ::testing::Test {
  protected:
@@ -53,6 +59,9 @@ class FaultTest : public ::testing::Test {
   // Runs q7310 to its end; returns the exit status (the process stays in `tool`).
   int RunTool(const std::string& device, const fs::path& appDir, std::vector<std::string> ops,
               std::vector<std::string> options = {});
+  // Runs q7310 with exactly these arguments (for image, inspect) to its end; returns the exit
+  // status (the process stays in `tool`).
+  int RunCli(std::vector<std::string> args);
   // Runs a backup into `appDir` against a fresh simulator and returns the good BACKUP.BIN.
   Bytes MakeGoodBackup(const fs::path& appDir);
   // Reads `process`'s output lines until one contains `text`; false when none did within
@@ -63,11 +72,18 @@ class FaultTest : public ::testing::Test {
   // The tool's output, for failure messages.
   std::string ToolOutput() const;
 
+  // The q7310 that `parent` (strace) runs, or 0 when none ran within `timeoutMs`.
+  static pid_t ToolUnder(pid_t parent, int timeoutMs);
+  // The names in `folder` (not below it), sorted.
+  static std::vector<std::string> Names(const fs::path& folder);
+
   // What StartTool adds to the options given: --keep-files (unless a test turns it off) and the
   // reply timer's period (short enough that a lost reply costs little, long enough for a loaded
   // machine).
   bool keepFiles = true;
   std::string replyTimeoutMs = "300";
+  // A program that StartTool and RunCli run q7310 under, with its arguments (strace ...).
+  std::vector<std::string> wrapper;
 
   TempFolder scratch{"q7310-faults"};  // kept when the test failed
   const fs::path dir = scratch.Path();

@@ -1,6 +1,7 @@
 // File safety, end to end: a run deletes at exit only the files it wrote, a cut backup is never
 // restored, a second program on a folder in use is refused before it touches anything, and a
 // trace is appended to its file and never written over one of the program's own files.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "app/texts.h"
+#include "app/work_folder.h"
 #include "faults/fault_fixture.h"
 #include "util/folder_lock.h"
 
@@ -140,12 +142,15 @@ TEST_F(FileSafety, TraceIsAppendedAndNeverWrittenOverTheProgramsFiles) {
   EXPECT_EQ(Count(text.substr(0, second), " TX CMD_READ_SLOT "), 9u);
   EXPECT_EQ(Count(text.substr(second), " TX CMD_READ_SLOT "), 9u);
 
-  // The program's own files, under their names, through a link, and not yet existing.
+  // The program's own files, under their names, through a link, a hard link to a dated copy,
+  // and not yet existing.
   const fs::path saved = SavedCopies(app).at(0);
   fs::create_symlink(app / texts::kBackupFile, dir / "link.txt");
+  fs::create_hard_link(saved, dir / "hard.txt");
   const fs::path own[] = {
       app / texts::kFirmwareFile, app / texts::kBackupFile, saved,
-      dir / "link.txt",           app / texts::kUpdateFile, app / "backups" / "new.txt"};
+      dir / "link.txt",           dir / "hard.txt",         app / texts::kUpdateFile,
+      app / "backups" / "new.txt"};
   for (const fs::path& path : own) {
     SCOPED_TRACE(path.string());
     const bool existed = fs::exists(path);
@@ -158,8 +163,134 @@ TEST_F(FileSafety, TraceIsAppendedAndNeverWrittenOverTheProgramsFiles) {
       EXPECT_EQ(ReadFile(path), before);
     }
   }
+  // The serial device itself, and a link to it.
+  fs::create_symlink(device, dir / "adapter");
+  for (const std::string& path : {device, (dir / "adapter").string()}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(RunTool(device, app, {"backup"}, {"--trace", path}), 1);
+    EXPECT_NE(tool->Stderr().find(FormatText(texts::kFmtTraceIsSerialDevice, path)),
+              std::string::npos)
+        << ToolOutput();
+  }
   StopSim();
   EXPECT_NE(sim->Stderr().find("requests: 18 "), std::string::npos) << sim->Stderr();
+}
+
+TEST_F(FileSafety, StagedImageNeverDestroysAFile) {
+  const Bytes customer = MakeGoodBackup(app);
+  const fs::path saved = SavedCopies(app).at(0);
+  const fs::path input = dir / "firmware.mot";
+  fs::copy_file(app / texts::kFirmwareFile, input);
+  fs::create_hard_link(saved, dir / "hard.bin");
+  fs::create_hard_link(input, dir / "input-too.mot");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  WriteFile(dir / "old.bin", kStaged);
+  const auto stage = [&](const fs::path& out, bool force) {
+    std::vector<std::string> args = {"--dir",        app.string(), "image",
+                                     input.string(), "--stage",    out.string()};
+    if (force) args.push_back("--force");
+    return RunCli(args);
+  };
+  struct Refusal {
+    fs::path out;
+    const char* text;
+  };
+  const Refusal refused[] = {
+      {app / texts::kBackupFile, texts::kFmtStageIsOwnFile},
+      {saved, texts::kFmtStageIsOwnFile},
+      {dir / "hard.bin", texts::kFmtStageIsOwnFile},
+      {app / texts::kFirmwareFile, texts::kFmtStageIsOwnFile},
+      {app / "backups" / "new.bin", texts::kFmtStageIsOwnFile},
+      {input, texts::kFmtStageIsInput},
+      {dir / "input-too.mot", texts::kFmtStageIsInput},
+      {dir / "fifo", texts::kFmtStageNotAFile},
+      {"/dev/full", texts::kFmtStageNotAFile},
+      {dir, texts::kFmtStageNotAFile},
+  };
+  for (const Refusal& r : refused) {
+    SCOPED_TRACE(r.out.string());
+    const bool existed = fs::is_regular_file(r.out);
+    const Bytes before = existed ? ReadFile(r.out) : Bytes();
+    EXPECT_EQ(stage(r.out, true), 1);
+    EXPECT_NE(tool->Stderr().find(FormatText(r.text, r.out.string())), std::string::npos)
+        << ToolOutput();
+    EXPECT_EQ(tool->Stdout(), "");  // refused before the firmware file is read
+    if (existed) {
+      EXPECT_EQ(ReadFile(r.out), before);
+    }
+  }
+  EXPECT_EQ(ReadFile(app / texts::kBackupFile), customer);
+  EXPECT_FALSE(fs::exists(app / "backups" / "new.bin"));
+  EXPECT_TRUE(fs::exists("/dev/full") && !fs::is_regular_file("/dev/full"));
+
+  // An existing file only with --force; a new one at once. Both hold what an update sends.
+  EXPECT_EQ(stage(dir / "old.bin", false), 1);
+  EXPECT_NE(tool->Stderr().find(FormatText(texts::kFmtStageExists, (dir / "old.bin").string())),
+            std::string::npos)
+      << ToolOutput();
+  EXPECT_EQ(ReadFile(dir / "old.bin"), kStaged);
+  EXPECT_EQ(stage(dir / "old.bin", true), 0) << ToolOutput();
+  EXPECT_EQ(stage(dir / "new.bin", false), 0) << ToolOutput();
+  const std::string device = StartSim();
+  EXPECT_EQ(RunTool(device, app, {"update"}), 0) << ToolOutput();
+  StopSim();
+  EXPECT_EQ(ReadFile(dir / "old.bin"), ReadFile(dir / "image.out"));
+  EXPECT_EQ(ReadFile(dir / "new.bin"), ReadFile(dir / "image.out"));
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  }
+}
+
+TEST_F(FileSafety, ALockThatCannotBeTakenIsARefusal) {
+  const Bytes customer = MakeGoodBackup(app);
+  fs::remove(app / kFolderLockFile);
+  fs::create_directories(app / kFolderLockFile);  // a folder in the lock file's place
+  const std::string device = StartSim();
+  for (const char* op : {"backup", "restore"}) {
+    SCOPED_TRACE(op);
+    EXPECT_EQ(RunTool(device, app, {op}), 1);
+    EXPECT_NE(tool->Stderr().find(FormatText(texts::kFmtFolderNotLockable, app.string())),
+              std::string::npos)
+        << ToolOutput();
+    EXPECT_NE(tool->Stderr().find((app / kFolderLockFile).string()), std::string::npos)
+        << ToolOutput();
+  }
+  StopSim();
+  EXPECT_NE(sim->Stderr().find("requests: 0 "), std::string::npos) << sim->Stderr();
+  EXPECT_EQ(ReadFile(app / texts::kBackupFile), customer);
+}
+
+TEST_F(FileSafety, ARestoreRunsUnlockedOnlyInAFolderNobodyCanWrite) {
+  const Bytes customer = MakeGoodBackup(app);
+  testing::SmallTmpfs medium(dir / "medium", 1 << 20);
+  if (!medium.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << medium.Why();
+  fs::copy_file(app / texts::kBackupFile, medium.Path() / texts::kBackupFile);
+  ASSERT_TRUE(medium.MakeReadOnly()) << medium.Why();
+  const std::string device = StartSim({"--restore-out", (dir / "restore.out").string()});
+  EXPECT_EQ(RunTool(device, medium.Path(), {"restore"}), 0) << ToolOutput();
+  EXPECT_NE(tool->Stderr().find("warning: cannot open"), std::string::npos) << ToolOutput();
+  // A backup there is refused at the folder check, before any lock.
+  EXPECT_EQ(RunTool(device, medium.Path(), {"backup"}), 1);
+  EXPECT_TRUE(ToolShowedError(texts::kMsgFolderUnusable)) << ToolOutput();
+  StopSim();
+  EXPECT_EQ(ReadFile(dir / "restore.out"), customer);
+}
+
+TEST_F(FileSafety, TheWriteCheckLeavesNoStrayFile) {
+  // A scratch file that a killed run of an earlier version left is removed by the next run.
+  testing::WriteFile(app / ".q7310-Ab12Cd", {});
+  keepFiles = false;
+  EXPECT_EQ(RunTool((dir / "no-such-device").string(), app, {"backup"}), 1) << ToolOutput();
+  EXPECT_FALSE(fs::exists(app / ".q7310-Ab12Cd"));
+  // A run killed at its first file removal: the write check has nothing to remove, so nothing
+  // to leave.
+  if (testing::StracePath().empty())
+    GTEST_SKIP() << "strace is not installed (tools/setup installs it)";
+  const std::vector<std::string> before = Names(app);
+  wrapper = {testing::StracePath(), "-f", "-o",
+             "/dev/null",           "-e", "inject=unlink:signal=SIGKILL:when=1"};
+  RunTool((dir / "no-such-device").string(), app, {"backup"});
+  EXPECT_EQ(Names(app), before) << ToolOutput();
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 // LoadMotFile at its limits: the staging buffer, the largest image, the address space and the
 // number of lines.
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+
+#include "firmware/line_reader.h"
 #include "firmware/srec_fixture.h"
 
 namespace q7310 {
@@ -112,6 +117,50 @@ TEST_F(FirmwareTest, ReadsAtMostTheLineLimit) {
   EXPECT_EQ(m_image.LastError().reason,
             "the last line read (the file has more than 1,048,576 lines) is not a termination "
             "record (S7, S8 or S9)");
+}
+
+TEST_F(FirmwareTest, RefusesAFileLargerThanAnyFirmwareFileBeforeReadingIt) {
+  // Sparse where the file system allows: no byte of it is read.
+  WriteText(m_mot, kHeader + "\n");
+  std::filesystem::resize_file(m_mot, CFirmwareImage::kMaxFileSize + 1);
+  WriteText(m_staged, "kept");
+  EXPECT_FALSE(m_image.LoadMotFile(m_mot.string(), m_staged.string()));
+  EXPECT_EQ(m_image.LastError().line, 0u);
+  EXPECT_EQ(m_image.LastError().reason,
+            "the file is larger than any firmware file can be (more than 541,065,216 bytes): "
+            "541065217 bytes");
+  EXPECT_EQ(ReadText(m_staged), "kept");
+}
+
+TEST_F(FirmwareTest, AStopEndsTheLoadAndLeavesTheStagedFile) {
+  WriteText(m_staged, "kept");
+  std::atomic<bool> stop{true};
+  m_image.SetStopFlag(&stop);
+  EXPECT_FALSE(Load({kHeader, Rec('1', 0x40, {1, 2, 3}), kEnd}));
+  EXPECT_EQ(m_image.LastError().reason, "the load was cancelled");
+  EXPECT_EQ(ReadText(m_staged), "kept");
+  stop = false;
+  EXPECT_TRUE(Load({kHeader, Rec('1', 0x40, {1, 2, 3}), kEnd})) << m_image.LastError().reason;
+  EXPECT_EQ(ReadFile(m_staged), (Bytes{1, 2, 3}));
+}
+
+TEST_F(FirmwareTest, TheLineReaderStopsAtItsBudgetAndWhenAsked) {
+  WriteText(m_mot, "S0\nS1\nS2\nS3\n");  // 12 bytes
+  const auto read = [&](uint64_t budget, const std::atomic<bool>* stop) {
+    std::FILE* file = std::fopen(m_mot.string().c_str(), "rb");
+    LineReader reader(file, budget, stop);
+    std::vector<LineReader::Status> statuses;
+    std::string_view line;
+    for (int i = 0; i < 6; ++i) statuses.push_back(reader.Next(line));
+    std::fclose(file);
+    return statuses;
+  };
+  using S = LineReader::Status;
+  EXPECT_EQ(read(12, nullptr),
+            (std::vector<S>{S::kLine, S::kLine, S::kLine, S::kLine, S::kEnd, S::kEnd}));
+  EXPECT_EQ(read(11, nullptr), (std::vector<S>(6, S::kTooLarge)));
+  const std::atomic<bool> stop{true};
+  EXPECT_EQ(read(0, &stop), (std::vector<S>(6, S::kStopped)));
 }
 
 }  // namespace

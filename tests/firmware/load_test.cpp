@@ -221,9 +221,11 @@ TEST_F(FirmwareTest, ReportsFilesThatCannotBeReadOrWritten) {
   EXPECT_EQ(m_image.LastError().line, 0u);
   EXPECT_EQ(m_image.LastError().reason.rfind("cannot open the file", 0), 0u);
 
-  // A folder opens but cannot be read.
+  // A folder, and a device in place of the file, are refused before anything is read.
   EXPECT_FALSE(m_image.LoadMotFile(m_dir.string(), m_staged.string()));
-  EXPECT_EQ(m_image.LastError().reason, "read error");
+  EXPECT_EQ(m_image.LastError().reason, "cannot open the file: is a folder, not a file");
+  EXPECT_FALSE(m_image.LoadMotFile(testing::kNullDevice, m_staged.string()));
+  EXPECT_EQ(m_image.LastError().reason, "cannot open the file: is a device, not a regular file");
 
   WriteText(m_mot, Lines({kHeader, Rec('1', 0, Ramp(4)), kEnd}));
   const auto unwritable = m_dir / "no-such-folder" / "UPDATE.BIN";

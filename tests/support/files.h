@@ -18,4 +18,11 @@ std::string ReadText(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
 void WriteText(const std::filesystem::path& path, std::string_view text);
 
+// A device that every system has, for tests of paths that must not be devices.
+#ifdef _WIN32
+inline constexpr const char* kNullDevice = "NUL";
+#else
+inline constexpr const char* kNullDevice = "/dev/null";
+#endif
+
 }  // namespace q7310::testing

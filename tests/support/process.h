@@ -71,6 +71,7 @@ class Process {
   }
 
   void Signal(int sig) { ::kill(m_pid, sig); }
+  pid_t Pid() const { return m_pid; }
 
   // Waits for the program to end and returns its exit status (128 + signal when killed by one,
   // -1 when it did not end in time: it is then killed).

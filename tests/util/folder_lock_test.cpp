@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,20 @@ TEST_F(FolderLockTest, AFolderThatCannotHoldTheLockFileIsReported) {
   EXPECT_EQ(lock.Take((dir / "missing").string(), &error), FolderLock::Result::kFailed);
   EXPECT_NE(error.find("missing"), std::string::npos) << error;
   EXPECT_FALSE(lock.Held());
+}
+
+TEST_F(FolderLockTest, ALockFileThatIsNoFileIsReportedAtOnce) {
+  // A folder in the lock file's place, and a FIFO, which must not hold the open.
+  fs::create_directories(dir / "folder" / kFolderLockFile);
+  fs::create_directories(dir / "fifo");
+  ASSERT_EQ(::mkfifo((dir / "fifo" / kFolderLockFile).c_str(), 0600), 0);
+  for (const char* name : {"folder", "fifo"}) {
+    FolderLock lock;
+    std::string error;
+    EXPECT_EQ(lock.Take((dir / name).string(), &error), FolderLock::Result::kFailed) << name;
+    EXPECT_NE(error.find((dir / name / kFolderLockFile).string()), std::string::npos) << error;
+    EXPECT_FALSE(lock.Held());
+  }
 }
 
 }  // namespace

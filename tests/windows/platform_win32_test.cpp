@@ -5,16 +5,24 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/app_paths.h"
+#include "app/output_target.h"
+#include "app/texts.h"
+#include "app/work_folder.h"
+#include "backup/backup_history.h"
 #include "serial/serial_device.h"
 #include "support/temp_folder.h"
 #include "util/atomic_file.h"
+#include "util/file_identity.h"
 #include "util/folder_lock.h"
+#include "util/input_file.h"
+#include "util/path_join.h"
 #include "util/process_info.h"
 #include "util/utf8_path.h"
 #include "util/wide_text.h"
@@ -91,7 +99,8 @@ TEST_F(Win32Files, FilesOpenedForReadingMayStillBeRemoved) {
   EXPECT_FALSE(std::filesystem::exists(Utf8Path(path)));
   std::string reason;
   EXPECT_EQ(OpenFile(path, "rb", &reason), nullptr);
-  EXPECT_EQ(reason, std::strerror(ENOENT));
+  constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+  EXPECT_EQ(reason, Win32ErrorText(kFileNotFound));
 }
 
 TEST_F(Win32Files, FoldersAreMadeWithTheirParents) {
@@ -104,12 +113,136 @@ TEST_F(Win32Files, FoldersAreMadeWithTheirParents) {
   EXPECT_FALSE(MakeFolders(folder + "/file/sub", &error));
 }
 
+// An unpacked zip works in its own folder; the same files installed by the .msi, which adds its
+// mark beside them, work in %LOCALAPPDATA%\q7310, made when missing.
+TEST_F(Win32Files, InstalledProgramsKeepTheirFilesInLocalAppData) {
+  const std::string program = folder + "/Programs/q7310/";
+  const std::string localAppData = folder + "/AppData/Local";
+  ASSERT_TRUE(MakeFolders(program, nullptr));
+  const std::string sample = program + std::string(InstalledSampleName());
+  ASSERT_TRUE(MakeFolders(Utf8String(Utf8Path(sample).parent_path()), nullptr));
+  ASSERT_TRUE(WriteFileAtomically(sample, Bytes("S0")));
+
+  const WorkingFolder unpacked = ChooseWorkingFolder("", program, localAppData + "/q7310");
+  EXPECT_EQ(unpacked.path, folder + "/Programs/q7310");
+  EXPECT_FALSE(unpacked.perUser);
+  EXPECT_EQ(InstalledSampleFirmware(program), "") << "an unpacked zip is not installed";
+
+  ASSERT_FALSE(InstalledMarkName().empty());
+  ASSERT_TRUE(WriteFileAtomically(program + std::string(InstalledMarkName()), Bytes("mark")));
+  const WorkingFolder installed = ChooseWorkingFolder("", program, localAppData + "/q7310");
+  EXPECT_EQ(installed.path, localAppData + "/q7310");
+  EXPECT_TRUE(installed.perUser);
+  EXPECT_TRUE(installed.error.empty()) << installed.error;
+  EXPECT_TRUE(std::filesystem::is_directory(Utf8Path(installed.path)));
+
+  // The missing-firmware hint names the sample beside the installed program, in Windows' spelling.
+  const std::string found = InstalledSampleFirmware(program);
+  EXPECT_TRUE(std::filesystem::equivalent(Utf8Path(found), Utf8Path(sample))) << found;
+  EXPECT_EQ(found.find('/'), std::string::npos) << found;
+  EXPECT_NE(MissingFirmwareHint(installed.path, program).find(found), std::string::npos);
+  // --dir still wins.
+  EXPECT_EQ(ChooseWorkingFolder(folder, program, localAppData + "/q7310").path, folder);
+}
+
+TEST(Win32Paths, PerUserDataFolderIsInLocalAppData) {
+  const std::string saved = EnvironmentValue("LOCALAPPDATA");
+  ASSERT_EQ(_wputenv_s(L"LOCALAPPDATA", L"C:\\Users\\Prüfer\\AppData\\Local"), 0);
+  EXPECT_EQ(UserDataFolder(), "C:/Users/Prüfer/AppData/Local/q7310");
+  _wputenv_s(L"LOCALAPPDATA", Widen(saved).c_str());
+}
+
 TEST(Win32Paths, FilesJoinTheirFolderWithTheSeparatorItUses) {
   EXPECT_EQ(JoinPath("Z:\\tmp\\app", "BACKUP.BIN"), "Z:\\tmp\\app\\BACKUP.BIN");
   EXPECT_EQ(JoinPath("Z:\\tmp\\app\\", "BACKUP.BIN"), "Z:\\tmp\\app\\BACKUP.BIN");
   EXPECT_EQ(JoinPath("C:/Users/tech/q7310", "BACKUP.BIN"), "C:/Users/tech/q7310/BACKUP.BIN");
   EXPECT_EQ(JoinPath("C:/Users/tech/q7310/", "BACKUP.BIN"), "C:/Users/tech/q7310/BACKUP.BIN");
   EXPECT_EQ(JoinPath("", "BACKUP.BIN"), "BACKUP.BIN");
+}
+
+TEST_F(Win32Files, FailedWritesGiveTheSystemsReasonAndOneSeparator) {
+  // Where the C runtime said "No such file or directory" (and "Invalid argument" for a full
+  // disk under Wine), the system's own text.
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(folder + "\\missing\\x.bin", Bytes("x"), &error));
+  constexpr unsigned long kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+  EXPECT_EQ(error, "cannot create a file beside " + folder +
+                       "\\missing\\x.bin: " + Win32ErrorText(kPathNotFound));
+  // A dated copy in a folder given with backslashes is named with backslashes only.
+  std::string backslashed = folder;
+  for (char& c : backslashed) {
+    if (c == '/') c = '\\';
+  }
+  const std::string copy =
+      SaveHistoryCopy(backslashed + "\\backups", Bytes("settings"), 1765100000, &error);
+  ASSERT_FALSE(copy.empty()) << error;
+  EXPECT_EQ(copy.find('/'), std::string::npos) << copy;
+  EXPECT_EQ(Read(copy), "settings");
+}
+
+TEST_F(Win32Files, OneFileUnderEveryNameAndLetterCase) {
+  ASSERT_TRUE(WriteFileAtomically(folder + "/BACKUP.BIN", Bytes("backup")));
+  ASSERT_TRUE(WriteFileAtomically(folder + "/other.bin", Bytes("backup")));
+  const FileFacts original = LookAt(folder + "/BACKUP.BIN");
+  EXPECT_EQ(original.kind, FileKind::kRegular);
+  EXPECT_EQ(original.size, 6u);
+  std::error_code ec;
+  std::filesystem::create_hard_link(Utf8Path(folder + "/BACKUP.BIN"),
+                                    Utf8Path(folder + "/hard.bin"), ec);
+  ASSERT_FALSE(ec) << ec.message();
+  std::string backslashed = folder;
+  for (char& c : backslashed) {
+    if (c == '/') c = '\\';
+  }
+  for (const std::string& name : {folder + "/backup.bin", backslashed + "\\Backup.Bin",
+                                  folder + "/hard.bin", folder + "/./BACKUP.BIN"}) {
+    EXPECT_TRUE(SameFile(original, LookAt(name))) << name;
+  }
+  EXPECT_FALSE(SameFile(original, LookAt(folder + "/other.bin")));
+  EXPECT_EQ(LookAt(folder).kind, FileKind::kFolder);
+  EXPECT_EQ(LookAt(folder + "/missing").kind, FileKind::kMissing);
+  EXPECT_TRUE(SameName("BACKUP.BIN", "backup.bin"));
+}
+
+TEST_F(Win32Files, TheProgramsFilesInAnyLetterCase) {
+  ASSERT_TRUE(MakeFolders(folder + "/backups", nullptr));
+  ASSERT_TRUE(WriteFileAtomically(folder + "/BACKUP.BIN", Bytes("backup")));
+  ASSERT_TRUE(WriteFileAtomically(folder + "/backups/BACKUP-20261207-104817.BIN", Bytes("c")));
+  for (const std::string& path :
+       {folder + "/backup.bin", folder + "\\BACKUPS\\backup-20261207-104817.bin",
+        folder + "/Backups/new.txt", folder + "/update.bin", folder + "/Q7310_V201.MOT"}) {
+    EXPECT_TRUE(IsProgramFile(folder, path)) << path;
+    EXPECT_EQ(StageTargetProblem({folder}, folder + "/x.mot", path, true),
+              FormatText(texts::kFmtStageIsOwnFile, path));
+  }
+  EXPECT_FALSE(IsProgramFile(folder, folder + "/trace.txt"));
+}
+
+TEST(Win32Devices, DeviceNamesAreDevicesAndNeverOpenedAsFiles) {
+  for (const char* name :
+       {"COM5", "com5", "\\\\.\\COM12", "//./com12", "C:\\logs\\com5.txt", "NUL", "COM5:"}) {
+    EXPECT_EQ(LookAt(name).kind, FileKind::kDevice) << name;
+  }
+  EXPECT_NE(LookAt("COM5x").kind, FileKind::kDevice);
+  EXPECT_TRUE(SameDevice("\\\\.\\com5", "COM5"));
+  EXPECT_TRUE(SameDevice("com5.log", "\\\\.\\COM5"));
+  EXPECT_FALSE(SameDevice("COM5", "COM6"));
+  EXPECT_FALSE(SameDevice("trace.txt", "COM5"));
+  EXPECT_EQ(TraceTargetProblem(".", "\\\\.\\com5", "COM5"),
+            FormatText(texts::kFmtTraceIsSerialDevice, "\\\\.\\com5"));
+  const InputFile input = OpenInputFile("NUL", 0);
+  EXPECT_EQ(input.file, nullptr);
+  EXPECT_EQ(input.problem, InputProblem::kNotRegular);
+  EXPECT_EQ(input.reason, "is a device, not a regular file");
+}
+
+TEST_F(Win32Files, ALockFileThatIsAFolderCannotBeLocked) {
+  ASSERT_TRUE(MakeFolders(folder + "/" + kFolderLockFile, nullptr));
+  FolderLock lock;
+  std::string error;
+  EXPECT_EQ(lock.Take(folder, &error), FolderLock::Result::kFailed);
+  EXPECT_NE(error.find(kFolderLockFile), std::string::npos) << error;
+  EXPECT_EQ(error.find("/."), std::string::npos) << error;  // one kind of separator
 }
 
 TEST(Win32Ports, PortNumbersNameTheirComPortAlsoAboveNine) {

@@ -14,8 +14,8 @@
 # Exit 77 (skipped) when the Linux build, Wine, Xvfb or xdotool is missing.
 set -euo pipefail
 test_name=wine_desktop_gui
-# shellcheck source=tests/windows/wine_sim.sh
-source "$(dirname "$0")/wine_sim.sh"
+# shellcheck source=tests/windows/wine_test_setup.sh
+source "$(dirname "$0")/wine_test_setup.sh"
 shots=${4:-}
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (tools/setup installs it)"
@@ -33,7 +33,7 @@ cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
   (unset DISPLAY && wineserver -p >/dev/null 2>&1; wine cmd /c exit </dev/null >/dev/null 2>&1) || true
-  wine_sim_cleanup
+  wine_test_cleanup
 }
 trap cleanup EXIT
 
@@ -79,14 +79,15 @@ export DISPLAY=:$(head -n 1 "$work/display")
 
 # COM5 leads to the link; Wine draws the windows' frames itself (there is no window manager).
 # Wine's processes start on this display and end with the test.
-map_com_port 'HKCU\Software\Wine\X11 Driver' Decorated N
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+map_com5
 
 # The simulator, and the program in its working folder.
 mkdir -p "$app"
 cp "$source_dir/samples/Q7310_v201.mot" "$app/"
 pace=()
 if [[ -n $shots ]]; then pace=(--pace); fi
-start_sim_on_com "$work" "${pace[@]}" --image-out "$work/image.out" \
+start_sim_on_com5 "$work" "${pace[@]}" --image-out "$work/image.out" \
   --restore-out "$work/restore.out" || exit 1
 wine "$exe" --device "$com" --dir "$(winepath -w "$app")" >"$work/exe.out" 2>"$work/exe.err" &
 exe_pid=$!
