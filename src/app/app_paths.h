@@ -21,6 +21,10 @@ namespace q7310 {
 // system cannot say (files are then looked up under their bare names in the current directory).
 std::string ProgramFolder();
 
+// `path` as the system spells it for the operator: on Windows with '\\' between the folders;
+// elsewhere unchanged.
+std::string NativePath(std::string_view path);
+
 // The per-user data folder of the programs: <SystemDataFolder()>/q7310 on Windows;
 // elsewhere $XDG_DATA_HOME/q7310, or ~/.local/share/q7310 when
 // XDG_DATA_HOME is unset, empty or not absolute. Empty when neither it nor HOME is set.

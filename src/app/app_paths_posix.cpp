@@ -58,4 +58,8 @@ std::string SystemDataFolder() {
   return {};
 }
 
+std::string NativePath(std::string_view path) {
+  return std::string(path);
+}
+
 }  // namespace q7310

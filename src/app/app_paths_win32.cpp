@@ -88,4 +88,12 @@ std::string SystemDataFolder() {
   return WithForwardSlashes(EnvironmentValue("LOCALAPPDATA"));
 }
 
+std::string NativePath(std::string_view path) {
+  std::string native(path);
+  for (char& c : native) {
+    if (c == '/') c = '\\';
+  }
+  return native;
+}
+
 }  // namespace q7310

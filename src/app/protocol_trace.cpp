@@ -16,9 +16,9 @@ struct StatusBit {
   const char* name;
 };
 constexpr StatusBit kStatusBits[] = {
-    {CE_RXOVER, "CE_RXOVER"},         {CE_OVERRUN, "CE_OVERRUN"},
-    {CE_RXPARITY, "CE_RXPARITY"},     {CE_FRAME, "CE_FRAME"},
-    {CE_BREAK, "CE_BREAK"},           {RXERR_CHECKSUM, "RXERR_CHECKSUM"},
+    {kLineRxOver, "CE_RXOVER"},       {kLineOverrun, "CE_OVERRUN"},
+    {kLineRxParity, "CE_RXPARITY"},   {kLineFrame, "CE_FRAME"},
+    {kLineBreak, "CE_BREAK"},         {RXERR_CHECKSUM, "RXERR_CHECKSUM"},
     {RXERR_FRAMING, "RXERR_FRAMING"},
 };
 

@@ -1,7 +1,8 @@
 // The port a desktop program remembers between runs: the last port number or device that opened,
 // used at the next start, so that a technician with a USB adapter on a high port number sets it
-// once. Each desktop program keeps it in its toolkit's or system's user settings; the rule for
-// what the next start opens is the same for both.
+// once. Where it is kept is the system's business (IPortMemory: the Qt program's QSettings file
+// on Linux, the registry on Windows); what is kept, and what the next start opens, is decided
+// here and in the presenter for both.
 #pragma once
 
 #include <optional>
@@ -12,6 +13,16 @@ namespace q7310 {
 struct RememberedPort {
   int portNo = 1;
   std::string device;  // an explicit device path; empty for the port number's device
+};
+
+// Where a desktop program keeps its remembered port.
+class IPortMemory {
+ public:
+  virtual ~IPortMemory() = default;
+  // The stored port; the first port without a device when nothing (usable) is stored.
+  virtual RememberedPort Load() const = 0;
+  // Stores `port`; a store that cannot be written leaves the next start at the old values.
+  virtual void Save(const RememberedPort& port) = 0;
 };
 
 // Start-up: the remembered port number (1 the first time), and the device named on the command

@@ -81,6 +81,9 @@ inline constexpr std::string_view kHelpDevice =
     "serial device to open instead of the port number's device";
 // The part of the --dir help that names the OS's folders (texts_<os>.cpp).
 extern const std::string_view kHelpDir;
+// What the desktop programs' help calls the value of --device: a path on Linux, a port name
+// such as COM12 on Windows (texts_<os>.cpp).
+extern const std::string_view kDeviceValueName;
 inline constexpr std::string_view kHelpTrace =
     "write a timestamped line for every frame sent and received, every resend, time-out, "
     "dropped frame and line error to the end of FILE (never one of the program's own files)";

@@ -11,5 +11,6 @@ const std::string_view kHelpDir =
 const std::string_view kUsagePortForms =
     "a port is a number from 1 to 9999 (port N is /dev/ttyS<N-1>), a name such as COM3 (port 3), "
     "or a device such as /dev/ttyUSB0 or ttyUSB0";
+const std::string_view kDeviceValueName = "<PATH>";
 
 }  // namespace q7310::texts

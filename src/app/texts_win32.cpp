@@ -10,5 +10,6 @@ const std::string_view kHelpDir =
 const std::string_view kUsagePortForms =
     "a port is a number from 1 to 9999 (port N is COMN), a name such as COM3, or a device such as "
     "\\\\.\\COM12";
+const std::string_view kDeviceValueName = "<PORT>";
 
 }  // namespace q7310::texts

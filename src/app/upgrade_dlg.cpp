@@ -72,6 +72,10 @@ void CUpgradeDlg::OnInitDialog(IFrameReceiver& receiver, int portNo) {
   m_portNo = portNo;
   m_baudRate = static_cast<int>(kBaudRate);
   m_serial.SetOwner(&receiver);
+  OpenPortAndGuide();
+}
+
+void CUpgradeDlg::OpenPortAndGuide() {
   if (OpenPort(m_portNo, m_baudRate) == 1) {
     SetGuidance(kStageBackup);
   } else {
@@ -96,12 +100,7 @@ void CUpgradeDlg::OnSetting() {
   const int chosen = m_host.RunSettingDialog(m_portNo, m_baudRate);
   if (chosen == m_portNo) return;
   m_portNo = chosen;
-  if (OpenPort(m_portNo, m_baudRate) == 1) {
-    SetGuidance(kStageBackup);
-  } else {
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgPortError, PortErrorDetail());
-    SetGuidance(kStageError);
-  }
+  OpenPortAndGuide();
 }
 
 Guidance CUpgradeDlg::GuidanceFor(int stage) {
@@ -146,6 +145,14 @@ std::string CUpgradeDlg::GetAppFilePath(std::string_view name) const {
   return JoinPath(m_appFolder, name);
 }
 
+std::string CUpgradeDlg::HistoryFolder() const {
+  return GetAppFilePath(kHistoryFolder);
+}
+
+std::string CUpgradeDlg::VerifySource() const {
+  return m_restoreSource.empty() ? GetAppFilePath(texts::kBackupFile) : m_restoreSource;
+}
+
 std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
   m_serial.Disconnect();
   std::vector<std::string> undeleted;
@@ -168,21 +175,15 @@ std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
 // Frame builders
 
 std::span<const uint8_t> CUpgradeDlg::LastFrame() const {
-  const size_t length = std::min<size_t>(GetU16(m_lastFrame, kOffLength), m_lastFrame.size());
-  return {m_lastFrame.data(), length};
+  return m_sender.LastFrame();
 }
 
 void CUpgradeDlg::SendFrame(const uint8_t* frame, unsigned length) {
-  length = std::min<unsigned>(length, kLastFrameSize);
-  std::copy_n(frame, length, m_lastFrame.begin());
-  m_resentCopies = 0;
-  m_lateRepliesDue = 0;
-  // A frame that did not get out is left to the reply timer, which resends it.
-  m_serial.TransmitFrame(m_lastFrame.data(), length);
+  m_sender.Send({frame, length});
 }
 
 void CUpgradeDlg::SendFrame(std::span<const uint8_t> frame) {
-  SendFrame(frame.data(), static_cast<unsigned>(frame.size()));
+  m_sender.Send(frame);
 }
 
 void CUpgradeDlg::SendReadSlot(uint16_t slotNo) {
@@ -208,11 +209,12 @@ void CUpgradeDlg::SendUpdateData(uint16_t blockIndex, const uint8_t* data, uint1
 }
 
 // ---------------------------------------------------------------------------------------------
-// Operations
+// Starting and ending an operation
 
 void CUpgradeDlg::StartReplyTimer() {
   m_host.SetTimer(kReplyTimerId, m_replyTimeoutMs);
 }
+
 void CUpgradeDlg::StopReplyTimer() {
   m_host.KillTimer(kReplyTimerId);
 }
@@ -221,31 +223,85 @@ void CUpgradeDlg::ReportProgress(std::string_view text) {
   m_host.SetProgressMessage(text);
 }
 
-int CUpgradeDlg::EndWithMessage(std::string_view text, std::string_view detail) {
-  const bool inUpdate = m_mode == kUpdate;
-  m_mode = kIdle;
-  // Stopped before the message box opens: a modal box runs a nested event loop in which a
-  // running timer would still fire.
-  StopReplyTimer();
-  if (inUpdate) m_image.CloseStagedImage();
-  m_host.ShowMessage(MessageKind::Error, text, detail);
-  m_host.ShowProgress(false);
-  return kFailed;
-}
-
-void CUpgradeDlg::OnBackup() {
-  if (m_mode != kIdle) return;
-  m_backup.Clear();
-  StartReadingSlots(kBackup, texts::kTitleBackup);
-}
-
-void CUpgradeDlg::StartReadingSlots(int mode, std::string_view title) {
+void CUpgradeDlg::BeginOperation(int mode, std::string_view title) {
   m_mode = mode;
   m_host.SetProgressTitle(title);
   // The percentage first, so that the first message line already carries it.
   m_host.SetProgressPercent(0);
   m_host.SetProgressMessage(texts::kCommunicating);
   m_host.ShowProgress(true);
+}
+
+int CUpgradeDlg::EndOperation(int result, std::string_view failure, std::string_view detail) {
+  m_mode = kIdle;
+  StopReplyTimer();
+  m_image.CloseStagedImage();  // harmless when no update holds it open
+  if (!failure.empty()) m_host.ShowMessage(MessageKind::Error, failure, detail);
+  m_host.ShowProgress(false);
+  return result;
+}
+
+int CUpgradeDlg::FinishBackup() {
+  std::string writeError;
+  if (!m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile), &writeError)) {
+    // The folder's own problem says most; else the write's reason, which names the file (a
+    // full disk, say).
+    std::string detail = FolderProblem(m_appFolder, true);
+    if (detail.empty()) detail = writeError.empty() ? texts::kDetailConvertSave : writeError;
+    return EndOperation(kFailed, texts::kMsgConvertFailed, detail);
+  }
+  m_wroteBackup = true;
+  KeepHistoryCopy();
+  EndOperation(kSucceeded);
+  SetGuidance(kStageUpdate);
+  return kSucceeded;
+}
+
+void CUpgradeDlg::KeepHistoryCopy() {
+  std::string error;
+  const std::string path =
+      SaveHistoryCopy(HistoryFolder(), {m_backup.Converted(), m_backup.ConvertedLength()},
+                      std::time(nullptr), &error);
+  m_host.OnBackupKept(path, error);
+}
+
+int CUpgradeDlg::FinishUpdate() {
+  EndOperation(kSucceeded);
+  SetGuidance(kStageRestore);
+  return kSucceeded;
+}
+
+int CUpgradeDlg::FinishRestore() {
+  EndOperation(kSucceeded);
+  const bool verify = m_host.ShowRestoreComplete(texts::kMsgComplete);
+  SetGuidance(kStageBackup);
+  if (verify) OnVerifyFrom(m_restoreSource);
+  return kSucceeded;
+}
+
+int CUpgradeDlg::FinishVerify() {
+  m_comparison =
+      CompareSlotRecords(m_verifyExpected, {m_readBack.Records(), m_readBack.RecordsEnd()});
+  const bool equal = m_comparison.Equal();
+  EndOperation(equal ? kSucceeded : kFailed);
+  const std::string detail = DescribeComparison(m_comparison) + "\ncompared with " + m_verifySource;
+  m_host.ShowMessage(equal ? MessageKind::Complete : MessageKind::Error,
+                     equal ? texts::kMsgVerifyEqual : texts::kMsgVerifyDiffer, detail);
+  return equal ? kSucceeded : kFailed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The operations' first requests
+
+void CUpgradeDlg::OnBackup() {
+  if (m_mode != kIdle) return;
+  m_backup.Clear();
+  StartReadingSlots({kBackup, texts::kTitleBackup, texts::kMsgBackupFailed, &m_backup});
+}
+
+void CUpgradeDlg::StartReadingSlots(const SlotReading& reading) {
+  m_reading = reading;
+  BeginOperation(reading.mode, reading.title);
   m_slotNo = 0;
   SendReadSlot(0);
   StartReplyTimer();
@@ -262,17 +318,12 @@ void CUpgradeDlg::OnUpdate() {
     return;
   }
   m_wroteUpdate = true;
-  m_mode = kUpdate;
   m_bytesSent = 0;
-  m_host.SetProgressTitle(texts::kTitleUpdate);
-  // The percentage first, so that the first message line already carries it.
-  m_host.SetProgressPercent(0);
-  m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.ShowProgress(true);
+  BeginOperation(kUpdate, texts::kTitleUpdate);
   if (!m_image.OpenStagedImage(GetAppFilePath(texts::kUpdateFile))) {
     // Nothing is pending yet: back to idle at once rather than leave the operator a progress
     // dialog whose only way out is Cancel.
-    EndWithMessage(texts::kMsgUpdateFileFailed);
+    EndOperation(kFailed, texts::kMsgUpdateFileFailed);
     return;
   }
   SendUpdateStart(m_image.GetStartAddress(), m_image.GetImageSize(), m_image.GetImageSum());
@@ -290,34 +341,29 @@ void CUpgradeDlg::OnRestore() {
   OnRestoreFrom(GetAppFilePath(texts::kBackupFile));
 }
 
-std::string CUpgradeDlg::HistoryFolder() const {
-  return GetAppFilePath(kHistoryFolder);
-}
-
 void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
   if (!m_backup.LoadBackup(path)) {
-    // Why the file cannot be read at all, else what is wrong inside it: checked as a whole, a
-    // damaged file is refused before anything is written to the amplifier.
-    std::string detail = ReadProblem(path, CSettingsBackup::kBufferSize);
-    if (detail.empty()) detail = path + ": " + m_backup.LoadError();
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, detail);
+    m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, BackupFileDetail(path));
     return;
   }
-  m_mode = kRestore;
   m_restoreSource = path;
-  m_host.SetProgressTitle(texts::kTitleRestore);
-  // The percentage first, so that the first message line already carries it.
-  m_host.SetProgressPercent(0);
-  m_host.SetProgressMessage(texts::kCommunicating);
-  m_host.ShowProgress(true);
+  BeginOperation(kRestore, texts::kTitleRestore);
   uint16_t slotNo = 0;
   if (!SendNextRestoreBlock(slotNo)) {
-    EndWithMessage(texts::kMsgBackupFileFailed, texts::kDetailNotSlotRecords);
+    EndOperation(kFailed, texts::kMsgBackupFileFailed, texts::kDetailNotSlotRecords);
     return;
   }
   StartReplyTimer();
+}
+
+std::string CUpgradeDlg::BackupFileDetail(const std::string& path) const {
+  // Why the file cannot be read at all, else what is wrong inside it: checked as a whole, a
+  // damaged file is refused before anything is written to the amplifier.
+  std::string detail = ReadProblem(path, CSettingsBackup::kBufferSize);
+  if (detail.empty()) detail = path + ": " + m_backup.LoadError();
+  return detail;
 }
 
 void CUpgradeDlg::OnVerifyFrom(const std::string& path) {
@@ -337,7 +383,7 @@ void CUpgradeDlg::OnVerifyFrom(const std::string& path) {
   m_verifySource = path;
   m_comparison = {};
   m_readBack.Clear();
-  StartReadingSlots(kVerify, texts::kTitleVerify);
+  StartReadingSlots({kVerify, texts::kTitleVerify, texts::kMsgVerifyReadFailed, &m_readBack});
 }
 
 bool CUpgradeDlg::SendNextRestoreBlock(uint16_t& slotNo) {
@@ -366,30 +412,19 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
     m_host.OnProtocolEvent(ProtocolEvent::DroppedFrame, reason);
     return 1;
   }
-  const uint16_t command = GetU16(frame, kOffCommand);
-  int result = kNothingDecided;
-  switch (command) {
+  // Each handler decides alone, the next guidance stage included.
+  switch (const uint16_t command = GetU16(frame, kOffCommand)) {
     case CMD_UPDATE_REPLY:
-      result = OnUpdateReply(frame);
-      if (result == kSucceeded) SetGuidance(kStageRestore);
+      OnUpdateReply(frame);
       break;
     case CMD_DEVICE_MESSAGE:
-      result = OnDeviceMessage(frame);
+      OnDeviceMessage(frame);
       break;
-    case CMD_READ_SLOT_REPLY: {
-      // A verify reads the slots as a backup does, but leaves the guidance where it is.
-      const bool backingUp = m_mode == kBackup;
-      result = OnReadSlotReply(frame);
-      if (result == kSucceeded && backingUp) SetGuidance(kStageUpdate);
+    case CMD_READ_SLOT_REPLY:
+      OnReadSlotReply(frame);
       break;
-    }
     case CMD_WRITE_SLOT_REPLY:
-      result = OnWriteSlotReply(frame);
-      if (result == kSucceeded) {
-        const bool verify = m_host.ShowRestoreComplete(texts::kMsgComplete);
-        SetGuidance(kStageBackup);
-        if (verify) OnVerifyFrom(m_restoreSource);
-      }
+      OnWriteSlotReply(frame);
       break;
     default:
       m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(command));
@@ -398,10 +433,13 @@ int CUpgradeDlg::OnFrameReceived(uint32_t status, std::span<const uint8_t> frame
   return 1;
 }
 
+bool CUpgradeDlg::Expecting(uint16_t command, bool expected) {
+  if (!expected) m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(command));
+  return expected;
+}
+
 int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
-  const bool verifying = m_mode == kVerify;
-  if (m_mode != kBackup && !verifying) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_READ_SLOT_REPLY));
+  if (!Expecting(CMD_READ_SLOT_REPLY, m_mode == kBackup || m_mode == kVerify)) {
     return kNothingDecided;
   }
   // The short-frame check has let through only records that hold every byte their length field
@@ -413,11 +451,9 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
         "slot reply longer than " + std::to_string(kMaxReadSlotFrame) + " bytes");
     return kNothingDecided;
   }
-  // A failure ends the backup whatever slot the reply names: the amplifier will send nothing
+  // A failure ends the reading whatever slot the reply names: the amplifier will send nothing
   // more, and waiting for the reply to the current request would only end in a time-out.
-  const std::string_view failure =
-      verifying ? texts::kMsgVerifyReadFailed : texts::kMsgBackupFailed;
-  if (reply->status != 0) return EndWithMessage(failure);
+  if (reply->status != 0) return EndOperation(kFailed, m_reading.failure);
   if (reply->slot != m_slotNo) {
     // A late answer to a request that was resent: taking it for the slot now being read would
     // store one slot twice and lose the last one. The reply to the current request is still due.
@@ -425,17 +461,17 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     return kNothingDecided;
   }
   StopReplyTimer();
+  if (!m_reading.store->StoreBlock(reply->Control(), reply->block, reply->slot, reply->data.data(),
+                                   static_cast<uint16_t>(reply->data.size()))) {
+    return EndOperation(kFailed, m_reading.failure, texts::kDetailSlotDataMisfit);
+  }
+  if (reply->endOfSlot != 0) return NextSlot();
+  // The amplifier sends the slot's next block by itself.
+  StartReplyTimer();
+  return kNothingDecided;
+}
 
-  CSettingsBackup& store = verifying ? m_readBack : m_backup;
-  if (!store.StoreBlock(reply->Control(), reply->block, reply->slot, reply->data.data(),
-                        static_cast<uint16_t>(reply->data.size()))) {
-    return EndWithMessage(failure, texts::kDetailSlotDataMisfit);
-  }
-  if (reply->endOfSlot == 0) {
-    // The amplifier sends the slot's next block by itself.
-    StartReplyTimer();
-    return kNothingDecided;
-  }
+int CUpgradeDlg::NextSlot() {
   ++m_slotNo;
   if (m_slotNo < kSlotCount) {
     SendReadSlot(m_slotNo);
@@ -445,65 +481,17 @@ int CUpgradeDlg::OnReadSlotReply(std::span<const uint8_t> frame) {
     return kNothingDecided;
   }
   m_host.SetProgressPercent(100);
-  if (verifying) return FinishVerify();
-  m_mode = kIdle;
-  int result = kSucceeded;
-  std::string writeError;
-  if (m_backup.ConvertAndSave(GetAppFilePath(texts::kBackupFile), &writeError)) {
-    m_wroteBackup = true;
-    KeepHistoryCopy();
-  } else {
-    // The folder's own problem says most; else the write's reason, which names the file (a
-    // full disk, say).
-    std::string detail = FolderProblem(m_appFolder, true);
-    if (detail.empty()) detail = writeError.empty() ? texts::kDetailConvertSave : writeError;
-    m_host.ShowMessage(MessageKind::Error, texts::kMsgConvertFailed, detail);
-    result = kFailed;
-  }
-  m_host.ShowProgress(false);
-  return result;
-}
-
-int CUpgradeDlg::FinishVerify() {
-  m_mode = kIdle;
-  m_comparison =
-      CompareSlotRecords(m_verifyExpected, {m_readBack.Records(), m_readBack.RecordsEnd()});
-  m_host.ShowProgress(false);
-  const std::string detail = DescribeComparison(m_comparison) + "\ncompared with " + m_verifySource;
-  if (m_comparison.Equal()) {
-    m_host.ShowMessage(MessageKind::Complete, texts::kMsgVerifyEqual, detail);
-    return kSucceeded;
-  }
-  m_host.ShowMessage(MessageKind::Error, texts::kMsgVerifyDiffer, detail);
-  return kFailed;
-}
-
-void CUpgradeDlg::KeepHistoryCopy() {
-  std::string error;
-  const std::string path =
-      SaveHistoryCopy(HistoryFolder(), {m_backup.Converted(), m_backup.ConvertedLength()},
-                      std::time(nullptr), &error);
-  m_host.OnBackupKept(path, error);
+  return m_reading.mode == kVerify ? FinishVerify() : FinishBackup();
 }
 
 int CUpgradeDlg::OnUpdateReply(std::span<const uint8_t> frame) {
-  if (m_mode != kUpdate) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_UPDATE_REPLY));
-    return kNothingDecided;
-  }
+  if (!Expecting(CMD_UPDATE_REPLY, m_mode == kUpdate)) return kNothingDecided;
   // The short-frame check has made sure that the status field is there.
-  const UpdateReply reply = ParseUpdateReply(frame).value();
-  const bool ok = reply.status == kUpdateStatusOk;
-  if (m_lateRepliesDue > 0) return OnLateReply(ok, texts::kMsgUpdateFailed);
+  const bool ok = ParseUpdateReply(frame).value().status == kUpdateStatusOk;
+  if (m_sender.AwaitingLateReplies()) return OnLateReply(ok, texts::kMsgUpdateFailed);
   StopReplyTimer();
-  if (!ok) return EndWithMessage(texts::kMsgUpdateFailed);
-
-  if (!m_image.HasNextBlock()) {
-    m_mode = kIdle;
-    m_image.CloseStagedImage();
-    m_host.ShowProgress(false);
-    return kSucceeded;
-  }
+  if (!ok) return EndOperation(kFailed, texts::kMsgUpdateFailed);
+  if (!m_image.HasNextBlock()) return FinishUpdate();
   if (HoldForLateReplies()) return kNothingDecided;
   return SendNextUpdateBlock();
 }
@@ -514,7 +502,7 @@ int CUpgradeDlg::SendNextUpdateBlock() {
   uint8_t block[kMaxUpdateBlock];
   const uint16_t n = m_image.ReadNextBlock(block);
   if (n == 0) {
-    return EndWithMessage(texts::kMsgUpdateFileFailed, texts::kDetailImageChangedOnDisk);
+    return EndOperation(kFailed, texts::kMsgUpdateFileFailed, texts::kDetailImageChangedOnDisk);
   }
   SendUpdateData(index, block, n);
   StartReplyTimer();
@@ -528,18 +516,15 @@ int CUpgradeDlg::SendNextUpdateBlock() {
 }
 
 int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
-  if (m_mode != kUpdate) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_DEVICE_MESSAGE));
-    return kNothingDecided;
-  }
+  if (!Expecting(CMD_DEVICE_MESSAGE, m_mode == kUpdate)) return kNothingDecided;
   // The short-frame check has made sure that the record holds every byte its length counts.
   const DeviceMessage message = ParseDeviceMessage(frame).value();
   // An overlong text shows its first 128 bytes; the text ends at its first zero byte.
   const std::string text =
       DecodeDeviceText(message.text.first(std::min(message.text.size(), kMaxDeviceText)));
   if (message.status != kUpdateStatusOk) {
-    return EndWithMessage(
-        texts::kMsgUpdateFailed,
+    return EndOperation(
+        kFailed, texts::kMsgUpdateFailed,
         text.empty() ? std::string() : std::string(texts::kDetailDeviceSaid) + ": " + text);
   }
   ReportProgress(text);
@@ -547,20 +532,13 @@ int CUpgradeDlg::OnDeviceMessage(std::span<const uint8_t> frame) {
 }
 
 int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
-  if (m_mode != kRestore) {
-    m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, CommandName(CMD_WRITE_SLOT_REPLY));
-    return kNothingDecided;
-  }
+  if (!Expecting(CMD_WRITE_SLOT_REPLY, m_mode == kRestore)) return kNothingDecided;
   // The short-frame check has made sure that the status field is there.
-  const WriteSlotReply reply = ParseWriteSlotReply(frame).value();
-  if (m_lateRepliesDue > 0) return OnLateReply(reply.status == 0, texts::kMsgRestoreFailed);
+  const bool ok = ParseWriteSlotReply(frame).value().status == 0;
+  if (m_sender.AwaitingLateReplies()) return OnLateReply(ok, texts::kMsgRestoreFailed);
   StopReplyTimer();
-  if (reply.status != 0) return EndWithMessage(texts::kMsgRestoreFailed);
-  if (!m_backup.HasNextBlock()) {
-    m_mode = kIdle;
-    m_host.ShowProgress(false);
-    return kSucceeded;
-  }
+  if (!ok) return EndOperation(kFailed, texts::kMsgRestoreFailed);
+  if (!m_backup.HasNextBlock()) return FinishRestore();
   if (HoldForLateReplies()) return kNothingDecided;
   return SendNextRestoreRequest();
 }
@@ -568,7 +546,7 @@ int CUpgradeDlg::OnWriteSlotReply(std::span<const uint8_t> frame) {
 int CUpgradeDlg::SendNextRestoreRequest() {
   uint16_t slotNo = 0;
   if (!SendNextRestoreBlock(slotNo)) {
-    return EndWithMessage(texts::kMsgBackupFileFailed, texts::kDetailRecordPastEnd);
+    return EndOperation(kFailed, texts::kMsgBackupFileFailed, texts::kDetailRecordPastEnd);
   }
   StartReplyTimer();
   m_host.SetProgressPercent(PercentOf(m_backup.Cursor(), m_backup.RecordsEnd()));
@@ -586,17 +564,16 @@ int CUpgradeDlg::SendNextRequest() {
 }
 
 bool CUpgradeDlg::HoldForLateReplies() {
-  if (m_resentCopies == 0) return false;
-  m_lateRepliesDue = m_resentCopies;
-  StartReplyTimer();
+  if (!m_sender.HoldForLateReplies()) return false;
+  StartReplyTimer();  // measures the silence that ends the wait
   return true;
 }
 
 int CUpgradeDlg::OnLateReply(bool ok, std::string_view failure) {
   // A copy that failed is the amplifier refusing the request all the same.
-  if (!ok) return EndWithMessage(failure);
+  if (!ok) return EndOperation(kFailed, failure);
   m_host.OnProtocolEvent(ProtocolEvent::IgnoredFrame, "late reply to a resent request");
-  if (--m_lateRepliesDue > 0) return kNothingDecided;
+  if (!m_sender.TakeLateReply()) return kNothingDecided;
   StopReplyTimer();
   return SendNextRequest();
 }
@@ -606,40 +583,32 @@ int CUpgradeDlg::OnLateReply(bool ok, std::string_view failure) {
 
 void CUpgradeDlg::OnTimer(unsigned id) {
   if (id != kReplyTimerId) return;
-  if (m_lateRepliesDue > 0) {
-    // A reply period without them: the copies or their answers were lost on the line. Not a
-    // resend, so the resend count is left alone.
-    m_lateRepliesDue = 0;
-    SendNextRequest();
-    return;
+  switch (m_sender.OnExpiry()) {
+    case RequestSender::Expiry::kLateRepliesMissed:
+      SendNextRequest();
+      return;
+    case RequestSender::Expiry::kResend:
+      m_host.OnProtocolEvent(ProtocolEvent::Resend, CommandName(m_sender.LastCommand()));
+      m_sender.Resend();
+      return;  // the timer keeps running: the next time-out follows one period later
+    case RequestSender::Expiry::kGiveUp:
+      GiveUp();
+      return;
   }
-  if (m_retryCount < kMaxResends) {
-    ++m_retryCount;
-    ++m_resentCopies;
-    const std::span<const uint8_t> last = LastFrame();
-    m_host.OnProtocolEvent(ProtocolEvent::Resend, CommandName(GetU16(last, kOffCommand)));
-    m_serial.TransmitFrame(last.data(), static_cast<unsigned>(last.size()));
-    return;  // the timer keeps running: the next time-out follows one period later
-  }
-  m_host.OnProtocolEvent(ProtocolEvent::GiveUp, CommandName(GetU16(m_lastFrame, kOffCommand)));
-  m_retryCount = 0;
-  m_mode = kIdle;
-  m_image.CloseStagedImage();
-  StopReplyTimer();
+}
+
+void CUpgradeDlg::GiveUp() {
+  m_host.OnProtocolEvent(ProtocolEvent::GiveUp, CommandName(m_sender.LastCommand()));
   // A line that hung up looks like a silent amplifier; the failed writes tell the two apart.
   std::string detail;
   if (m_serial.LastError() != SerialError::None) {
     detail = std::string(texts::kDetailWritesFailed) + ": " + m_serial.LastErrorDetail();
   }
-  m_host.ShowMessage(MessageKind::Error, texts::kMsgNoReply, detail);
-  m_host.ShowProgress(false);
+  EndOperation(kFailed, texts::kMsgNoReply, detail);
 }
 
 int CUpgradeDlg::OnCommCancel() {
-  m_mode = kIdle;
-  m_image.CloseStagedImage();
-  StopReplyTimer();
-  m_host.ShowProgress(false);
+  EndOperation(kNothingDecided);
   return 1;
 }
 

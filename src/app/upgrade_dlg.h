@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/request_sender.h"
 #include "app/upgrade_host.h"
 #include "backup/settings_backup.h"
 #include "backup/settings_compare.h"
@@ -58,9 +59,12 @@ class CUpgradeDlg {
   // the differing and missing slots otherwise, or the usual failure messages. The guidance stage
   // stays as it is.
   void OnVerifyFrom(const std::string& path);
-  // The file that the last successful RESTORE sent (BACKUP.BIN or the file given to
-  // OnRestoreFrom); empty before the first one.
+  // The file that the last RESTORE sent (BACKUP.BIN or the file given to OnRestoreFrom); empty
+  // before the first one.
   const std::string& LastRestoreSource() const { return m_restoreSource; }
+  // The file a verify compares with when none is named: the one the last restore sent, else
+  // BACKUP.BIN. Every front end's Verify asks this.
+  std::string VerifySource() const;
   // The outcome of the last verify that read every slot.
   const SettingsComparison& LastComparison() const { return m_comparison; }
   // The folder of dated backup copies.
@@ -124,35 +128,63 @@ class CUpgradeDlg {
 
   // A reason to drop the frame before dispatch (damaged, or shorter than its fields), or empty.
   static std::string_view DropReason(uint32_t status, std::span<const uint8_t> frame);
+  // Whether the running operation expects a reply with `command`; one it does not expect is
+  // reported as ignored.
+  bool Expecting(uint16_t command, bool expected);
   void StartReplyTimer();
   void StopReplyTimer();
-  // Ends the running operation with a failure message: idle, timer stopped, staged image closed
-  // (in an update), message, progress hidden.
-  int EndWithMessage(std::string_view text, std::string_view detail = {});
+
+  // Every operation starts here: its mode, and the progress dialog with its title.
+  void BeginOperation(int mode, std::string_view title);
+  // Every operation ends here, whatever the reason (success, failure, give-up, cancel): idle,
+  // reply timer stopped (before any message box: a modal box runs a nested event loop in which
+  // a running timer would still fire), staged image closed, the failure's message when there is
+  // one, progress dialog hidden. Returns `result`.
+  int EndOperation(int result, std::string_view failure = {}, std::string_view detail = {});
+  // The successful ends, each with the guidance stage that follows it.
+  int FinishBackup();
+  int FinishUpdate();
+  int FinishRestore();
+  // After the last slot of a verify: compares and reports; the stage stays.
+  int FinishVerify();
+  // The reply timer's last expiry: no reply after every resend.
+  void GiveUp();
+
+  // Backup and verify read the slots alike; what differs is where the blocks go and what a
+  // refusal says.
+  struct SlotReading {
+    int mode;
+    std::string_view title;
+    std::string_view failure;  // the message when the amplifier refuses a read
+    CSettingsBackup* store;
+  };
+  // Enters the reading's mode, shows the progress dialog and asks for slot 0.
+  void StartReadingSlots(const SlotReading& reading);
+  // After a slot's last block: asks for the next slot, or finishes after the ninth.
+  int NextSlot();
+
   // Sends the next restore block; false when the store could not hand one out.
   bool SendNextRestoreBlock(uint16_t& slotNo);
   // The next request of an update or a restore, after the current one was answered.
   int SendNextUpdateBlock();
   int SendNextRestoreRequest();
   int SendNextRequest();
-  // Update and restore replies carry no request number. When the request just answered was
-  // resent, the amplifier may still answer its earlier copies; taken for the next request's
-  // answer, such a late reply would confirm a block the amplifier has not yet stored. So the
-  // next request waits until those answers have come, or for one reply period of silence.
+  // Holds the next request while late answers to resent copies are due (RequestSender).
   bool HoldForLateReplies();
   int OnLateReply(bool ok, std::string_view failure);
   void ReportProgress(std::string_view text);
   // The detail line of "Failed to read the MOT file.": where the file was looked for, or what
   // is wrong inside it.
   std::string MotFailureDetail(const std::string& motPath) const;
+  // The detail line of "Failed to read the backup file." for `path`.
+  std::string BackupFileDetail(const std::string& path) const;
   // Why the port did not open, and which serial ports the system has.
   std::string PortErrorDetail() const;
+  // Opens the port at start-up or after a port change and shows stage 1, or the port error and
+  // stage 0.
+  void OpenPortAndGuide();
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
-  // Backup and verify: enters `mode`, shows the progress dialog and asks for slot 0.
-  void StartReadingSlots(int mode, std::string_view title);
-  // After the last slot of a verify: compares and reports.
-  int FinishVerify();
 
   IUpgradeHost& m_host;
   CSerialPort& m_serial;
@@ -165,11 +197,8 @@ class CUpgradeDlg {
   int m_baudRate = static_cast<int>(kBaudRate);
   std::array<uint8_t, kLastFrameSize> m_lastFrame{};
   uint8_t m_retryCount = 0;
-  // Copies of the current request that the reply timer sent again.
-  uint8_t m_resentCopies = 0;
-  // Late answers to those copies still awaited before the next request goes out; while this is
-  // not 0, the reply timer measures the silence that ends the wait.
-  uint8_t m_lateRepliesDue = 0;
+  // Keeps m_lastFrame, counts m_retryCount and awaits late replies.
+  RequestSender m_sender{m_serial, m_lastFrame, m_retryCount};
   uint16_t m_slotNo = 0;
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
@@ -186,6 +215,7 @@ class CUpgradeDlg {
   std::string m_verifySource;
   std::string m_restoreSource;
   SettingsComparison m_comparison;
+  SlotReading m_reading{};
 };
 
 }  // namespace q7310

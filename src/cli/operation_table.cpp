@@ -28,12 +28,10 @@ void StartRestore(CUpgradeDlg& controller, const OperationOptions& options) {
   }
 }
 
-// The file a verify compares with: the one named, else the one this run restored, else
-// BACKUP.BIN.
+// The file a verify compares with: the one named, else the controller's choice (the file this
+// run restored, else BACKUP.BIN).
 std::string VerifySource(const CUpgradeDlg& controller, const OperationOptions& options) {
-  if (!options.verifyFrom.empty()) return options.verifyFrom;
-  if (!controller.LastRestoreSource().empty()) return controller.LastRestoreSource();
-  return controller.GetAppFilePath(texts::kBackupFile);
+  return options.verifyFrom.empty() ? controller.VerifySource() : options.verifyFrom;
 }
 
 void StartVerify(CUpgradeDlg& controller, const OperationOptions& options) {

@@ -3,8 +3,6 @@
 #include <QSettings>
 #include <QString>
 
-#include "serial/serial_port.h"
-
 namespace q7310 {
 namespace {
 
@@ -16,7 +14,7 @@ const QString kApplication = QStringLiteral("q7310-upgrade");
 
 }  // namespace
 
-RememberedPort LoadRememberedPort() {
+RememberedPort SettingsPortMemory::Load() const {
   const QSettings store(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
   RememberedPort port;
   bool ok = false;
@@ -26,7 +24,7 @@ RememberedPort LoadRememberedPort() {
   return port;
 }
 
-void SaveRememberedPort(const RememberedPort& port) {
+void SettingsPortMemory::Save(const RememberedPort& port) {
   QSettings store(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
   store.setValue(kPortNoKey, port.portNo);
   if (port.device.empty()) {
@@ -34,16 +32,6 @@ void SaveRememberedPort(const RememberedPort& port) {
   } else {
     store.setValue(kDeviceKey, QString::fromStdString(port.device));
   }
-}
-
-RememberedPort StartPort(const std::optional<std::string>& commandLineDevice) {
-  return StartPort(LoadRememberedPort(), commandLineDevice);
-}
-
-int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice) {
-  const RememberedPort start = StartPort(commandLineDevice);
-  serial.SetDevicePath(start.device);
-  return start.portNo;
 }
 
 }  // namespace q7310

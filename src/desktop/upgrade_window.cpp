@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,19 +14,12 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <algorithm>
-#include <cstdio>
 
-#include "app/close_guard.h"
-#include "app/firmware_choice.h"
-#include "app/protocol_trace.h"
-#include "app/restore_from_summary.h"
-#include "app/session.h"
 #include "app/texts.h"
 #include "desktop/about_dlg.h"
 #include "desktop/app_icon.h"
 #include "desktop/backup_chooser.h"
-#include "desktop/backup_notice.h"
-#include "desktop/port_memory.h"
+#include "desktop/status_notice.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
@@ -64,17 +56,14 @@ bool IsEnterKey(const QKeyEvent& event) {
 
 UpgradeWindow::UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
                              std::string appFolder)
-    : m_timers([this](unsigned id) { m_core->OnTimer(id); }),
-      m_serial(serial),
-      m_core(std::make_unique<CUpgradeDlg>(*this, serial, backup, image, std::move(appFolder))) {
+    : m_timers([this](unsigned id) { m_presenter.OnTimer(id); }),
+      m_presenter(*this, &m_portMemory, {serial, backup, image, std::move(appFolder)}) {
   Build();
 }
 
 UpgradeWindow::UpgradeWindow(Session& session)
-    : m_trace(session.Trace()),
-      m_timers([this](unsigned id) { m_core->OnTimer(id); }),
-      m_serial(session.Serial()),
-      m_core(session.MakeController(*this)) {
+    : m_timers([this](unsigned id) { m_presenter.OnTimer(id); }),
+      m_presenter(*this, &m_portMemory, session) {
   Build();
 }
 
@@ -86,12 +75,12 @@ void UpgradeWindow::Build() {
   m_progress = new CCommProgressDlg(this);
   // Queued, so that a cancel is handled after the frames that arrived before it.
   connect(
-      m_progress, &CCommProgressDlg::CancelRequested, this, [this] { m_core->OnCommCancel(); },
+      m_progress, &CCommProgressDlg::CancelRequested, this, [this] { m_presenter.OnCancel(); },
       Qt::QueuedConnection);
 }
 
 UpgradeWindow::~UpgradeWindow() {
-  Shutdown();
+  m_presenter.Shutdown();
 }
 
 void UpgradeWindow::BuildControls() {
@@ -129,19 +118,15 @@ void UpgradeWindow::BuildControls() {
     label->SetLabelTextColor(kColorRed);
   }
 
-  connect(m_btnBackup, &QPushButton::clicked, this, [this] {
-    m_core->OnBackup();
-    // The notice speaks of the previous backup; the one now running brings its own.
-    if (m_core->Mode() == CUpgradeDlg::kBackup) m_backupNotice->Clear();
-  });
-  connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_core->OnUpdate(); });
-  connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_core->OnRestore(); });
+  connect(m_btnBackup, &QPushButton::clicked, this, [this] { m_presenter.OnBackup(); });
+  connect(m_btnUpdate, &QPushButton::clicked, this, [this] { m_presenter.OnUpdate(); });
+  connect(m_btnRestore, &QPushButton::clicked, this, [this] { m_presenter.OnRestore(); });
 
   setCentralWidget(outer);
 
-  m_backupNotice = new BackupNotice(this);
+  m_statusLine = new StatusNotice(this);
   statusBar()->setSizeGripEnabled(false);  // the window has a fixed size
-  statusBar()->addWidget(m_backupNotice, 1);
+  statusBar()->addWidget(m_statusLine, 1);
 }
 
 void UpgradeWindow::BuildMenu() {
@@ -154,80 +139,76 @@ void UpgradeWindow::BuildMenu() {
   m_actRestoreFrom = option->addAction(Q(texts::kMenuRestoreFrom));
   m_actVerify = option->addAction(Q(texts::kMenuVerify));
 
-  connect(m_actExit, &QAction::triggered, this, [this] {
-    if (m_core->CanClose()) close();
-  });
-  connect(m_actOpenFirmware, &QAction::triggered, this, [this] {
-    if (m_core->Mode() != CUpgradeDlg::kIdle) return;
-    const QString path = QFileDialog::getOpenFileName(this, Q(texts::kOpenFirmwareCaption), {},
-                                                      Q(texts::kOpenFirmwareFilter));
-    if (!path.isEmpty()) OpenFirmwareFile(path);
-  });
-  connect(m_actSetting, &QAction::triggered, this, [this] {
-    m_core->OnSetting();
-    RememberPortIfOpen();
-  });
-  connect(m_actRestoreFrom, &QAction::triggered, this, [this] {
-    if (m_core->Mode() != CUpgradeDlg::kIdle) return;
-    const QString path = ChooseSavedBackup(this, m_core->HistoryFolder());
-    if (!path.isEmpty()) RestoreFromFile(path);
-  });
-  connect(m_actVerify, &QAction::triggered, this, [this] {
-    const std::string& restored = m_core->LastRestoreSource();
-    m_core->OnVerifyFrom(restored.empty() ? m_core->GetAppFilePath(texts::kBackupFile) : restored);
-  });
+  connect(m_actExit, &QAction::triggered, this, &QWidget::close);
+  connect(m_actOpenFirmware, &QAction::triggered, this, [this] { m_presenter.OnOpenFirmware(); });
+  connect(m_actSetting, &QAction::triggered, this, [this] { m_presenter.OnSetting(); });
+  connect(m_actRestoreFrom, &QAction::triggered, this,
+          [this] { m_presenter.OnRestoreFromSaved(); });
+  connect(m_actVerify, &QAction::triggered, this, [this] { m_presenter.OnVerify(); });
   // A window of fixed size, like the dialog it stands for.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void UpgradeWindow::Initialise(int portNo) {
-  m_core->OnInitDialog(*this, portNo);
-  RememberPortIfOpen();
+void UpgradeWindow::ShowStage(const StageView& view) {
+  m_btnBackup->setEnabled(view.backupEnabled);
+  m_btnUpdate->setEnabled(view.updateEnabled);
+  m_btnRestore->setEnabled(view.restoreEnabled);
+  ShowInstructions(view.instructions);
+  m_actSetting->setEnabled(view.settingEnabled);
+  m_actRestoreFrom->setEnabled(view.restoreFromEnabled);
+  m_actVerify->setEnabled(view.verifyEnabled);
+  m_cautionTitle->setText(Q(view.cautionTitle));
+  m_cautionText->setText(Q(view.cautionText));
+  emit GuidanceApplied(view.stage);
 }
 
-void UpgradeWindow::RememberPortIfOpen() {
-  if (m_core->Stage() != 0) SaveRememberedPort({m_core->PortNo(), m_serial.ExplicitDevicePath()});
+void UpgradeWindow::ShowInstructions(std::string_view lines) {
+  // The lines come joined with "\r\n"; the box shows each on a line of its own.
+  QString text = Q(lines);
+  text.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
+  m_editGuide->setPlainText(text);
 }
 
-bool UpgradeWindow::ConfirmRestoreFrom(const QString& path) {
-  QMessageBox box(QMessageBox::Question, Q(texts::kRestoreFromCaption),
-                  Q(texts::kRestoreFromConfirm), QMessageBox::Yes | QMessageBox::No, this);
-  box.setDefaultButton(QMessageBox::No);
-  box.setInformativeText(QString::fromStdString(RestoreFromSummary(path.toStdString())));
+void UpgradeWindow::ShowStatus(const StatusLine& line) {
+  m_statusLine->Show(Q(line.text), line.failure);
+}
+
+bool UpgradeWindow::ShowMessage(const MessageBoxView& box) {
+  QMessageBox message(box.error ? QMessageBox::Warning : QMessageBox::Information, Q(box.caption),
+                      Q(box.text), QMessageBox::Ok, this);
+  if (!box.detail.empty()) message.setInformativeText(Q(box.detail));
+  QPushButton* offered =
+      box.offer.empty() ? nullptr : message.addButton(Q(box.offer), QMessageBox::ActionRole);
+  message.setDefaultButton(QMessageBox::Ok);
+  message.exec();
+  return offered != nullptr && message.clickedButton() == offered;
+}
+
+bool UpgradeWindow::Ask(const Question& question) {
+  QMessageBox box(QMessageBox::Question, Q(question.caption), Q(question.text),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(question.noIsDefault ? QMessageBox::No : QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  if (!question.detail.empty()) box.setInformativeText(Q(question.detail));
   return box.exec() == QMessageBox::Yes;
 }
 
-bool UpgradeWindow::RestoreFromFile(const QString& path) {
-  if (m_core->Mode() != CUpgradeDlg::kIdle || !ConfirmRestoreFrom(path)) return false;
-  const QString before = m_editGuide->toPlainText();
-  QString restoreLines = Q(CUpgradeDlg::GuidanceFor(kStageRestore).instructions);
-  restoreLines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
-  m_editGuide->setPlainText(restoreLines);
-  m_guideBeforeRestore = before;
-  m_core->OnRestoreFrom(path.toStdString());
-  // A file that could not be read ends it before it starts.
-  if (m_core->Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
-    m_editGuide->setPlainText(*m_guideBeforeRestore);
-    m_guideBeforeRestore.reset();
-  }
-  return true;
+std::string UpgradeWindow::ChooseFile(const FileRequest& request) {
+  const QString path =
+      request.kind == FileKind::kSavedBackup
+          ? ChooseSavedBackup(this, request.folder)
+          : QFileDialog::getOpenFileName(this, Q(request.caption),
+                                         QString::fromStdString(request.folder), Q(request.filter));
+  return path.toStdString();
 }
 
-void UpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
-  m_timers.Set(id, periodMs);
-}
-
-void UpgradeWindow::KillTimer(unsigned id) {
-  m_timers.Kill(id);
-}
-
-void UpgradeWindow::ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) {
-  const bool error = kind == MessageKind::Error;
-  QMessageBox box(error ? QMessageBox::Warning : QMessageBox::Information,
-                  Q(error ? texts::kCaptionError : texts::kCaptionComplete), Q(text),
-                  QMessageBox::Ok, this);
-  if (!detail.empty()) box.setInformativeText(Q(detail));
-  box.exec();
+int UpgradeWindow::RunSettingDialog(const PortSettingView& setting) {
+  CSettingDlg dlg(this);
+  dlg.SetPortNo(setting.portNo);
+  dlg.SetBaudRate(setting.baudRate);
+  dlg.SetDevice(QString::fromStdString(setting.device));
+  dlg.exec();
+  return dlg.GetPortNo();
 }
 
 void UpgradeWindow::SetProgressTitle(std::string_view title) {
@@ -243,135 +224,35 @@ void UpgradeWindow::SetProgressPercent(int percent) {
   emit ProgressPercentChanged(percent);
 }
 
-bool UpgradeWindow::ShowRestoreComplete(std::string_view text) {
-  QMessageBox box(QMessageBox::Information, Q(texts::kCaptionComplete), Q(text), QMessageBox::Ok,
-                  this);
-  QPushButton* verify = box.addButton(Q(texts::kButtonVerify), QMessageBox::ActionRole);
-  box.setDefaultButton(QMessageBox::Ok);
-  box.exec();
-  return box.clickedButton() == verify;
-}
-
 void UpgradeWindow::ShowProgress(bool visible) {
   m_progress->setVisible(visible);
-  if (!visible && m_guideBeforeRestore) {
-    m_editGuide->setPlainText(*m_guideBeforeRestore);
-    m_guideBeforeRestore.reset();
-  }
 }
 
-void UpgradeWindow::ApplyGuidance(const Guidance& guidance) {
-  m_guideBeforeRestore.reset();
-  m_btnBackup->setEnabled(guidance.backupEnabled);
-  m_btnUpdate->setEnabled(guidance.updateEnabled);
-  m_btnRestore->setEnabled(guidance.restoreEnabled);
-  // The lines come joined with "\r\n"; the box shows each on a line of its own.
-  QString lines = Q(guidance.instructions);
-  lines.replace(Q(texts::kGuideLineSeparator), QStringLiteral("\n"));
-  m_editGuide->setPlainText(lines);
-  m_actSetting->setEnabled(guidance.settingEnabled);
-  m_actRestoreFrom->setEnabled(guidance.stage != 0);
-  m_actVerify->setEnabled(guidance.stage != 0);
-  m_cautionTitle->setText(Q(guidance.cautionTitle));
-  m_cautionText->setText(Q(guidance.cautionText));
-  emit GuidanceApplied(guidance.stage);
-}
-
-int UpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
-  CSettingDlg dlg(this);
-  dlg.SetPortNo(portNo);
-  dlg.SetBaudRate(baudRate);
-  dlg.SetDevice(QString::fromStdString(m_serial.ExplicitDevicePath()));
-  dlg.exec();
-  // Another port number replaces the device in use; otherwise the device would still be opened
-  // and the number the operator chose silently ignored.
-  if (dlg.GetPortNo() != portNo) m_serial.SetDevicePath({});
-  return dlg.GetPortNo();
-}
-
-void UpgradeWindow::OnBackupKept(std::string_view path, std::string_view error) {
-  m_keptPath = Q(path);
-  m_keptError = Q(error);
-  if (m_keptPath.isEmpty()) {
-    m_backupNotice->ShowNotKept(m_keptError);
-  } else {
-    m_backupNotice->ShowKept(m_keptPath);
-  }
-}
-
-void UpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
-  if (m_trace) m_trace->OnEvent(event, detail);
-}
-
-void UpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
-  if (m_trace) m_trace->OnReceived(status, frame);
+void UpgradeWindow::QueueFrame(uint32_t status, std::vector<uint8_t> frame) {
   QMetaObject::invokeMethod(
-      this, [this, status, bytes = std::move(frame)] { m_core->OnFrameReceived(status, bytes); },
+      this, [this, status, bytes = std::move(frame)] { m_presenter.OnFrame(status, bytes); },
       Qt::QueuedConnection);
 }
 
-bool UpgradeWindow::OpenFirmwareFile(const QString& path) {
-  const std::string source = path.toStdString();
-  const std::string folder = m_core->AppFolder();
-  std::string error;
-  switch (CompareFirmwareFile(source, folder, &error)) {
-    case FirmwareInFolder::Same:
-      return true;
-    case FirmwareInFolder::Different: {
-      const QString target = QString::fromStdString(m_core->GetAppFilePath(texts::kFirmwareFile));
-      if (QMessageBox::question(this, Q(texts::kOpenFirmwareCaption),
-                                target + Q(texts::kOpenFirmwareReplace)) != QMessageBox::Yes) {
-        return false;
-      }
-      break;
-    }
-    case FirmwareInFolder::Absent:
-      break;
-    case FirmwareInFolder::Unreadable:
-      ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
-      return false;
-  }
-  const std::string written = CopyFirmwareFile(source, folder, &error);
-  if (written.empty()) {
-    ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
-    return false;
-  }
-  QMessageBox::information(this, Q(texts::kOpenFirmwareCaption),
-                           Q(texts::kOpenFirmwareCopied) + QString::fromStdString(written));
-  return true;
-}
-
 void UpgradeWindow::ShowAbout() {
-  CAboutDlg about(QString::fromStdString(m_core->AppFolder()), this);
+  CAboutDlg about(QString::fromStdString(m_presenter.AppFolder()), this);
   about.exec();
-}
-
-bool UpgradeWindow::ConfirmCloseWithBackupHeld() {
-  const QString text = QString::fromStdString(
-      CloseQuestion(QDir::toNativeSeparators(m_keptPath).toStdString(), m_keptError.toStdString()));
-  QMessageBox box(QMessageBox::Question, Q(texts::kCaptionConfirm), text,
-                  QMessageBox::Yes | QMessageBox::No, this);
-  box.setDefaultButton(QMessageBox::No);
-  box.setEscapeButton(QMessageBox::No);
-  return box.exec() == QMessageBox::Yes;
 }
 
 // Every way of closing ends here: the close box, File > Exit, Enter and Escape.
 void UpgradeWindow::closeEvent(QCloseEvent* event) {
-  if (!m_core->CanClose() ||
-      (BackupAwaitingRestore(m_core->Stage()) && !ConfirmCloseWithBackupHeld())) {
+  if (!m_presenter.MayClose()) {
     event->ignore();
     return;
   }
-  Shutdown();
+  m_presenter.Shutdown();
   event->accept();
 }
 
 void UpgradeWindow::keyPressEvent(QKeyEvent* event) {
   if (IsEnterKey(*event) || event->key() == Qt::Key_Escape) {
-    // The dialog's default OK and Cancel, reached when the focused control did not take the key:
-    // they end the program, but never mid-operation and a held backup only on the operator's word.
-    if (m_core->CanClose()) close();
+    // The dialog's default OK and Cancel, reached when the focused control did not take the key.
+    close();
     event->accept();
     return;
   }
@@ -395,16 +276,6 @@ void UpgradeWindow::contextMenuEvent(QContextMenuEvent* event) {
   connect(menu.addAction(Q(texts::kAboutMenuItem)), &QAction::triggered, this,
           &UpgradeWindow::ShowAbout);
   menu.exec(event->globalPos());
-}
-
-void UpgradeWindow::Shutdown() {
-  if (m_shutDown) return;
-  m_shutDown = true;
-  m_timers.KillAll();
-  m_progress->hide();
-  for (const std::string& path : m_core->OnDestroy()) {
-    std::fprintf(stderr, "q7310-upgrade: could not delete %s\n", path.c_str());
-  }
 }
 
 }  // namespace q7310

@@ -1,120 +1,65 @@
-// UpgradeWindow: the desktop program's one window, over the core controller CUpgradeDlg.
+// UpgradeWindow: the Qt desktop program's one window, the Qt view of the presenter
+// (app/upgrade_presenter.h, which decides everything around the controller).
 //
 // It carries the BACKUP, UPDATE and RESTORE buttons, the read-only instruction box, the red
-// caution texts and the menu File > Exit, Option > Setting, and owns the progress dialog. It is
-// the controller's host (timers, message boxes, progress dialog, guidance, settings dialog) and
-// the serial link's frame receiver: frames arrive on the receive thread and are queued to the
-// GUI thread, where the controller handles them in arrival order.
-//
-// The About box is reached from the window's context menu (right click), which stands in for the
-// system menu that Linux window managers do not let a program extend.
-//
-// Option > Restore from saved backup... restores a dated copy from the history folder, exactly as
-// RESTORE does; it is offered whenever the port is open. Option > Verify settings... (and the
-// Verify button of the restore's COMPLETE box) reads the settings back and compares them with the
-// file last restored, or with BACKUP.BIN before any restore.
+// caution texts, the status line and the menu File > Open firmware file... and Exit, Option >
+// Setting, Restore from saved backup... and Verify settings..., and owns the progress dialog.
+// Frames arrive on the receive thread and are queued to the GUI thread. The About box is reached
+// from the window's context menu (right click), which stands in for the system menu that Linux
+// window managers do not let a program extend.
 //
 // Keys, as in a dialog: Return or Enter on a focused operation button presses it (as Space does);
 // the instruction box takes Return and Enter and does nothing with them; elsewhere Return, Enter
-// and Escape close the window.
-//
-// Closing: the close box, File > Exit, Enter and Escape close the window only while no operation
-// runs. While a backup waits for its restore (guidance stages 2 and 3), closing first asks, No
-// being the default: the question names the dated copy that stays in the history folder, or says
-// that none could be kept. Closing (or destroying) the window closes the port and deletes
-// BACKUP.BIN and UPDATE.BIN.
-//
-// After every backup the status bar says where its dated copy was kept, or why none was; the
-// notice stays until the next backup starts.
+// and Escape close the window. Every way of closing (those keys, the close box, File > Exit) asks
+// the presenter first.
 #pragma once
 
 #include <QMainWindow>
-#include <QString>
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "app/upgrade_dlg.h"
-#include "app/upgrade_host.h"
+#include "app/upgrade_presenter.h"
+#include "app/upgrade_view.h"
+#include "desktop/port_memory.h"
 #include "desktop/timer_table.h"
-#include "serial/serial_port.h"
 
 class QAction;
-namespace q7310 {
-class ProtocolTrace;
-}
 class QPlainTextEdit;
 class QPushButton;
 
 namespace q7310 {
 
-class BackupNotice;
 class CCautionLabel;
 class CCommProgressDlg;
-class CFirmwareImage;
-class CSettingsBackup;
-class Session;
+class StatusNotice;
 
-class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameReceiver {
+class UpgradeWindow : public QMainWindow, public IUpgradeView {
   Q_OBJECT
 
  public:
-  // `appFolder` holds the firmware file and the two staging files; empty for the program's folder.
+  // The window over the parts of a run; `appFolder` holds the firmware file and the two staging
+  // files (empty: the program's folder).
   UpgradeWindow(CSerialPort& serial, CSettingsBackup& backup, CFirmwareImage& image,
                 std::string appFolder = {});
-  // The window over an open session: its parts, folder, trace and reply timeout. The session
-  // must outlive the window.
+  // The window over an open session, which must outlive it.
   explicit UpgradeWindow(Session& session);
   ~UpgradeWindow() override;
 
-  // Received frames and protocol events also go to `trace` (the serial link's transmit side is
-  // connected by the owner). Call before Initialise.
-  void SetTrace(ProtocolTrace* trace) { m_trace = trace; }
-  // The reply timer's period (5000 ms unless changed).
-  void SetReplyTimeoutMs(unsigned ms) { m_core->SetReplyTimeoutMs(ms); }
-
-  // Start-up: opens port `portNo` (or the serial link's device, when it has one) and shows
-  // stage 1, or the port error and stage 0. A port that opened is remembered for the next start.
-  // Call once, after the serial link has its device (SetDevicePath) and preferably after show().
-  void Initialise(int portNo = 1);
-
-  // Option > Restore from saved backup... with the file already chosen: asks for confirmation,
-  // showing the file's date and slot summary, then restores it with the restore instructions in
-  // the instruction box. False when the operator said no.
-  bool RestoreFromFile(const QString& path);
-
-  // IUpgradeHost.
-  void SetTimer(unsigned id, unsigned periodMs) override;
-  void KillTimer(unsigned id) override;
-  void ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) override;
-  void SetProgressTitle(std::string_view title) override;
-  void SetProgressMessage(std::string_view text) override;
-  void SetProgressPercent(int percent) override;
-  void ShowProgress(bool visible) override;
-  void ApplyGuidance(const Guidance& guidance) override;
-  int RunSettingDialog(int portNo, int baudRate) override;
-  void OnBackupKept(std::string_view path, std::string_view error) override;
-  void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
-  // The restore's COMPLETE box, with a Verify button beside OK.
-  bool ShowRestoreComplete(std::string_view text) override;
-
-  // IFrameReceiver: called on the receive thread; queues the frame to the GUI thread.
-  void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
-
+  // Start-up: opens port `portNo` (or the serial link's device) and shows stage 1, or the port
+  // error and stage 0. Call once, preferably after show().
+  void Initialise(int portNo = 1) { m_presenter.Start(portNo); }
+  void SetReplyTimeoutMs(unsigned ms) { m_presenter.SetReplyTimeoutMs(ms); }
   // Shows the About box modally.
   void ShowAbout();
-  // File > Open firmware file...: copies `path` into the working folder as Q7310_v201.mot (the
-  // name the update reads), asking before it replaces a different file there. True when the
-  // folder then holds the chosen file.
-  bool OpenFirmwareFile(const QString& path);
 
-  // Parts, for tests and screenshots.
-  const CUpgradeDlg& Core() const { return *m_core; }
+  UpgradePresenter& Presenter() { return m_presenter; }
+  const CUpgradeDlg& Core() const { return m_presenter.Core(); }
+  bool IsTimerActive(unsigned id) const { return m_timers.IsActive(id); }
+  // The controls, for tests and screenshots.
   QPushButton* BackupButton() const { return m_btnBackup; }
   QPushButton* UpdateButton() const { return m_btnUpdate; }
   QPushButton* RestoreButton() const { return m_btnRestore; }
   QPlainTextEdit* GuideBox() const { return m_editGuide; }
-  BackupNotice* BackupKeptNotice() const { return m_backupNotice; }
+  StatusNotice* Notice() const { return m_statusLine; }
   CCautionLabel* CautionTitle() const { return m_cautionTitle; }
   CCautionLabel* CautionText() const { return m_cautionText; }
   QAction* ExitAction() const { return m_actExit; }
@@ -123,12 +68,27 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* RestoreFromAction() const { return m_actRestoreFrom; }
   QAction* VerifyAction() const { return m_actVerify; }
   CCommProgressDlg* ProgressDialog() const { return m_progress; }
-  bool IsTimerActive(unsigned id) const { return m_timers.IsActive(id); }
+
+  // IUpgradeView.
+  void ShowStage(const StageView& view) override;
+  void ShowInstructions(std::string_view lines) override;
+  void ShowStatus(const StatusLine& line) override;
+  bool ShowMessage(const MessageBoxView& box) override;
+  bool Ask(const Question& question) override;
+  std::string ChooseFile(const FileRequest& request) override;
+  int RunSettingDialog(const PortSettingView& setting) override;
+  void SetProgressTitle(std::string_view title) override;
+  void SetProgressMessage(std::string_view text) override;
+  void SetProgressPercent(int percent) override;
+  void ShowProgress(bool visible) override;
+  void SetTimer(unsigned id, unsigned periodMs) override { m_timers.Set(id, periodMs); }
+  void KillTimer(unsigned id) override { m_timers.Kill(id); }
+  void QueueFrame(uint32_t status, std::vector<uint8_t> frame) override;
 
  signals:
-  // After each guidance change, with its stage.
+  // After each stage shown, with its number.
   void GuidanceApplied(int stage);
-  // After each change of the update's percentage (-1: none).
+  // After each change of the progress dialog's percentage (-1: none).
   void ProgressPercentChanged(int percent);
 
  protected:
@@ -142,15 +102,6 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   void Build();
   void BuildControls();
   void BuildMenu();
-  // Asks whether to close all the same; true on Yes.
-  bool ConfirmCloseWithBackupHeld();
-  // Closes the port and deletes the staging files, once.
-  void Shutdown();
-  // Keeps the port number or device for the next start, when the port is open.
-  void RememberPortIfOpen();
-  // The question before a restore from `path`: its date, and its slot records as inspect lists
-  // them (RestoreFromSummary).
-  bool ConfirmRestoreFrom(const QString& path);
 
   CCautionLabel* m_cautionText = nullptr;
   CCautionLabel* m_cautionTitle = nullptr;
@@ -163,18 +114,11 @@ class UpgradeWindow : public QMainWindow, public IUpgradeHost, public IFrameRece
   QAction* m_actSetting = nullptr;
   QAction* m_actRestoreFrom = nullptr;
   QAction* m_actVerify = nullptr;
-  ProtocolTrace* m_trace = nullptr;
   CCommProgressDlg* m_progress = nullptr;
-  BackupNotice* m_backupNotice = nullptr;
-  QString m_keptPath;   // the last backup's dated copy; empty when none could be kept
-  QString m_keptError;  // why it could not be kept
+  StatusNotice* m_statusLine = nullptr;
   TimerTable m_timers;
-  CSerialPort& m_serial;
-  std::unique_ptr<CUpgradeDlg> m_core;
-  bool m_shutDown = false;
-  // While a restore from a saved backup runs, the box shows the restore instructions; the text
-  // it showed before comes back if the restore ends without a new stage.
-  std::optional<QString> m_guideBeforeRestore;
+  SettingsPortMemory m_portMemory;
+  UpgradePresenter m_presenter;
 };
 
 }  // namespace q7310

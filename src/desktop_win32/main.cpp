@@ -1,17 +1,9 @@
 // q7310-upgrade.exe: the Windows desktop program. Reads the command line, opens the session on
-// the working folder (app/session.h), shows the main window and runs its message loop.
-// The core's headers come before <windows.h>, whose macros (NOPARITY and the like) would
-// otherwise replace names they define.
-// clang-format off
-#include "app/session.h"
-#include "app/texts.h"
-#include "desktop_win32/command_line.h"
-#include "desktop_win32/port_registry.h"
-#include "desktop_win32/upgrade_window.h"
-#include "desktop_win32/window_text.h"
-#include "util/wide_text.h"
-
+// the working folder (app/desktop_start.h, shared with the Qt program), shows the main window and
+// runs its message loop.
+// <windows.h> comes before the other system headers, which build on it.
 #include <windows.h>
+// clang-format off
 #include <commctrl.h>
 #include <shellapi.h>
 // clang-format on
@@ -19,6 +11,13 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "app/desktop_start.h"
+#include "app/texts.h"
+#include "desktop_win32/port_memory.h"
+#include "desktop_win32/upgrade_window.h"
+#include "desktop_win32/window_text.h"
+#include "util/wide_text.h"
 
 namespace {
 
@@ -32,24 +31,11 @@ std::vector<std::string> Arguments() {
   return args;
 }
 
-// A refusal or a usage error: a message box (and the same line on stderr for scripts).
-void Tell(const std::string& text, std::string_view caption, UINT icon) {
-  std::fprintf(stderr, "q7310-upgrade: %s\n", text.c_str());
-  q7310::win32::MessageBoxUtf8(nullptr, text, {}, caption, MB_OK | icon);
-}
-
-// Chooses, checks and locks the working folder and opens the trace. Empty on success;
-// otherwise why the program cannot start, with nothing touched.
-std::string StartSession(q7310::Session& session) {
-  if (const q7310::SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) {
-    return chosen.text;
-  }
-  const q7310::SessionStatus opened = session.Open();
-  // A lock that cannot be taken stops the start (Open refuses it), but for a run that writes
-  // nothing in a folder nobody can write; the desktop program always may write.
-  if (!opened.warning.empty()) std::fprintf(stderr, "q7310-upgrade: %s\n", opened.warning.c_str());
-  if (opened.detail.empty()) return opened.text;
-  return opened.text + "\n" + opened.detail;
+// A refusal: a message box (and the same line on stderr for scripts).
+void Refuse(const std::string& text) {
+  std::fprintf(stderr, "%s: %s\n", std::string(q7310::kDesktopProgram).c_str(), text.c_str());
+  q7310::win32::MessageBoxUtf8(nullptr, text, {}, q7310::texts::kCaptionError,
+                               MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -57,32 +43,28 @@ std::string StartSession(q7310::Session& session) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int showCommand) {
   using namespace q7310;
-  const win32::ParsedCommandLine parsed = win32::ParseDesktopCommandLine(Arguments());
-  if (parsed.exitNow) {
-    std::fprintf(parsed.exitStatus == 0 ? stdout : stderr, "%s\n", parsed.text.c_str());
-    q7310::win32::MessageBoxUtf8(
-        nullptr, parsed.text, {}, "q7310-upgrade",
-        MB_OK | (parsed.exitStatus == 0 ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
-    return parsed.exitStatus;
+  DesktopCommandLine commandLine;
+  if (const CommandLineEnd end = commandLine.Parse(Arguments()); end.exitNow) {
+    // Without a console the help text, the version and a usage error need a box of their own.
+    const bool ok = end.exitStatus == 0;
+    std::fprintf(ok ? stdout : stderr, "%s\n", end.text.c_str());
+    win32::MessageBoxUtf8(nullptr, end.text, {}, kDesktopProgram,
+                          MB_OK | (ok ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    return end.exitStatus;
   }
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 
-  SessionOptions options = parsed.options;
-  const RememberedPort start =
-      StartPort(win32::LoadRememberedPort(), win32::CommandLineDevice(parsed));
-  options.portNo = start.portNo;
-  options.device = start.device;
-  Session session(options, "q7310-upgrade");
-  if (const std::string refusal = StartSession(session); !refusal.empty()) {
-    Tell(refusal, texts::kCaptionError, MB_ICONEXCLAMATION);
+  Session session(DesktopSessionOptions(commandLine.Options(), win32::RegistryPortMemory().Load()),
+                  std::string(kDesktopProgram));
+  if (const std::string refusal = OpenDesktopSession(session); !refusal.empty()) {
+    Refuse(refusal);
     return 1;
   }
-  win32::CUpgradeWindow window(instance, session);
-  if (!window.Create(showCommand)) {
-    Tell(std::string(texts::kWindowNotMade) + Win32ErrorText(GetLastError()), texts::kCaptionError,
-         MB_ICONEXCLAMATION);
+  win32::UpgradeWindow window(instance, session);
+  if (!window.Create(showCommand, session.PortNo())) {
+    Refuse(std::string(texts::kWindowNotMade) + Win32ErrorText(GetLastError()));
     return 1;
   }
   return window.Run();

@@ -3,22 +3,15 @@
 #include <commctrl.h>
 
 #include <array>
-#include <cstdio>
-#include <vector>
+#include <utility>
 
-#include "app/close_guard.h"
-#include "app/firmware_choice.h"
-#include "app/numbered_format.h"
-#include "app/restore_from_summary.h"
 #include "app/texts.h"
 #include "desktop_win32/about_dialog.h"
 #include "desktop_win32/frame_message.h"
 #include "desktop_win32/open_file_dialog.h"
-#include "desktop_win32/port_registry.h"
 #include "desktop_win32/resource.h"
 #include "desktop_win32/setting_dialog.h"
 #include "desktop_win32/window_text.h"
-#include "desktop_win32/window_view.h"
 #include "util/wide_text.h"
 
 namespace q7310::win32 {
@@ -52,17 +45,17 @@ void AppendItem(HMENU menu, UINT_PTR id, std::string_view text, UINT flags = MF_
 
 }  // namespace
 
-CUpgradeWindow::CUpgradeWindow(HINSTANCE instance, Session& session)
-    : m_instance(instance), m_session(session), m_core(session.MakeController(*this)) {}
+UpgradeWindow::UpgradeWindow(HINSTANCE instance, Session& session)
+    : m_instance(instance), m_presenter(*this, &m_portMemory, session) {}
 
-CUpgradeWindow::~CUpgradeWindow() {
+UpgradeWindow::~UpgradeWindow() {
   if (m_hwnd != nullptr) DestroyWindow(m_hwnd);
   Shutdown();
   if (m_hIcon != nullptr) DestroyIcon(m_hIcon);
   if (m_hSmallIcon != nullptr) DestroyIcon(m_hSmallIcon);
 }
 
-bool CUpgradeWindow::Create(int showCommand) {
+bool UpgradeWindow::Create(int showCommand, int portNo) {
   if (CreateDialogParamW(m_instance, MAKEINTRESOURCEW(IDD_UPGRADE), nullptr, DialogProc,
                          reinterpret_cast<LPARAM>(this)) == nullptr) {
     return false;
@@ -70,12 +63,11 @@ bool CUpgradeWindow::Create(int showCommand) {
   ShowWindow(m_hwnd, showCommand);
   UpdateWindow(m_hwnd);
   // Opened once the window is up, so that a port error's message box has its owner on screen.
-  m_core->OnInitDialog(*this, m_session.PortNo());
-  RememberPortIfOpen();
+  m_presenter.Start(portNo);
   return true;
 }
 
-int CUpgradeWindow::Run() {
+int UpgradeWindow::Run() {
   MSG msg{};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     // The dialog keys (Tab, Enter, Escape) for both windows.
@@ -88,22 +80,22 @@ int CUpgradeWindow::Run() {
   return static_cast<int>(msg.wParam);
 }
 
-INT_PTR CALLBACK CUpgradeWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK UpgradeWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<CUpgradeWindow*>(lParam);
+    auto* self = reinterpret_cast<UpgradeWindow*>(lParam);
     SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     self->m_hwnd = hwnd;
     self->OnInitDialog();
     return TRUE;
   }
-  auto* self = reinterpret_cast<CUpgradeWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  auto* self = reinterpret_cast<UpgradeWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   if (self == nullptr) return FALSE;
   const INT_PTR result = self->OnMessage(message, wParam, lParam);
   if (message == WM_NCDESTROY) self->m_hwnd = nullptr;
   return result;
 }
 
-void CUpgradeWindow::OnInitDialog() {
+void UpgradeWindow::OnInitDialog() {
   SetText(m_hwnd, texts::kMainCaption);
   SetItemTexts(m_hwnd, kControlTexts);
   BuildMenus();
@@ -113,7 +105,7 @@ void CUpgradeWindow::OnInitDialog() {
   FitWindow();
 }
 
-void CUpgradeWindow::BuildMenus() {
+void UpgradeWindow::BuildMenus() {
   const HMENU file = CreatePopupMenu();
   AppendItem(file, ID_FILE_OPEN_FIRMWARE, texts::kMenuOpenFirmware);
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
@@ -138,7 +130,7 @@ void CUpgradeWindow::BuildMenus() {
   SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 }
 
-void CUpgradeWindow::FitWindow() {
+void UpgradeWindow::FitWindow() {
   // The template's client area plus the status line, with the menu bar added above it; centred
   // again on the screen's work area.
   RECT client{0, 0, kClientWidth, kClientHeight + kNoticeHeight};
@@ -154,7 +146,7 @@ void CUpgradeWindow::FitWindow() {
                work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
 }
 
-INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR UpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;  // menu items come as 0 too
@@ -162,20 +154,20 @@ INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_SYSCOMMAND:
       if ((wParam & kSystemCommandMask) == IDM_ABOUTBOX) {
-        ShowAboutBox(m_instance, m_hwnd, m_core->AppFolder());
+        ShowAboutBox(m_instance, m_hwnd, m_presenter.AppFolder());
         return TRUE;
       }
       return FALSE;
     case WM_TIMER:
-      m_core->OnTimer(static_cast<unsigned>(wParam));
+      m_presenter.OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
     case WM_COMM_FRAME: {
       const PostedFrame frame = TakeFrameMessage(wParam, lParam);
-      m_core->OnFrameReceived(frame.status, *frame.bytes);
+      m_presenter.OnFrame(frame.status, *frame.bytes);
       return TRUE;
     }
     case WM_COMM_CANCEL:
-      m_core->OnCommCancel();
+      m_presenter.OnCancel();
       return TRUE;
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<INT_PTR>(
@@ -192,31 +184,28 @@ INT_PTR CUpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void CUpgradeWindow::OnCommand(int id) {
+void UpgradeWindow::OnCommand(int id) {
   switch (id) {
     case IDC_BACKUP:
-      m_core->OnBackup();
-      // The notice speaks of the previous backup; the one now running brings its own.
-      if (m_core->Mode() == CUpgradeDlg::kBackup) SetNotice({}, false);
+      m_presenter.OnBackup();
       break;
     case IDC_UPDATE:
-      m_core->OnUpdate();
+      m_presenter.OnUpdate();
       break;
     case IDC_RESTORE:
-      m_core->OnRestore();
+      m_presenter.OnRestore();
       break;
     case ID_OPTION_SETTING:
-      m_core->OnSetting();
-      RememberPortIfOpen();
+      m_presenter.OnSetting();
       break;
     case ID_OPTION_RESTORE_FROM:
-      RestoreFromSaved();
+      m_presenter.OnRestoreFromSaved();
       break;
     case ID_OPTION_VERIFY:
-      VerifySettings();
+      m_presenter.OnVerify();
       break;
     case ID_FILE_OPEN_FIRMWARE:
-      OpenFirmware();
+      m_presenter.OnOpenFirmware();
       break;
     case ID_FILE_EXIT:
     case IDOK:      // Enter, where no control takes it
@@ -228,7 +217,7 @@ void CUpgradeWindow::OnCommand(int id) {
   }
 }
 
-HBRUSH CUpgradeWindow::OnCtlColorStatic(HWND control, HDC dc) {
+HBRUSH UpgradeWindow::OnCtlColorStatic(HWND control, HDC dc) {
   switch (GetDlgCtrlID(control)) {
     case IDC_CAUTION_TITLE:
       return m_cautionTitle.OnCtlColor(dc);
@@ -236,180 +225,52 @@ HBRUSH CUpgradeWindow::OnCtlColorStatic(HWND control, HDC dc) {
       return m_cautionText.OnCtlColor(dc);
     case IDC_BACKUP_NOTICE:
       // A notice of failure in the caution colour, on the button face.
-      return m_noticeFailure ? m_cautionText.OnCtlColor(dc) : nullptr;
+      return m_statusFailure ? m_cautionText.OnCtlColor(dc) : nullptr;
     default:
       return nullptr;
   }
 }
 
-void CUpgradeWindow::RequestClose() {
-  switch (DecideClose(m_core->CanClose(), m_core->Stage())) {
-    case CloseStep::kRefuse:
-      return;
-    case CloseStep::kAskFirst:
-      if (MessageBoxUtf8(m_hwnd, CloseQuestion(m_keptPath, m_keptError), {}, texts::kCaptionConfirm,
-                         MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
-        return;
-      }
-      break;
-    case CloseStep::kClose:
-      break;
-  }
-  DestroyWindow(m_hwnd);
+void UpgradeWindow::RequestClose() {
+  if (m_presenter.MayClose()) DestroyWindow(m_hwnd);
 }
 
-void CUpgradeWindow::RestoreFromSaved() {
-  if (m_core->Mode() != CUpgradeDlg::kIdle) return;
-  const std::string path = ChooseFileToOpen(m_hwnd, texts::kRestoreFromCaption,
-                                            texts::kRestoreFromFilter, m_core->HistoryFolder());
-  if (path.empty()) return;
-  if (MessageBoxUtf8(m_hwnd, texts::kRestoreFromConfirm, RestoreFromSummary(path),
-                     texts::kRestoreFromCaption,
-                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
-    return;
-  }
-  const std::string before = GetItemText(m_hwnd, IDC_GUIDE);
-  SetItemText(m_hwnd, IDC_GUIDE, CUpgradeDlg::GuidanceFor(kStageRestore).instructions);
-  m_guideBeforeRestore = before;
-  m_core->OnRestoreFrom(path);
-  // A file that could not be read ends it before it starts.
-  if (m_core->Mode() == CUpgradeDlg::kIdle && m_guideBeforeRestore) {
-    SetItemText(m_hwnd, IDC_GUIDE, *m_guideBeforeRestore);
-    m_guideBeforeRestore.reset();
-  }
+void UpgradeWindow::Shutdown() {
+  m_presenter.Shutdown();
+  // The receive thread has ended: what it posted last is freed here.
+  DiscardQueuedFrames(m_hwnd);
 }
 
-void CUpgradeWindow::OpenFirmware() {
-  if (m_core->Mode() != CUpgradeDlg::kIdle) return;
-  const std::string source =
-      ChooseFileToOpen(m_hwnd, texts::kOpenFirmwareCaption, texts::kOpenFirmwareFilter);
-  if (source.empty()) return;
-  const std::string folder = m_core->AppFolder();
-  std::string error;
-  switch (CompareFirmwareFile(source, folder, &error)) {
-    case FirmwareInFolder::Same:
-      return;
-    case FirmwareInFolder::Different: {
-      const std::string target = NativePath(m_core->GetAppFilePath(texts::kFirmwareFile));
-      if (MessageBoxUtf8(m_hwnd, target + std::string(texts::kOpenFirmwareReplace), {},
-                         texts::kOpenFirmwareCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        return;
-      }
-      break;
-    }
-    case FirmwareInFolder::Absent:
-      break;
-    case FirmwareInFolder::Unreadable:
-      ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
-      return;
-  }
-  const std::string written = CopyFirmwareFile(source, folder, &error);
-  if (written.empty()) {
-    ShowMessage(MessageKind::Error, texts::kOpenFirmwareFailed, error);
-    return;
-  }
-  MessageBoxUtf8(m_hwnd, std::string(texts::kOpenFirmwareCopied) + NativePath(written), {},
-                 texts::kOpenFirmwareCaption, MB_OK | MB_ICONINFORMATION);
-}
-
-void CUpgradeWindow::VerifySettings() {
-  const std::string& restored = m_core->LastRestoreSource();
-  m_core->OnVerifyFrom(restored.empty() ? m_core->GetAppFilePath(texts::kBackupFile) : restored);
-}
-
-void CUpgradeWindow::RememberPortIfOpen() {
-  if (m_core->Stage() != 0) {
-    SaveRememberedPort({m_core->PortNo(), m_session.Serial().ExplicitDevicePath()});
-  }
-}
-
-void CUpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
-  ::SetTimer(m_hwnd, id, periodMs, nullptr);
-  m_timers.insert(id);
-}
-
-void CUpgradeWindow::KillTimer(unsigned id) {
-  ::KillTimer(m_hwnd, id);
-  m_timers.erase(id);
-}
-
-void CUpgradeWindow::ShowMessage(MessageKind kind, std::string_view text, std::string_view detail) {
-  const bool error = kind == MessageKind::Error;
-  MessageBoxUtf8(m_hwnd, text, detail, error ? texts::kCaptionError : texts::kCaptionComplete,
-                 MB_OK | (error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
-}
-
-bool CUpgradeWindow::ShowRestoreComplete(std::string_view text) {
-  const std::wstring content = Widen(std::string(text));
-  const std::wstring caption = Widen(std::string(texts::kCaptionComplete));
-  const std::wstring verifyText = Widen(std::string(texts::kButtonVerify));
-  const TASKDIALOG_BUTTON verify{IDC_VERIFY, verifyText.c_str()};
-  TASKDIALOGCONFIG box{};
-  box.cbSize = sizeof box;
-  box.hwndParent = m_hwnd;
-  box.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
-  box.dwCommonButtons = TDCBF_OK_BUTTON;
-  box.pszWindowTitle = caption.c_str();
-  box.pszMainIcon = TD_INFORMATION_ICON;
-  box.pszContent = content.c_str();
-  box.cButtons = 1;
-  box.pButtons = &verify;
-  box.nDefaultButton = IDOK;
-  int pressed = IDOK;
-  if (FAILED(TaskDialogIndirect(&box, &pressed, nullptr, nullptr))) {
-    // Without the common controls' task dialog: the plain box, without the offer.
-    ShowMessage(MessageKind::Complete, text, {});
-    return false;
-  }
-  return pressed == IDC_VERIFY;
-}
-
-void CUpgradeWindow::SetProgressTitle(std::string_view title) {
-  m_progress.SetTitle(title);
-}
-
-void CUpgradeWindow::SetProgressMessage(std::string_view text) {
-  m_progress.SetMessage(text);
-}
-
-void CUpgradeWindow::SetProgressPercent(int percent) {
-  m_progress.SetPercent(percent);
-}
-
-void CUpgradeWindow::ShowProgress(bool visible) {
-  m_progress.Show(visible);
-  if (!visible) {
-    // The operation's end gives the keyboard back to this window, as closing a dialog does.
-    if (GetActiveWindow() != m_hwnd && IsWindowVisible(m_hwnd)) SetActiveWindow(m_hwnd);
-    KeepFocusUsable();
-  }
-  if (!visible && m_guideBeforeRestore) {
-    SetItemText(m_hwnd, IDC_GUIDE, *m_guideBeforeRestore);
-    m_guideBeforeRestore.reset();
-  }
-}
-
-void CUpgradeWindow::ApplyGuidance(const Guidance& guidance) {
-  m_guideBeforeRestore.reset();
-  const MainWindowView view = ViewOf(guidance);
+void UpgradeWindow::ShowStage(const StageView& view) {
   EnableWindow(GetDlgItem(m_hwnd, IDC_BACKUP), view.backupEnabled);
   EnableWindow(GetDlgItem(m_hwnd, IDC_UPDATE), view.updateEnabled);
   EnableWindow(GetDlgItem(m_hwnd, IDC_RESTORE), view.restoreEnabled);
-  SetItemText(m_hwnd, IDC_GUIDE, view.instructions);
-  EnableMenuItem(m_menu, ID_OPTION_SETTING,
-                 MF_BYCOMMAND | (view.settingEnabled ? MF_ENABLED : MF_GRAYED));
-  EnableMenuItem(m_menu, ID_OPTION_RESTORE_FROM,
-                 MF_BYCOMMAND | (view.restoreFromEnabled ? MF_ENABLED : MF_GRAYED));
-  EnableMenuItem(m_menu, ID_OPTION_VERIFY,
-                 MF_BYCOMMAND | (view.verifyEnabled ? MF_ENABLED : MF_GRAYED));
+  ShowInstructions(view.instructions);
+  EnableMenuCommand(ID_OPTION_SETTING, view.settingEnabled);
+  EnableMenuCommand(ID_OPTION_RESTORE_FROM, view.restoreFromEnabled);
+  EnableMenuCommand(ID_OPTION_VERIFY, view.verifyEnabled);
   SetItemText(m_hwnd, IDC_CAUTION_TITLE, view.cautionTitle);
   SetItemText(m_hwnd, IDC_CAUTION_TEXT, view.cautionText);
   KeepFocusUsable();
 }
 
-void CUpgradeWindow::KeepFocusUsable() {
+void UpgradeWindow::EnableMenuCommand(int id, bool enabled) {
+  EnableMenuItem(m_menu, static_cast<UINT>(id), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void UpgradeWindow::ShowInstructions(std::string_view lines) {
+  // A multi-line edit control breaks lines at "\r\n", the separator the lines come with.
+  SetItemText(m_hwnd, IDC_GUIDE, lines);
+}
+
+void UpgradeWindow::ShowStatus(const StatusLine& line) {
+  m_statusFailure = line.failure;
+  SetItemText(m_hwnd, IDC_BACKUP_NOTICE, line.text);
+}
+
+void UpgradeWindow::KeepFocusUsable() {
   // Only while this window is the active one: otherwise the focus belongs to another window.
-  if (GetActiveWindow() != m_hwnd) return;
+  if (m_hwnd == nullptr || GetActiveWindow() != m_hwnd) return;
   const HWND focus = GetFocus();
   if (focus == nullptr || !IsChild(m_hwnd, focus) || !IsWindowEnabled(focus)) {
     SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(m_hwnd, IDC_GUIDE)),
@@ -417,56 +278,77 @@ void CUpgradeWindow::KeepFocusUsable() {
   }
 }
 
-int CUpgradeWindow::RunSettingDialog(int portNo, int baudRate) {
+bool UpgradeWindow::ShowMessage(const MessageBoxView& box) {
+  if (!box.offer.empty()) return ShowOfferBox(box);
+  MessageBoxUtf8(m_hwnd, box.text, box.detail, box.caption,
+                 MB_OK | (box.error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+  return false;
+}
+
+bool UpgradeWindow::ShowOfferBox(const MessageBoxView& box) {
+  const std::wstring content = Widen(std::string(box.text));
+  const std::wstring caption = Widen(std::string(box.caption));
+  const std::wstring offerText = Widen(std::string(box.offer));
+  const TASKDIALOG_BUTTON offer{IDC_VERIFY, offerText.c_str()};
+  TASKDIALOGCONFIG dialog{};
+  dialog.cbSize = sizeof dialog;
+  dialog.hwndParent = m_hwnd;
+  dialog.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  dialog.dwCommonButtons = TDCBF_OK_BUTTON;
+  dialog.pszWindowTitle = caption.c_str();
+  dialog.pszMainIcon = box.error ? TD_WARNING_ICON : TD_INFORMATION_ICON;
+  dialog.pszContent = content.c_str();
+  dialog.cButtons = 1;
+  dialog.pButtons = &offer;
+  dialog.nDefaultButton = IDOK;
+  int pressed = IDOK;
+  if (FAILED(TaskDialogIndirect(&dialog, &pressed, nullptr, nullptr))) {
+    // Without the common controls' task dialog: the plain box, without the offer.
+    MessageBoxView plain = box;
+    plain.offer = {};
+    return ShowMessage(plain);
+  }
+  return pressed == IDC_VERIFY;
+}
+
+bool UpgradeWindow::Ask(const Question& question) {
+  return MessageBoxUtf8(m_hwnd, question.text, question.detail, question.caption,
+                        MB_YESNO | MB_ICONQUESTION | (question.noIsDefault ? MB_DEFBUTTON2 : 0)) ==
+         IDYES;
+}
+
+std::string UpgradeWindow::ChooseFile(const FileRequest& request) {
+  return ChooseFileToOpen(m_hwnd, request.caption, request.filter, request.folder);
+}
+
+int UpgradeWindow::RunSettingDialog(const PortSettingView& setting) {
   CSettingDlg dlg;
-  dlg.SetPortNo(portNo);
-  dlg.SetBaudRate(baudRate);
-  dlg.SetDevice(m_session.Serial().ExplicitDevicePath());
+  dlg.SetPortNo(setting.portNo);
+  dlg.SetBaudRate(setting.baudRate);
+  dlg.SetDevice(setting.device);
   dlg.DoModal(m_instance, m_hwnd);
-  // Another port number replaces the device in use; otherwise the device would still be opened
-  // and the number the operator chose silently ignored.
-  if (dlg.GetPortNo() != portNo) m_session.Serial().SetDevicePath({});
   return dlg.GetPortNo();
 }
 
-void CUpgradeWindow::OnBackupKept(std::string_view path, std::string_view error) {
-  m_keptPath = NativePath(path);
-  m_keptError = error;
-  if (m_keptPath.empty()) {
-    SetNotice(FormatNumbered(texts::kFmtBackupNotKept,
-                             {m_keptError.empty() ? texts::kReasonUnknown : m_keptError}),
-              true);
-  } else {
-    SetNotice(FormatNumbered(texts::kFmtBackupKept, {m_keptPath}), false);
+void UpgradeWindow::ShowProgress(bool visible) {
+  m_progress.Show(visible);
+  if (!visible && m_hwnd != nullptr) {
+    // The operation's end gives the keyboard back to this window, as closing a dialog does.
+    if (GetActiveWindow() != m_hwnd && IsWindowVisible(m_hwnd)) SetActiveWindow(m_hwnd);
+    KeepFocusUsable();
   }
 }
 
-void CUpgradeWindow::SetNotice(const std::string& text, bool failure) {
-  m_noticeFailure = failure;
-  SetItemText(m_hwnd, IDC_BACKUP_NOTICE, text);
+void UpgradeWindow::SetTimer(unsigned id, unsigned periodMs) {
+  ::SetTimer(m_hwnd, id, periodMs, nullptr);
 }
 
-void CUpgradeWindow::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
-  if (ProtocolTrace* trace = m_session.Trace(); trace != nullptr) trace->OnEvent(event, detail);
+void UpgradeWindow::KillTimer(unsigned id) {
+  ::KillTimer(m_hwnd, id);
 }
 
-void CUpgradeWindow::PostFrame(uint32_t status, std::vector<uint8_t> frame) {
-  if (ProtocolTrace* trace = m_session.Trace(); trace != nullptr) trace->OnReceived(status, frame);
+void UpgradeWindow::QueueFrame(uint32_t status, std::vector<uint8_t> frame) {
   PostFrameMessage(m_hwnd, status, std::move(frame));
-}
-
-void CUpgradeWindow::Shutdown() {
-  if (m_shutDown) return;
-  m_shutDown = true;
-  for (const unsigned id : m_timers) ::KillTimer(m_hwnd, id);
-  m_timers.clear();
-  if (m_progress.Handle() != nullptr) m_progress.Show(false);
-  const std::vector<std::string> kept = m_core->OnDestroy();
-  // The receive thread has ended: what it posted last is freed here.
-  DiscardQueuedFrames(m_hwnd);
-  for (const std::string& path : kept) {
-    std::fprintf(stderr, "q7310-upgrade: could not delete %s\n", path.c_str());
-  }
 }
 
 }  // namespace q7310::win32

@@ -36,14 +36,6 @@ int MessageBoxUtf8(HWND owner, std::string_view text, std::string_view detail,
   return MessageBoxW(owner, Widen(whole).c_str(), Widen(std::string(caption)).c_str(), type);
 }
 
-std::string NativePath(std::string_view path) {
-  std::string native(path);
-  for (char& c : native) {
-    if (c == '/') c = '\\';
-  }
-  return native;
-}
-
 std::wstring FileDialogFilter(std::string_view qtFilter) {
   std::wstring filter;
   size_t start = 0;

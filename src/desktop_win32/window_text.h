@@ -27,9 +27,6 @@ void SetItemTexts(HWND dialog, std::span<const ControlText> texts);
 int MessageBoxUtf8(HWND owner, std::string_view text, std::string_view detail,
                    std::string_view caption, UINT type);
 
-// `path` in the system's own spelling, with '\\' between the folders.
-std::string NativePath(std::string_view path);
-
 // A file filter in the Qt form ("Backups (*.BIN *.bin);;All files (*)") as the Win32 file
 // dialogs take it: pairs of a description and its patterns separated by ';', each ended by a
 // NUL, and the whole ended by a second NUL ("*" becomes "*.*").

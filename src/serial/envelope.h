@@ -15,12 +15,15 @@ inline constexpr uint8_t STX = 0x02;
 inline constexpr uint8_t ETX = 0x03;
 
 // Receive status bits delivered with each frame. The low bits are line errors, with the values
-// that the Windows communication driver gives them; the high bits come from the assembler.
-inline constexpr uint32_t CE_RXOVER = 0x0001;
-inline constexpr uint32_t CE_OVERRUN = 0x0002;
-inline constexpr uint32_t CE_RXPARITY = 0x0004;
-inline constexpr uint32_t CE_FRAME = 0x0008;
-inline constexpr uint32_t CE_BREAK = 0x0010;
+// that the Windows communication driver gives its CE_ bits (CE_RXOVER, CE_OVERRUN, CE_RXPARITY,
+// CE_FRAME, CE_BREAK; the trace prints them under those names); the high bits come from the
+// assembler. Named apart from the driver's: <windows.h> defines its names as macros, which would
+// replace these wherever it came first.
+inline constexpr uint32_t kLineRxOver = 0x0001;
+inline constexpr uint32_t kLineOverrun = 0x0002;
+inline constexpr uint32_t kLineRxParity = 0x0004;
+inline constexpr uint32_t kLineFrame = 0x0008;
+inline constexpr uint32_t kLineBreak = 0x0010;
 inline constexpr uint32_t RXERR_CHECKSUM = 0x10000000;
 inline constexpr uint32_t RXERR_FRAMING = 0x40000000;
 

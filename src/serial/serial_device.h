@@ -37,12 +37,15 @@ enum class WriteFailure {
 // nothing about a cable on its own.
 std::string DescribeWriteFailure(WriteFailure kind, const std::string& reason);
 
-// Parity and stop-bit values as the Windows driver numbers them.
-inline constexpr uint8_t NOPARITY = 0;
-inline constexpr uint8_t ODDPARITY = 1;
-inline constexpr uint8_t EVENPARITY = 2;
-inline constexpr uint8_t ONESTOPBIT = 0;
-inline constexpr uint8_t TWOSTOPBITS = 2;
+// Parity and stop-bit values as the Windows driver numbers them (NOPARITY, ODDPARITY,
+// EVENPARITY; ONESTOPBIT, TWOSTOPBITS), so that the Windows backend hands them on unchanged.
+// Named apart from the driver's: <windows.h> defines its names as macros, which would replace
+// these wherever it came first.
+inline constexpr uint8_t kNoParity = 0;
+inline constexpr uint8_t kOddParity = 1;
+inline constexpr uint8_t kEvenParity = 2;
+inline constexpr uint8_t kOneStopBit = 0;
+inline constexpr uint8_t kTwoStopBits = 2;
 
 // A write may take this long per byte before it counts as failed (the line does not take the
 // bytes: a full driver queue, a peer that never reads).
@@ -50,15 +53,15 @@ inline constexpr unsigned kWriteTimeoutPerByteMs = 20;
 
 struct LineSettings {
   unsigned baudRate = 57600;
-  uint8_t byteSize = 8;           // 5 to 8
-  uint8_t parity = NOPARITY;      // NOPARITY, ODDPARITY or EVENPARITY
-  uint8_t stopBits = ONESTOPBIT;  // ONESTOPBIT or TWOSTOPBITS
-  bool parityCheck = true;        // check the parity of received bytes (when there is one)
+  uint8_t byteSize = 8;            // 5 to 8
+  uint8_t parity = kNoParity;      // kNoParity, kOddParity or kEvenParity
+  uint8_t stopBits = kOneStopBit;  // kOneStopBit or kTwoStopBits
+  bool parityCheck = true;         // check the parity of received bytes (when there is one)
 };
 
 struct ReadResult {
   size_t count = 0;         // bytes placed in the buffer
-  uint32_t lineErrors = 0;  // CE_ bits seen since the last read
+  uint32_t lineErrors = 0;  // line-error bits (kLine..., envelope.h) seen since the last read
   bool woken = false;       // Wake was called
   bool hungUp = false;      // the device is gone (unplugged, pseudo-terminal closed) or failed
 };

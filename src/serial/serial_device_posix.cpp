@@ -79,12 +79,12 @@ bool SetParity(termios& t, uint8_t parity, bool check) {
   t.c_cflag &= ~(PARENB | PARODD);
   t.c_iflag &= ~(INPCK | IGNPAR | PARMRK);
   switch (parity) {
-    case NOPARITY:
+    case kNoParity:
       break;
-    case ODDPARITY:
+    case kOddParity:
       t.c_cflag |= PARENB | PARODD;
       break;
-    case EVENPARITY:
+    case kEvenParity:
       t.c_cflag |= PARENB;
       break;
     default:
@@ -97,10 +97,10 @@ bool SetParity(termios& t, uint8_t parity, bool check) {
 
 bool SetStopBits(termios& t, uint8_t stopBits) {
   switch (stopBits) {
-    case ONESTOPBIT:
+    case kOneStopBit:
       t.c_cflag &= ~CSTOPB;
       return true;
-    case TWOSTOPBITS:
+    case kTwoStopBits:
       t.c_cflag |= CSTOPB;
       return true;
     default:
@@ -174,14 +174,14 @@ bool ReadLineCounters(int fd, LineCounters& out) {
 #endif
 }
 
-// The CE_ bits of the counters that went up.
+// The line-error bits (kLine...) of the counters that went up.
 uint32_t LineErrorBits(const LineCounters& before, const LineCounters& now) {
   uint32_t bits = 0;
-  if (now.frame != before.frame) bits |= CE_FRAME;
-  if (now.overrun != before.overrun) bits |= CE_OVERRUN;
-  if (now.parity != before.parity) bits |= CE_RXPARITY;
-  if (now.brk != before.brk) bits |= CE_BREAK;
-  if (now.bufOverrun != before.bufOverrun) bits |= CE_RXOVER;
+  if (now.frame != before.frame) bits |= kLineFrame;
+  if (now.overrun != before.overrun) bits |= kLineOverrun;
+  if (now.parity != before.parity) bits |= kLineRxParity;
+  if (now.brk != before.brk) bits |= kLineBreak;
+  if (now.bufOverrun != before.bufOverrun) bits |= kLineRxOver;
   return bits;
 }
 

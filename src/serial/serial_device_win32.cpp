@@ -7,27 +7,30 @@
 // ClearCommError reports waiting. WaitCommEvent is not used: on some drivers (Wine's
 // pseudo-terminal ports among them) it returns at once with an empty mask, and a loop on it spins.
 
-// The project's headers come first: they define NOPARITY, CE_FRAME and the like as constants,
-// which windows.h would otherwise have turned into macros of the same values already.
-// clang-format off
-#include "serial/envelope.h"
-#include "serial/serial_device.h"
-#include "util/wide_text.h"
-
 #include <windows.h>
-// clang-format on
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 
+#include "serial/envelope.h"
+#include "serial/serial_device.h"
+#include "util/wide_text.h"
+
 namespace q7310 {
 namespace {
+
+// The line settings and line errors go to and come from the driver as they are.
+static_assert(kNoParity == NOPARITY && kOddParity == ODDPARITY && kEvenParity == EVENPARITY);
+static_assert(kOneStopBit == ONESTOPBIT && kTwoStopBits == TWOSTOPBITS);
+static_assert(kLineRxOver == CE_RXOVER && kLineOverrun == CE_OVERRUN &&
+              kLineRxParity == CE_RXPARITY && kLineFrame == CE_FRAME && kLineBreak == CE_BREAK);
 
 // The driver's queues; the largest frame is far smaller.
 constexpr DWORD kQueueSize = 4096;
 // The line-error bits of ClearCommError that ReadResult passes on.
-constexpr DWORD kLineErrorBits = CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK;
+constexpr DWORD kLineErrorBits =
+    kLineRxOver | kLineOverrun | kLineRxParity | kLineFrame | kLineBreak;
 
 SerialError ErrorFromWin32(DWORD err) {
   switch (err) {
@@ -265,8 +268,8 @@ class Win32SerialDevice final : public SerialDevice {
     m_restore = true;
     SetupComm(m_port, kQueueSize, kQueueSize);  // a request only; drivers may keep their own
 
-    if (settings.byteSize < 5 || settings.byteSize > 8 || settings.parity > EVENPARITY ||
-        (settings.stopBits != ONESTOPBIT && settings.stopBits != TWOSTOPBITS)) {
+    if (settings.byteSize < 5 || settings.byteSize > 8 || settings.parity > kEvenParity ||
+        (settings.stopBits != kOneStopBit && settings.stopBits != kTwoStopBits)) {
       detail = path + ": unsupported data bits, parity or stop bits";
       return SerialError::ConfigFailed;
     }
@@ -276,7 +279,7 @@ class Win32SerialDevice final : public SerialDevice {
     dcb.Parity = settings.parity;
     dcb.StopBits = settings.stopBits;
     dcb.fBinary = TRUE;
-    dcb.fParity = settings.parity != NOPARITY && settings.parityCheck;
+    dcb.fParity = settings.parity != kNoParity && settings.parityCheck;
     dcb.fOutxCtsFlow = FALSE;
     dcb.fOutxDsrFlow = FALSE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;

@@ -43,7 +43,7 @@ int CSerialPort::Connect() {
     SetError(SerialError::NoOwner, "no receiver of frames is set");
     return 0;
   }
-  return Open(m_nPortNumber, m_nBaudRate, 8, NOPARITY, ONESTOPBIT, 1);
+  return Open(m_nPortNumber, m_nBaudRate, 8, kNoParity, kOneStopBit, 1);
 }
 
 void CSerialPort::Disconnect() {

@@ -31,9 +31,9 @@ class IFrameReceiver {
  public:
   virtual ~IFrameReceiver() = default;
   // Called on the receive thread, once per frame, in arrival order: `status` is the receive
-  // status word (line-error CE_ bits and RXERR_ bits, 0 for a clean frame), `frame` the frame's
-  // bytes. The implementation must be thread-safe and hand the frame to its own thread (a queued
-  // event, a queue) rather than act on it here.
+  // status word (line-error bits kLine... and RXERR_ bits, 0 for a clean frame), `frame` the
+  // frame's bytes. The implementation must be thread-safe and hand the frame to its own thread (a
+  // queued event, a queue) rather than act on it here.
   virtual void PostFrame(uint32_t status, std::vector<uint8_t> frame) = 0;
 };
 
@@ -47,7 +47,7 @@ class IWireObserver {
   // without its envelope, and whether every byte was written.
   // `error` is empty when every byte was written, else the system's reason.
   virtual void OnTransmit(std::span<const uint8_t> frame, std::string_view error) = 0;
-  // On the receive thread, when the device reports line errors (CE_ bits).
+  // On the receive thread, when the device reports line errors (kLine... bits).
   virtual void OnLineError(uint32_t bits) = 0;
 };
 
@@ -86,7 +86,7 @@ class CSerialPort {
   // The explicit path given with SetDevicePath; empty when the port number decides.
   const std::string& ExplicitDevicePath() const { return m_devicePath; }
 
-  // 0 at once without an owner; otherwise Open(port, baud, 8, NOPARITY, ONESTOPBIT, 1).
+  // 0 at once without an owner; otherwise Open(port, baud, 8, kNoParity, kOneStopBit, 1).
   int Connect();
   // Close if an owner is set and the port is open; otherwise nothing. Safe to call twice.
   void Disconnect();

@@ -1,6 +1,6 @@
-// What both desktop programs (Qt and Win32) take from the core: the port field's reading, the
-// numbered texts, the question before closing with a held backup, the summary of a saved backup
-// before it is restored, and the port a start opens.
+// The helpers behind what both desktop programs show: the port field's reading, the numbered
+// texts, the question before closing with a held backup and the summary of a saved backup before
+// it is restored.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +9,6 @@
 
 #include "app/close_guard.h"
 #include "app/numbered_format.h"
-#include "app/remembered_port.h"
 #include "app/restore_from_summary.h"
 #include "app/setting_fields.h"
 #include "app/texts.h"
@@ -93,23 +92,6 @@ TEST_F(RestoreFromSummaryTest, AddsTheProblemOfACutFile) {
   EXPECT_NE(summary.find("0 complete slot records (slots ), 6 bytes"), std::string::npos)
       << summary;
   EXPECT_NE(summary.find("\n" + path + " "), std::string::npos) << summary;
-}
-
-TEST(RememberedPortTest, TheCommandLineDeviceReplacesTheRememberedOneButNotTheNumber) {
-  const RememberedPort remembered{12, "/dev/ttyUSB3"};
-  const RememberedPort plain = StartPort(remembered, std::nullopt);
-  EXPECT_EQ(plain.portNo, 12);
-  EXPECT_EQ(plain.device, "/dev/ttyUSB3");
-  const RememberedPort named = StartPort(remembered, std::string("COM7"));
-  EXPECT_EQ(named.portNo, 12);
-  EXPECT_EQ(named.device, "COM7");
-  // An empty --device asks for the port number's device.
-  EXPECT_TRUE(StartPort(remembered, std::string()).device.empty());
-
-  EXPECT_TRUE(UsableRememberedPortNo(0));
-  EXPECT_TRUE(UsableRememberedPortNo(2147483647LL));
-  EXPECT_FALSE(UsableRememberedPortNo(-1));
-  EXPECT_FALSE(UsableRememberedPortNo(2147483648LL));
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -27,25 +26,23 @@
 
 #include "app/texts.h"
 #include "backup/settings_backup.h"
-#include "desktop/backup_notice.h"
+#include "desktop/status_notice.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/comm_progress_dlg.h"
 #include "dialogs/dialog_units.h"
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
 #include "serial/serial_port.h"
-#include "support/pty_peer.h"
+#include "support/simulator.h"
 
 namespace q7310 {
 namespace {
 
-// Generous bounds for a loaded machine; a run normally takes a few seconds.
-constexpr int kSimStartMs = 10000;
+// A generous bound for a loaded machine; a run normally takes a few seconds.
 constexpr int kOperationMs = 60000;
 // A silent or confused peer ends an operation after four periods: seconds, not minutes.
 constexpr unsigned kReplyTimeoutMs = 1000;
 constexpr int kIdleCheckMs = 20;
-constexpr int kSimStopMs = 10000;
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
@@ -58,22 +55,15 @@ class FullRunTest : public ::testing::Test {
     ASSERT_TRUE(folder.isValid());
     const QString mot = folder.filePath(Q(texts::kFirmwareFile));
     ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"), mot));
-    sim.start(QStringLiteral(Q7310_SIM_PATH),
-              {"--image-out", folder.filePath("sim-image.bin"), "--restore-out",
-               folder.filePath("sim-restore.bin")});
-    ASSERT_TRUE(sim.waitForStarted(kSimStartMs));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim.canReadLine(); }, kSimStartMs));
-    devicePath = QString::fromUtf8(sim.readLine()).trimmed();
-    ASSERT_FALSE(devicePath.isEmpty());
+    sim = std::make_unique<testing::Simulator>(
+        Q7310_SIM_PATH, std::vector<std::string>{
+                            "--image-out", folder.filePath("sim-image.bin").toStdString(),
+                            "--restore-out", folder.filePath("sim-restore.bin").toStdString()});
+    devicePath = QString::fromStdString(sim->Device());
+    ASSERT_FALSE(devicePath.isEmpty()) << sim->Stderr();
   }
 
-  void TearDown() override {
-    window.reset();
-    if (sim.state() != QProcess::NotRunning) {
-      sim.terminate();
-      sim.waitForFinished(kSimStopMs);
-    }
-  }
+  void TearDown() override { window.reset(); }
 
   // Clicks `button` and runs the event loop until the guidance reaches `stage`, the operation
   // ends without reaching it, or the bound passes; true when the controller is then idle in that
@@ -119,7 +109,7 @@ class FullRunTest : public ::testing::Test {
   QString BackupFilePath() const { return folder.filePath(Q(texts::kBackupFile)); }
 
   QTemporaryDir folder;
-  QProcess sim;
+  std::unique_ptr<testing::Simulator> sim;
   QString devicePath;
   CSerialPort serial;
   CSettingsBackup backup;
@@ -208,9 +198,7 @@ TEST_F(FullRunTest, BackupUpdateRestoreByTheButtons) {
   EXPECT_FALSE(QFile::exists(folder.filePath(Q(texts::kBackupFile))));
   EXPECT_FALSE(QFile::exists(folder.filePath(Q(texts::kUpdateFile))));
 
-  sim.terminate();
-  ASSERT_TRUE(sim.waitForFinished(kSimStopMs));
-  EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+  EXPECT_EQ(sim->Stop(), 0) << sim->Stderr();
 }
 
 // What the operator saw of the question before closing, and how it was answered.
@@ -250,9 +238,8 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
   ASSERT_EQ(copies.size(), 1);
   const QString keptPath = history.filePath(copies[0]);
   EXPECT_EQ(ReadAll(keptPath), ReadAll(BackupFilePath()));
-  EXPECT_EQ(window->BackupKeptNotice()->text(),
-            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
-  EXPECT_FALSE(window->BackupKeptNotice()->IsFailure());
+  EXPECT_EQ(window->Notice()->text(), QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  EXPECT_FALSE(window->Notice()->IsFailure());
 
   UpgradeWindow& w = *window;
   const std::vector<std::pair<const char*, std::function<void()>>> ways = {
@@ -280,8 +267,7 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
   ASSERT_NO_FATAL_FAILURE(refuseEveryWay(2));
 
   ASSERT_TRUE(RunWithoutMessageTo(window->UpdateButton(), 3));
-  EXPECT_EQ(window->BackupKeptNotice()->text(),
-            QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
+  EXPECT_EQ(window->Notice()->text(), QString::fromUtf8(texts::kFmtBackupKept).arg(keptPath));
   ASSERT_NO_FATAL_FAILURE(refuseEveryWay(3));
 
   EXPECT_EQ(TryToClose(ways[0].second, QMessageBox::Yes).size(), 1u);
@@ -301,12 +287,12 @@ TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
   StartWindow();
   ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
   ASSERT_TRUE(QFile::exists(BackupFilePath()));
-  const QString notice = window->BackupKeptNotice()->text();
+  const QString notice = window->Notice()->text();
   const QString prefix = QString::fromUtf8(texts::kFmtBackupNotKept).arg(QString());
   EXPECT_TRUE(notice.startsWith(prefix)) << notice.toStdString();
   const QString reason = notice.mid(prefix.size());
   EXPECT_TRUE(reason.contains(QStringLiteral("backups"))) << notice.toStdString();
-  EXPECT_TRUE(window->BackupKeptNotice()->IsFailure());
+  EXPECT_TRUE(window->Notice()->IsFailure());
 
   const auto asked = TryToClose([&] { window->windowHandle()->close(); }, QMessageBox::Yes);
   ASSERT_EQ(asked.size(), 1u);

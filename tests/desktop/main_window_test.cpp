@@ -41,6 +41,13 @@ namespace {
 
 constexpr const char* kNoSuchDevice = "/nonexistent/ttyQ7310";
 
+// What the program does at start-up: the remembered port and the command line's device.
+int ApplyStartPort(CSerialPort& serial, const std::optional<std::string>& commandLineDevice) {
+  const RememberedPort start = StartPort(SettingsPortMemory().Load(), commandLineDevice);
+  serial.SetDevicePath(start.device);
+  return start.portNo;
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder.isValid()); }
@@ -130,7 +137,7 @@ TEST_F(MainWindowTest, EachStageShowsItsButtonSettingTextAndCautions) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.stage);
-    window->ApplyGuidance(CUpgradeDlg::GuidanceFor(row.stage));
+    window->ShowStage(UpgradePresenter::StageViewOf(CUpgradeDlg::GuidanceFor(row.stage)));
     EXPECT_EQ(window->BackupButton()->isEnabled(), row.backup);
     EXPECT_EQ(window->UpdateButton()->isEnabled(), row.update);
     EXPECT_EQ(window->RestoreButton()->isEnabled(), row.restore);
@@ -188,7 +195,7 @@ TEST_F(MainWindowTest, SettingShowsTheDeviceInUse) {
 }
 
 TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {
-  SaveRememberedPort({});
+  SettingsPortMemory().Save({});
   // First start, with a device on the command line: it opens and is remembered.
   const int firstPort = ApplyStartPort(serial, pty.DevicePath());
   window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
@@ -211,7 +218,7 @@ TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {
   third.SetDevicePath(kNoSuchDevice);
   UpgradeWindow failing(third, backup, image, folder.path().toStdString());
   failing.Initialise(1);
-  EXPECT_EQ(LoadRememberedPort().device, pty.DevicePath());
+  EXPECT_EQ(SettingsPortMemory().Load().device, pty.DevicePath());
 }
 
 TEST_F(MainWindowTest, TitlesAreShownWhole) {
@@ -424,7 +431,7 @@ TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing
 
   {
     testing::ModalAnswerer answerer(answering(QMessageBox::No));
-    EXPECT_TRUE(window->OpenFirmwareFile(chosen));
+    EXPECT_TRUE(window->Presenter().OpenFirmwareFile(chosen.toStdString()));
   }
   EXPECT_EQ(contents(target), contents(chosen));
 
@@ -434,13 +441,13 @@ TEST_F(MainWindowTest, OpenFirmwareFileCopiesUnderFixedNameAskingBeforeReplacing
   old.close();
   {
     testing::ModalAnswerer answerer(answering(QMessageBox::No));
-    EXPECT_FALSE(window->OpenFirmwareFile(chosen));
+    EXPECT_FALSE(window->Presenter().OpenFirmwareFile(chosen.toStdString()));
     EXPECT_EQ(answerer.Answered(), 1);
   }
   EXPECT_EQ(contents(target), QByteArray("the firmware before"));
   {
     testing::ModalAnswerer answerer(answering(QMessageBox::Yes));
-    EXPECT_TRUE(window->OpenFirmwareFile(chosen));
+    EXPECT_TRUE(window->Presenter().OpenFirmwareFile(chosen.toStdString()));
   }
   EXPECT_EQ(contents(target), contents(chosen));
 }
@@ -466,7 +473,7 @@ TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstruct
 
   {
     const auto no = answer(QMessageBox::No);
-    EXPECT_FALSE(window->RestoreFromFile(saved));
+    EXPECT_FALSE(window->Presenter().RestoreFromFile(saved.toStdString()));
   }
   EXPECT_TRUE(question.contains(Q(texts::kRestoreFromConfirm)));
   EXPECT_TRUE(question.contains(QFileInfo(saved).lastModified().toString("yyyy-MM-dd HH:mm")));
@@ -477,7 +484,7 @@ TEST_F(MainWindowTest, RestoreFromSavedBackupAsksFirstAndShowsTheRestoreInstruct
 
   {
     const auto yes = answer(QMessageBox::Yes);
-    EXPECT_TRUE(window->RestoreFromFile(saved));
+    EXPECT_TRUE(window->Presenter().RestoreFromFile(saved.toStdString()));
   }
   ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kRestore);
   EXPECT_TRUE(window->GuideBox()->toPlainText().startsWith(Q(texts::kGuideStage3[0])));

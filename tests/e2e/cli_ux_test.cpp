@@ -75,9 +75,7 @@ class CommandLine : public EndToEnd {
     command.push_back(Q7310_CLI_PATH);
     command.insert(command.end(), args.begin(), args.end());
     tool = std::make_unique<Process>(command);
-    const int status = tool->Wait(kToolBoundMs);
-    if (status == -1) ADD_FAILURE() << "q7310 did not end within " << kToolBoundMs << " ms";
-    return status;
+    return testing::WaitForTool(*tool);
   }
   std::vector<std::string> InFolder(std::vector<std::string> words) {
     std::vector<std::string> args = {"--dir",        (dir / "app").string(), "--yes",

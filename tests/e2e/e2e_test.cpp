@@ -28,7 +28,7 @@ using cli::FormatCount;
 using testing::AppendRecord;
 using testing::Bytes;
 using testing::EndToEnd;
-using testing::Line;
+using testing::MessageLine;
 using testing::Process;
 using testing::PtyPeer;
 using testing::ReadFile;
@@ -82,7 +82,7 @@ TEST_F(EndToEnd, FullProcedureLeavesEveryFileByteExact) {
   for (const char* operation : {"backup ", "update ", "restore "}) {
     EXPECT_LE(Count(out, std::string("\n") + operation), 10u) << operation << out;
   }
-  EXPECT_NE(out.find(Line(texts::kCaptionComplete, texts::kMsgComplete)), std::string::npos);
+  EXPECT_NE(out.find(MessageLine(texts::kCaptionComplete, texts::kMsgComplete)), std::string::npos);
   EXPECT_EQ(out.find("ERROR:"), std::string::npos) << out;
   EXPECT_EQ(tool->Stderr().find("ERROR:"), std::string::npos) << tool->Stderr();
 }
@@ -151,7 +151,7 @@ TEST_F(EndToEnd, EachFailureEndsWithItsMessage) {
     // Long enough that a slow (sanitizer) build never resends, which would shift the request
     // count that --fail-at relies on.
     EXPECT_EQ(RunTool(device, c.ops, {"--reply-timeout", "400"}), 1);
-    EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, c.message)), std::string::npos)
+    EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, c.message)), std::string::npos)
         << tool->Stdout() << tool->Stderr();
     StopSim();
   }
@@ -161,7 +161,7 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
   fs::remove(dir / "app" / "Q7310_v201.mot");
   const std::string device = StartSim();
   EXPECT_EQ(RunTool(device, {"update"}), 1);
-  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)),
+  EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed)),
             std::string::npos)
       << tool->Stdout();
   StopSim();
@@ -171,7 +171,7 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
 TEST_F(EndToEnd, PortThatCannotOpenIsReported) {
   const std::string device = (dir / "no-such-device").string();
   EXPECT_EQ(RunTool(device, {"backup"}), 1);
-  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgPortError)),
+  EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgPortError)),
             std::string::npos)
       << tool->Stdout();
 }
@@ -275,7 +275,7 @@ TEST_F(EndToEnd, CutFirmwareFileIsRefusedAndNothingIsSent) {
   const std::string device = StartSim();
   EXPECT_EQ(RunTool(device, {"update"}), 1);
   const std::string& out = tool->Stderr();
-  EXPECT_NE(out.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed) +
+  EXPECT_NE(out.find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed) +
                      "  detail: line 10: the file does not end with a termination record (S7, S8 "
                      "or S9): cut short?\n"),
             std::string::npos)
@@ -307,7 +307,8 @@ TEST_F(EndToEnd, DamagedBackupIsRefusedBeforeAnythingIsWritten) {
     const std::string file =
         ops.size() == 1 ? (dir / "app" / "BACKUP.BIN").string() : (dir / "damaged.bin").string();
     const std::string detail = "  detail: " + file + reason;
-    EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed) + detail),
+    EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgBackupFileFailed) +
+                                  detail),
               std::string::npos)
         << tool->Stderr();
   }
@@ -512,7 +513,8 @@ TEST_F(EndToEnd, InstalledToolWorksInPerUserDataFolder) {
   const std::string out = tool->Stdout();
   EXPECT_EQ(out.rfind(std::string(texts::kWorkingFolder) + data.string() + "\n", 0), 0u) << out;
   const std::string err = tool->Stderr();
-  EXPECT_NE(err.find(Line(texts::kCaptionError, texts::kMsgMotReadFailed)), std::string::npos)
+  EXPECT_NE(err.find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed)),
+            std::string::npos)
       << err;
   EXPECT_NE(err.find((prefix / "share" / "q7310" / "Q7310_v201.mot").string()), std::string::npos)
       << err;

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Bytes;
-using testing::Line;
+using testing::MessageLine;
 using testing::ReadFile;
 using Verify = testing::EndToEnd;
 
@@ -25,7 +25,7 @@ TEST_F(Verify, PassesAfterAGoodRestoreAndChangesNothing) {
       << tool->Stdout() << tool->Stderr();
   const Bytes backup = ReadFile(dir / "app" / "BACKUP.BIN");
   EXPECT_EQ(StopSim(), 0) << sim->Stderr();
-  EXPECT_NE(tool->Stdout().find(Line(texts::kCaptionComplete, texts::kMsgVerifyEqual)),
+  EXPECT_NE(tool->Stdout().find(MessageLine(texts::kCaptionComplete, texts::kMsgVerifyEqual)),
             std::string::npos)
       << tool->Stdout();
   EXPECT_NE(tool->Stdout().find("all 9 slots equal"), std::string::npos) << tool->Stdout();
@@ -39,7 +39,7 @@ TEST_F(Verify, AStoredFaultIsFoundWithItsSlotAndOffset) {
   EXPECT_EQ(RunTool(device, {"backup", "update", "restore", "verify"}), 1);
   StopSim();
   const std::string out = tool->Stdout() + tool->Stderr();
-  EXPECT_NE(out.find(Line(texts::kCaptionError, texts::kMsgVerifyDiffer)), std::string::npos)
+  EXPECT_NE(out.find(MessageLine(texts::kCaptionError, texts::kMsgVerifyDiffer)), std::string::npos)
       << out;
   EXPECT_NE(out.find("slot 3: differs at offset 17"), std::string::npos) << out;
   // The restore itself went through: what the amplifier received is the backup.
@@ -71,7 +71,8 @@ TEST_F(Verify, NoReplyGivesUpAndWritesNothing) {
   const std::string silent = StartSim({"--stop-after", "0"});
   EXPECT_EQ(RunTool(silent, {"verify"}, {"--keep-files", "--reply-timeout", "100"}), 1);
   StopSim();
-  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgNoReply)), std::string::npos)
+  EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgNoReply)),
+            std::string::npos)
       << tool->Stderr();
   EXPECT_EQ(ReadFile(dir / "app" / "BACKUP.BIN"), backup);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "app" / "backups"), {}), 1);
@@ -84,7 +85,7 @@ TEST_F(Verify, ADamagedFileIsRefusedBeforeAnythingIsSent) {
       .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
   EXPECT_EQ(RunTool(device, {"verify", "--from", (dir / "cut.bin").string()}), 1);
   EXPECT_EQ(StopSim(), 0) << sim->Stderr();
-  EXPECT_NE(tool->Stderr().find(Line(texts::kCaptionError, texts::kMsgBackupFileFailed)),
+  EXPECT_NE(tool->Stderr().find(MessageLine(texts::kCaptionError, texts::kMsgBackupFileFailed)),
             std::string::npos)
       << tool->Stderr();
   EXPECT_NE(sim->Stderr().find("requests: 0 "), std::string::npos) << sim->Stderr();

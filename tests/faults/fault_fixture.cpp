@@ -1,6 +1,5 @@
 #include "faults/fault_fixture.h"
 
-#include <signal.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -12,14 +11,9 @@
 #include <thread>
 
 #include "app/texts.h"
+#include "support/tool_run.h"
 
 namespace q7310::testing {
-
-namespace {
-// Every run ends well within this; a hang fails the test instead of blocking the suite.
-constexpr int kToolTimeoutMs = 30000;
-constexpr int kSimStopTimeoutMs = 10000;
-}  // namespace
 
 SmallTmpfs::SmallTmpfs(const fs::path& at, size_t bytes) : m_path(at) {
   fs::create_directories(m_path);
@@ -59,29 +53,25 @@ void FaultTest::TearDown() {
 }
 
 std::string FaultTest::StartSim(std::vector<std::string> extra) {
-  std::vector<std::string> args = {
-      Q7310_SIM_PATH, "--format", "1", "--seed", "11", "--image-out", (dir / "image.out").string()};
+  std::vector<std::string> args = {"--format", "1",           "--seed",
+                                   "11",       "--image-out", (dir / "image.out").string()};
   args.insert(args.end(), extra.begin(), extra.end());
-  sim = std::make_unique<Process>(args);
-  const std::string device = sim->ReadLine();
-  EXPECT_FALSE(device.empty()) << sim->Stderr();
-  return device;
+  sim = std::make_unique<Simulator>(Q7310_SIM_PATH, args);
+  EXPECT_FALSE(sim->Device().empty()) << sim->Stderr();
+  return sim->Device();
 }
 
 int FaultTest::StopSim() {
-  sim->Signal(SIGTERM);
-  return sim->Wait(kSimStopTimeoutMs);
+  return sim->Stop();
 }
 
 std::unique_ptr<Process> FaultTest::StartTool(const std::string& device, const fs::path& appDir,
                                               std::vector<std::string> ops,
                                               std::vector<std::string> options) {
-  std::vector<std::string> args = {Q7310_CLI_PATH,    "--device",      device,
-                                   "--dir",           appDir.string(), "--yes",
-                                   "--reply-timeout", replyTimeoutMs};
-  if (keepFiles) args.push_back("--keep-files");
-  args.insert(args.end(), options.begin(), options.end());
-  args.insert(args.end(), ops.begin(), ops.end());
+  std::vector<std::string> all = {"--reply-timeout", replyTimeoutMs};
+  if (keepFiles) all.push_back("--keep-files");
+  all.insert(all.end(), options.begin(), options.end());
+  std::vector<std::string> args = ToolCommand(Q7310_CLI_PATH, device, appDir, all, ops);
   args.insert(args.begin(), wrapper.begin(), wrapper.end());
   return std::make_unique<Process>(args);
 }
@@ -90,9 +80,7 @@ int FaultTest::RunCli(std::vector<std::string> args) {
   args.insert(args.begin(), Q7310_CLI_PATH);
   args.insert(args.begin(), wrapper.begin(), wrapper.end());
   tool = std::make_unique<Process>(args);
-  const int status = tool->Wait(kToolTimeoutMs);
-  if (status == -1) ADD_FAILURE() << "q7310 did not end within " << kToolTimeoutMs << " ms";
-  return status;
+  return WaitForTool(*tool);
 }
 
 std::string StracePath() {
@@ -134,9 +122,7 @@ std::vector<std::string> FaultTest::Names(const fs::path& folder) {
 int FaultTest::RunTool(const std::string& device, const fs::path& appDir,
                        std::vector<std::string> ops, std::vector<std::string> options) {
   tool = StartTool(device, appDir, std::move(ops), std::move(options));
-  const int status = tool->Wait(kToolTimeoutMs);
-  if (status == -1) ADD_FAILURE() << "q7310 did not end within " << kToolTimeoutMs << " ms";
-  return status;
+  return WaitForTool(*tool);
 }
 
 Bytes FaultTest::MakeGoodBackup(const fs::path& appDir) {
@@ -161,8 +147,7 @@ bool FaultTest::WaitForLine(Process& process, std::string_view text, int timeout
 }
 
 bool FaultTest::ToolShowedError(std::string_view text) const {
-  const std::string line = std::string(texts::kCaptionError) + ": " + std::string(text) + "\n";
-  return tool && tool->Stderr().find(line) != std::string::npos;
+  return tool && tool->Stderr().find(MessageLine(texts::kCaptionError, text)) != std::string::npos;
 }
 
 std::string FaultTest::ToolOutput() const {

@@ -12,6 +12,7 @@
 
 #include "support/files.h"
 #include "support/process.h"
+#include "support/simulator.h"
 #include "support/temp_folder.h"
 
 namespace q7310::testing {
@@ -87,7 +88,7 @@ class FaultTest : public ::testing::Test {
   TempFolder scratch{"q7310-faults"};  // kept when the test failed
   const fs::path dir = scratch.Path();
   const fs::path app = dir / "app";  // holds Q7310_v201.mot
-  std::unique_ptr<Process> sim;
+  std::unique_ptr<Simulator> sim;
   std::unique_ptr<Process> tool;
 };
 

@@ -21,6 +21,7 @@
 #include "faults/fault_fixture.h"
 #include "support/pty_peer.h"
 #include "support/terminal_run.h"
+#include "support/tool_run.h"
 
 namespace q7310 {
 namespace {
@@ -40,7 +41,7 @@ class Messages : public FaultTest {
   void ExpectErrorWithReason(std::string_view text, const std::string& reason) {
     EXPECT_TRUE(ToolShowedError(text)) << ToolOutput();
     const std::string& err = tool->Stderr();
-    const size_t at = err.find(std::string(texts::kCaptionError) + ": " + std::string(text));
+    const size_t at = err.find(testing::MessageLine(texts::kCaptionError, text));
     ASSERT_NE(at, std::string::npos) << ToolOutput();
     const size_t detail = err.find("  detail: ", at);
     ASSERT_NE(detail, std::string::npos) << ToolOutput();

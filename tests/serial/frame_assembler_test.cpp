@@ -80,12 +80,12 @@ TEST(FrameAssembler, OverlongFrameEndsAsFramingErrorWithoutOverrun) {
 
 TEST(FrameAssembler, LineErrorsGoWithTheNextDeliveryOnly) {
   FrameAssembler a;
-  a.AddStatus(CE_RXPARITY);
+  a.AddStatus(kLineRxParity);
   auto first = Feed(a, Envelope(Bytes{0x01}));
   auto second = Feed(a, Envelope(Bytes{0x02}));
   ASSERT_EQ(first.size(), 1u);
   ASSERT_EQ(second.size(), 1u);
-  EXPECT_EQ(first[0].status, CE_RXPARITY);
+  EXPECT_EQ(first[0].status, kLineRxParity);
   EXPECT_EQ(second[0].status, 0u);
 }
 

@@ -93,7 +93,7 @@ TEST_F(PosixDevice, RefusedOpensSayWhyAndLeaveNothingOpen) {
   LineSettings nineBits;
   nineBits.byteSize = 9;
   LineSettings evenParity;  // a pseudo-terminal always keeps 8 bits without parity
-  evenParity.parity = EVENPARITY;
+  evenParity.parity = kEvenParity;
   const Case cases[] = {
       {"/dev/q7310-no-such-port", {}, SerialError::NotFound},
       {"/dev/null", {}, SerialError::NotASerialPort},

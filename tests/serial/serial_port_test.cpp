@@ -94,8 +94,8 @@ TEST_F(LinkOnFake, ConnectOpensThePortNumbersDeviceAtEightNoneOneWithParityCheck
   EXPECT_EQ(line->path, "/dev/ttyS2");
   EXPECT_EQ(line->settings.baudRate, 57600u);
   EXPECT_EQ(line->settings.byteSize, 8);
-  EXPECT_EQ(line->settings.parity, NOPARITY);
-  EXPECT_EQ(line->settings.stopBits, ONESTOPBIT);
+  EXPECT_EQ(line->settings.parity, kNoParity);
+  EXPECT_EQ(line->settings.stopBits, kOneStopBit);
   EXPECT_TRUE(line->settings.parityCheck);
 }
 
@@ -219,16 +219,16 @@ TEST_F(LinkOnFake, ALineErrorGoesWithTheNextFrameOnly) {
   RecordingObserver observer;
   link.SetWireObserver(&observer);
   ConnectWithOwner();
-  line->Feed({{}, CE_RXPARITY});
+  line->Feed({{}, kLineRxParity});
   line->Feed({Envelope(Bytes{0x01})});
   line->Feed({Envelope(Bytes{0x02})});
   auto first = frames.Next();
   auto second = frames.Next();
   ASSERT_TRUE(first && second);
-  EXPECT_EQ(first->status, CE_RXPARITY);
+  EXPECT_EQ(first->status, kLineRxParity);
   EXPECT_EQ(second->status, 0u);
   std::lock_guard lock(observer.mutex);
-  EXPECT_EQ(observer.lineErrors, std::vector<uint32_t>{CE_RXPARITY});
+  EXPECT_EQ(observer.lineErrors, std::vector<uint32_t>{kLineRxParity});
 }
 
 TEST_F(LinkOnFake, DamagedFramesAreDeliveredWithTheirErrorBits) {

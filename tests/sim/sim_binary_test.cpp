@@ -2,7 +2,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,7 +16,7 @@
 #include "sim/slot_records.h"
 #include "sim_test_frames.h"
 #include "support/files.h"
-#include "support/process.h"
+#include "support/simulator.h"
 #include "support/temp_folder.h"
 
 namespace q7310::sim {
@@ -35,32 +34,6 @@ bool Readable(int fd) {
   pollfd p{fd, POLLIN, 0};
   return poll(&p, 1, kTimeoutMs) == 1;
 }
-
-// The simulator as a child process with its stdout and stderr captured.
-class SimProcess {
- public:
-  explicit SimProcess(std::vector<std::string> args) : m_process(WithProgram(std::move(args))) {}
-
-  // The first line of stdout, without its newline; empty on time-out.
-  std::string FirstLine() { return m_process.ReadLine(kTimeoutMs); }
-
-  // Sends SIGTERM (unless the process is to end by itself), collects stderr, returns the exit
-  // status.
-  int Finish(bool terminate, std::string& stderrText) {
-    if (terminate) m_process.Signal(SIGTERM);
-    const int status = m_process.Wait();
-    stderrText = m_process.Stderr();
-    return status;
-  }
-
- private:
-  static std::vector<std::string> WithProgram(std::vector<std::string> args) {
-    args.insert(args.begin(), Q7310_SIM_PATH);
-    return args;
-  }
-
-  Process m_process;
-};
 
 // The client's end: the pseudo-terminal's slave, raw.
 class Port {
@@ -113,10 +86,11 @@ TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {
   const auto restore = m_dir / "restore.bin";
   const auto image = m_dir / "image.bin";
   const auto link = m_dir / "ttyAMP";
-  SimProcess sim({"--format", "1", "--seed", "9", "--save-settings", settings.string(),
-                  "--restore-out", restore.string(), "--image-out", image.string(), "--link",
-                  link.string(), "--block-size", "100"});
-  const std::string path = sim.FirstLine();
+  Simulator sim(Q7310_SIM_PATH,
+                {"--format", "1", "--seed", "9", "--save-settings", settings.string(),
+                 "--restore-out", restore.string(), "--image-out", image.string(), "--link",
+                 link.string(), "--block-size", "100"});
+  const std::string path = sim.Device();
   ASSERT_FALSE(path.empty());
   EXPECT_EQ(fs::read_symlink(link), path);
 
@@ -159,8 +133,8 @@ TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {
   port.Send(UpdateDataFrame(1, Bytes(firmware.begin() + 128, firmware.end())));
   EXPECT_EQ(port.Receive().bytes, ok);
 
-  std::string summary;
-  EXPECT_EQ(sim.Finish(true, summary), 0) << summary;
+  EXPECT_EQ(sim.Stop(), 0) << sim.Stderr();
+  const std::string& summary = sim.Stderr();
   EXPECT_NE(summary.find("read-slot 1, write-slot 2, update-start 1, update-data 2"),
             std::string::npos)
       << summary;
@@ -175,16 +149,16 @@ TEST_F(SimBinary, ServesSlotsTakesRestoreAndUpdateThenReportsOnSigterm) {
 }
 
 TEST_F(SimBinary, ImageSumMismatchEndsInconsistent) {
-  SimProcess sim({"--hangup-after", "2"});
-  Port port(sim.FirstLine());
+  Simulator sim(Q7310_SIM_PATH, {"--hangup-after", "2"});
+  Port port(sim.Device());
   ASSERT_TRUE(port.IsOpen());
   port.Send(UpdateStartFrame(0, 3, 999));
   EXPECT_EQ(port.Receive().status, 0u);
   port.Send(UpdateDataFrame(0, {1, 2, 3}));
   EXPECT_EQ(port.Receive().status, 0u);
   // --hangup-after 2: the simulator ends by itself after the second request.
-  std::string summary;
-  EXPECT_EQ(sim.Finish(false, summary), 1) << summary;
+  EXPECT_EQ(sim.Wait(), 1) << sim.Stderr();
+  const std::string& summary = sim.Stderr();
   EXPECT_NE(summary.find("image sum MISMATCH"), std::string::npos) << summary;
   EXPECT_NE(summary.find("hung up"), std::string::npos) << summary;
 }
@@ -192,8 +166,8 @@ TEST_F(SimBinary, ImageSumMismatchEndsInconsistent) {
 // Loose: the reply cannot come faster than the line; no upper bound, since a loaded machine is
 // slower.
 TEST_F(SimBinary, PacedReplyTakesAtLeastItsWireTime) {
-  SimProcess sim({"--pace"});
-  Port port(sim.FirstLine());
+  Simulator sim(Q7310_SIM_PATH, {"--pace"});
+  Port port(sim.Device());
   ASSERT_TRUE(port.IsOpen());
   const auto start = std::chrono::steady_clock::now();
   port.Send(ReadSlotFrame(0));
@@ -207,8 +181,7 @@ TEST_F(SimBinary, PacedReplyTakesAtLeastItsWireTime) {
   const auto elapsed = std::chrono::steady_clock::now() - start;
   const auto wireTime = std::chrono::microseconds(wireBytes * 10 * 1'000'000 / kBaudRate);
   EXPECT_GE(elapsed, wireTime * 9 / 10) << wireBytes << " wire bytes";
-  std::string summary;
-  EXPECT_EQ(sim.Finish(true, summary), 0) << summary;
+  EXPECT_EQ(sim.Stop(), 0) << sim.Stderr();
 }
 
 TEST_F(SimBinary, UsageErrorsExitWithTwo) {
@@ -217,9 +190,8 @@ TEST_F(SimBinary, UsageErrorsExitWithTwo) {
                                              {"--format", "2"},
                                              {"--no-such-option"},
                                              {"--settings", (m_dir / "missing.bin").string()}}) {
-    SimProcess sim(args);
-    std::string text;
-    EXPECT_EQ(sim.Finish(false, text), 2) << args[0];
+    Simulator sim(Q7310_SIM_PATH, args);
+    EXPECT_EQ(sim.Wait(), 2) << args[0];
   }
 }
 

@@ -1,26 +1,26 @@
-// The Windows desktop program's host, where it needs no display: frames posted from the receive
-// thread, the caution labels' colours, what the main window shows per stage, closing, the
-// command line, the file dialog's filter and the remembered port in the registry.
+// The Windows desktop program's own parts, where they need no display: frames posted from the
+// receive thread, the caution labels' colours, the file dialog's filter, paths as Windows spells
+// them and the remembered port in the registry. What the window shows and decides is the
+// presenter's (tests/app/presenter_test.cpp, run here too); the real window is driven through its
+// buttons by wine_desktop_gui.sh.
 #include <gtest/gtest.h>
-
-// The core's headers come before <windows.h> (its macros would replace names they define).
-// clang-format off
-#include "app/texts.h"
-#include "app/upgrade_dlg.h"
-#include "desktop_win32/command_line.h"
-#include "desktop_win32/port_registry.h"
-#include "desktop_win32/window_view.h"
-
+// <windows.h> first on purpose: the core's headers, the serial link's constants among them, must
+// not depend on coming before it (this file does not compile if they do).
 #include <windows.h>
-// clang-format on
 
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/app_paths.h"
+#include "app/texts.h"
+#include "app/upgrade_dlg.h"
 #include "desktop_win32/caution_label.h"
 #include "desktop_win32/frame_message.h"
+#include "desktop_win32/port_memory.h"
 #include "desktop_win32/window_text.h"
+#include "serial/envelope.h"
+#include "serial/serial_device.h"
 
 namespace q7310::win32 {
 namespace {
@@ -94,102 +94,20 @@ TEST(CautionLabelTest, TextInItsColourOnTheButtonFace) {
   DeleteDC(dc);
 }
 
-TEST(WindowViewTest, EachStageEnablesItsOneButtonAndTheMenuAsTheGuidanceSays) {
-  struct Row {
-    int stage;
-    bool backup, update, restore, setting, portMenus, caution;
-  };
-  const Row rows[] = {
-      {0, false, false, false, true, false, false},
-      {1, true, false, false, true, true, true},
-      {2, false, true, false, false, true, false},
-      {3, false, false, true, false, true, false},
-  };
-  for (const Row& row : rows) {
-    const MainWindowView view = ViewOf(CUpgradeDlg::GuidanceFor(row.stage));
-    EXPECT_EQ(view.backupEnabled, row.backup) << row.stage;
-    EXPECT_EQ(view.updateEnabled, row.update) << row.stage;
-    EXPECT_EQ(view.restoreEnabled, row.restore) << row.stage;
-    EXPECT_EQ(view.settingEnabled, row.setting) << row.stage;
-    // Restore from saved backup and Verify settings need the open port, nothing else.
-    EXPECT_EQ(view.restoreFromEnabled, row.portMenus) << row.stage;
-    EXPECT_EQ(view.verifyEnabled, row.portMenus) << row.stage;
-    EXPECT_EQ(view.cautionTitle, row.caution ? texts::kCautionTitle : "") << row.stage;
-    EXPECT_EQ(view.cautionText, row.caution ? texts::kMainCaution : "") << row.stage;
-  }
-  // The multi-line box breaks lines at "\r\n".
-  const MainWindowView stage3 = ViewOf(CUpgradeDlg::GuidanceFor(3));
-  EXPECT_EQ(stage3.instructions, std::string(texts::kGuideStage3[0]) + "\r\n" +
-                                     std::string(texts::kGuideStage3[1]) + "\r\n" +
-                                     std::string(texts::kGuideStage3[2]) + "\r\n" +
-                                     std::string(texts::kGuideStage3[3]));
-}
-
-TEST(WindowViewTest, ClosingIsRefusedMidOperationAndAskedWithAHeldBackup) {
-  for (int stage = 0; stage <= 3; ++stage) {
-    EXPECT_EQ(DecideClose(false, stage), CloseStep::kRefuse) << stage;
-  }
-  EXPECT_EQ(DecideClose(true, 0), CloseStep::kClose);
-  EXPECT_EQ(DecideClose(true, 1), CloseStep::kClose);
-  EXPECT_EQ(DecideClose(true, 2), CloseStep::kAskFirst);
-  EXPECT_EQ(DecideClose(true, 3), CloseStep::kAskFirst);
-}
-
-TEST(CommandLineTest, TakesTheDesktopOptions) {
-  const ParsedCommandLine none = ParseDesktopCommandLine({});
-  EXPECT_FALSE(none.exitNow);
-  EXPECT_TRUE(none.options.device.empty());
-  EXPECT_TRUE(none.options.dir.empty());
-
-  const ParsedCommandLine all = ParseDesktopCommandLine(
-      {"--device", "COM12", "--dir", "C:\\Prüfung\\日本", "--trace", "t.log"});
-  EXPECT_FALSE(all.exitNow);
-  EXPECT_EQ(all.options.device, "COM12");
-  EXPECT_EQ(all.options.dir, "C:\\Prüfung\\日本");
-  EXPECT_EQ(all.options.trace, "t.log");
-}
-
-TEST(CommandLineTest, OnlyAGivenDeviceReplacesTheRememberedOne) {
-  EXPECT_FALSE(CommandLineDevice(ParseDesktopCommandLine({})).has_value());
-  EXPECT_EQ(CommandLineDevice(ParseDesktopCommandLine({"--device", "COM12"})), "COM12");
-  // Given empty: the port number's device, not the remembered one.
-  EXPECT_EQ(CommandLineDevice(ParseDesktopCommandLine({"--device", ""})), "");
-}
-
 // The user's real registry (of the test's Wine prefix): what was stored comes back afterwards.
 TEST(PortRegistryTest, KeepsTheNumberAndTheDeviceAcrossRuns) {
-  const RememberedPort before = LoadRememberedPort();
-  SaveRememberedPort({17, "\\\\.\\COM17-Prüfung"});
-  RememberedPort loaded = LoadRememberedPort();
+  RegistryPortMemory memory;
+  const RememberedPort before = memory.Load();
+  memory.Save({17, "\\\\.\\COM17-Prüfung"});
+  RememberedPort loaded = memory.Load();
   EXPECT_EQ(loaded.portNo, 17);
   EXPECT_EQ(loaded.device, "\\\\.\\COM17-Prüfung");
   // No device: the stored one goes, the number stays.
-  SaveRememberedPort({23, ""});
-  loaded = LoadRememberedPort();
+  memory.Save({23, ""});
+  loaded = memory.Load();
   EXPECT_EQ(loaded.portNo, 23);
   EXPECT_TRUE(loaded.device.empty());
-  SaveRememberedPort(before);
-}
-
-TEST(CommandLineTest, HelpVersionAndMistakesEndAtOnce) {
-  const ParsedCommandLine help = ParseDesktopCommandLine({"--help"});
-  EXPECT_TRUE(help.exitNow);
-  EXPECT_EQ(help.exitStatus, 0);
-  EXPECT_NE(help.text.find("--device"), std::string::npos) << help.text;
-  EXPECT_NE(help.text.find("--dir"), std::string::npos) << help.text;
-
-  const ParsedCommandLine version = ParseDesktopCommandLine({"--version"});
-  EXPECT_TRUE(version.exitNow);
-  EXPECT_EQ(version.exitStatus, 0);
-  EXPECT_EQ(version.text.rfind("q7310-upgrade 2.", 0), 0u) << version.text;
-
-  for (const std::vector<std::string>& wrong :
-       {std::vector<std::string>{"--frobnicate"}, {"--device"}, {"stray"}}) {
-    const ParsedCommandLine parsed = ParseDesktopCommandLine(wrong);
-    EXPECT_TRUE(parsed.exitNow) << wrong[0];
-    EXPECT_EQ(parsed.exitStatus, 2) << wrong[0];
-    EXPECT_NE(parsed.text.find(std::string(texts::kUsageSeeHelp)), std::string::npos);
-  }
+  memory.Save(before);
 }
 
 TEST(WindowTextTest, FileFilterAndNativePaths) {

@@ -13,55 +13,30 @@
 # progress dialog during UPDATE and the settings dialog go there as windows-*.png.
 # Exit 77 (skipped) when the Linux build, Wine, Xvfb or xdotool is missing.
 set -euo pipefail
-exe=$1
-linux_build=$2
-source_dir=$3
+test_name=wine_desktop_gui
+# shellcheck source=tests/windows/wine_test_setup.sh
+source "$(dirname "$0")/wine_test_setup.sh"
 shots=${4:-}
-sim=$linux_build/src/sim/q7310-sim
-linux_cli=$linux_build/src/cli/q7310
-: "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
-# Wine through the loader this machine can run (the 64-bit one where 32-bit programs cannot run).
-source "$source_dir/tools/wine-env"
-export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-
-skip() {
-  "$source_dir/tools/skip-note" "wine_desktop_gui ($(basename "$(dirname "$WINEPREFIX")"))" "$*" >&2
-  exit 77
-}
-[[ -x $sim && -x $linux_cli ]] || skip "no Linux build in $linux_build (q7310-sim, q7310)"
-for tool in wine Xvfb xdotool; do
+for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (tools/setup installs it)"
 done
 if [[ -n $shots ]] && ! command -v import >/dev/null; then skip "import (ImageMagick) is missing"; fi
 
-readonly com=COM5
 readonly wait_tenths=600 # up to 60 s for each step (a first Wine window takes a while)
-work=$(mktemp -d "${TMPDIR:-/tmp}/q7310-wine-gui.XXXXXX")
 app=$work/app
-link=$WINEPREFIX/q7310-$com
-sim_pid="" xvfb_pid="" exe_pid=""
-failures=0
-
-# Programs started in the background end with this script, even when it is killed (a test
-# runner that times out kills only the process it started).
-until_we_end=(setpriv --pdeathsig TERM)
+xvfb_pid="" exe_pid=""
 
 cleanup() {
   [[ -n $exe_pid ]] && kill "$exe_pid" 2>/dev/null
-  [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
+  stop_sim
   # Wine's processes of this display end; the next tests get helpers that hold no one's output.
   wineserver -k >/dev/null 2>&1 || true
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null
-  rm -f "$link"
   (unset DISPLAY && wineserver -p >/dev/null 2>&1; wine cmd /c exit </dev/null >/dev/null 2>&1) || true
-  if ((failures == 0)); then rm -rf "$work"; else echo "wine_desktop_gui: files kept in $work" >&2; fi
+  wine_test_cleanup
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
 die() {
   fail "$*"
   exit 1
@@ -104,23 +79,16 @@ export DISPLAY=:$(head -n 1 "$work/display")
 
 # COM5 leads to the link; Wine draws the windows' frames itself (there is no window manager).
 # Wine's processes start on this display and end with the test.
-wineserver -k >/dev/null 2>&1 || true
-wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /t REG_SZ /d "$link" /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1 || true
-wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1
+map_com5
 
 # The simulator, and the program in its working folder.
 mkdir -p "$app"
 cp "$source_dir/samples/Q7310_v201.mot" "$app/"
 pace=()
 if [[ -n $shots ]]; then pace=(--pace); fi
-rm -f "$link"
-"${until_we_end[@]}" "$sim" --format 1 --seed 11 --link "$link" "${pace[@]}" --image-out "$work/image.out" \
-  --restore-out "$work/restore.out" >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-wait_until test -e "$link" || die "the simulator made no line: $(cat "$work/sim.err")"
+start_sim_on_com5 "$work" "${pace[@]}" --image-out "$work/image.out" \
+  --restore-out "$work/restore.out" || exit 1
 wine "$exe" --device "$com" --dir "$(winepath -w "$app")" >"$work/exe.out" 2>"$work/exe.err" &
 exe_pid=$!
 
@@ -156,21 +124,13 @@ keys_to "$main_title" Tab Return
 wait_until visible COMPLETE || die "restore: no COMPLETE message"
 
 # Byte for byte: what the simulator received is what the program staged and backed up.
-same() { cmp -s "$1" "$2" || fail "$3: $1 and $2 differ"; }
 same "$work/image.out" "$app/UPDATE.BIN" "the firmware image received"
 same "$work/restore.out" "$app/BACKUP.BIN" "the settings restored"
 copies=("$app/backups/"BACKUP-*.BIN)
 same "${copies[0]}" "$app/BACKUP.BIN" "the dated copy"
 "$linux_cli" image --stage "$work/linux-image.bin" "$app/Q7310_v201.mot" >/dev/null
 same "$work/linux-image.bin" "$work/image.out" "the image: Windows and Linux"
-mkdir -p "$work/linux"
-"${until_we_end[@]}" "$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
-linux_sim=$!
-wait_until test -s "$work/linux/sim.out"
-"$linux_cli" --device "$(head -n 1 "$work/linux/sim.out")" --dir "$work/linux" --yes --keep-files \
-  backup >"$work/linux/cli.out" 2>&1 || fail "linux: the Linux tool's backup failed"
-kill "$linux_sim" 2>/dev/null
-wait "$linux_sim" 2>/dev/null || true
+linux_backup "$work/linux"
 same "$work/linux/BACKUP.BIN" "$app/BACKUP.BIN" "backup: Windows and Linux"
 
 # The COMPLETE box's Verify button (before OK, which has the focus) reads the settings back: a
@@ -214,8 +174,4 @@ for file in BACKUP.BIN UPDATE.BIN; do
 done
 [[ -f ${copies[0]} ]] || fail "close: the dated copy was deleted"
 
-if ((failures)); then
-  echo "wine_desktop_gui: $failures check(s) failed" >&2
-  exit 1
-fi
-echo "wine_desktop_gui: all checks passed"
+finish

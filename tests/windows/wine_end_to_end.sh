@@ -13,39 +13,20 @@
 # usage: wine_end_to_end.sh Q7310_EXE LINUX_BUILD_DIR SOURCE_DIR   (WINEPREFIX set)
 # Exit 77 (skipped) when the Linux build or Wine is missing.
 set -euo pipefail
-exe=$1
-linux_build=$2
-source_dir=$3
-sim=$linux_build/src/sim/q7310-sim
-linux_cli=$linux_build/src/cli/q7310
-: "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
-# Wine through the loader this machine can run (the 64-bit one where 32-bit programs cannot run).
-source "$source_dir/tools/wine-env"
-export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+test_name=wine_end_to_end
+# shellcheck source=tests/windows/wine_test_setup.sh
+source "$(dirname "$0")/wine_test_setup.sh"
 
-skip() {
-  "$source_dir/tools/skip-note" "wine_end_to_end ($(basename "$(dirname "$WINEPREFIX")"))" "$*" >&2
-  exit 77
-}
-[[ -x $sim && -x $linux_cli ]] || skip "no Linux build in $linux_build (q7310-sim, q7310)"
-command -v wine >/dev/null || skip "wine is not installed (tools/setup installs it)"
-
-readonly com=COM5
 readonly missing_com=COM47
 readonly usb_key='HKLM\System\CurrentControlSet\Enum\USB\VID_0403&PID_6001'
 readonly ports_class='{4d36e978-e325-11ce-bfc1-08002be10318}'
 readonly reply_timeout=300
-readonly line_wait_tenths=100 # up to 10 s for the simulator to make its line
-work=$(mktemp -d "${TMPDIR:-/tmp}/q7310-wine-e2e.XXXXXX")
-link=$WINEPREFIX/q7310-$com # the Unix end of COM5; the simulator makes it
-source "$source_dir/tests/windows/sim_on_com5.sh"
 
+# The made-up adapters and the COM1 mapping go with the test.
 cleanup() {
-  stop_sim
   remove_adapters
   wine reg delete 'HKLM\Software\Wine\Ports' /v COM1 /f >/dev/null 2>&1 || true
-  rm -f "$link"
-  if ((failures == 0)); then rm -rf "$work"; else echo "wine_end_to_end: files kept in $work" >&2; fi
+  wine_test_cleanup
 }
 trap cleanup EXIT
 
@@ -68,10 +49,6 @@ run_exe() {
     --reply-timeout "$reply_timeout" "$@" >"$work/$case/exe.out" 2>"$work/$case/exe.err" ||
     status=$?
   echo "$status"
-}
-
-same() {
-  if ! cmp -s "$1" "$2"; then fail "$3: $1 and $2 differ"; fi
 }
 
 # A REG_MULTI_SZ of one ASCII string, as a .reg file writes it: UTF-16LE bytes, two zeros after.
@@ -154,18 +131,7 @@ if start_sim "$full"; then
 fi
 
 # 2. BACKUP.BIN is the Linux tool's, byte for byte, from the same simulated amplifier.
-mkdir -p "$work/linux/app"
-"${until_we_end[@]}" "$sim" --format 1 --seed 11 >"$work/linux/sim.out" 2>"$work/linux/sim.err" &
-sim_pid=$!
-for ((i = 0; i < line_wait_tenths; ++i)); do
-  [[ -s $work/linux/sim.out ]] && break
-  sleep 0.1
-done
-if ! "$linux_cli" --device "$(head -n 1 "$work/linux/sim.out")" --dir "$work/linux/app" --yes \
-  --keep-files --reply-timeout "$reply_timeout" backup >"$work/linux/cli.out" 2>&1; then
-  fail "linux: the Linux tool's backup failed: $(cat "$work/linux/cli.out")"
-fi
-stop_sim
+linux_backup "$work/linux/app"
 same "$work/linux/app/BACKUP.BIN" "$work/$full/app/BACKUP.BIN" "backup: Windows and Linux"
 
 # 3. A dropped reply is recovered by resending; the port is named by its number this time.
@@ -330,8 +296,4 @@ if ! grep -q "^Port: COM1 (port 1)" "$work/none/exe.out"; then
   fail "none: port 1 is not the one used: $(cat "$work/none/exe.out")"
 fi
 
-if ((failures)); then
-  echo "wine_end_to_end: $failures check(s) failed" >&2
-  exit 1
-fi
-echo "wine_end_to_end: all checks passed"
+finish

@@ -7,9 +7,10 @@
 
 namespace q7310::win32 {
 
-// The stored port; the first port without a device when nothing (usable) is stored.
-RememberedPort LoadRememberedPort();
-// Stores `port`; a registry that cannot be written leaves the next start at the old values.
-void SaveRememberedPort(const RememberedPort& port);
+class RegistryPortMemory : public IPortMemory {
+ public:
+  RememberedPort Load() const override;
+  void Save(const RememberedPort& port) override;
+};
 
 }  // namespace q7310::win32

@@ -1,4 +1,4 @@
-#include "desktop_win32/port_registry.h"
+#include "desktop_win32/port_memory.h"
 
 #include <windows.h>
 
@@ -15,7 +15,7 @@ constexpr const wchar_t* kDeviceValue = L"device";
 
 }  // namespace
 
-RememberedPort LoadRememberedPort() {
+RememberedPort RegistryPortMemory::Load() const {
   RememberedPort port;
   DWORD number = 0;
   DWORD size = sizeof number;
@@ -38,7 +38,7 @@ RememberedPort LoadRememberedPort() {
   return port;
 }
 
-void SaveRememberedPort(const RememberedPort& port) {
+void RegistryPortMemory::Save(const RememberedPort& port) {
   HKEY key = nullptr;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                       nullptr, &key, nullptr) != ERROR_SUCCESS) {
