@@ -205,6 +205,21 @@ inline constexpr std::string_view kDetailRecordPastEnd =
     "a slot record runs past the end of the backup file";
 inline constexpr std::string_view kCancelled = "Cancelled.";
 
+// A request that goes unanswered. As it happens (%1 the reply timer's period in seconds, %2 the
+// resends made since start-up or the last give-up, %3 how many are allowed):
+inline constexpr const char* kFmtResend = "No reply within %1 s; sending again (%2 of %3)";
+// The detail of "No reply from 7310series Amplifier.": the likely causes, each followed by the
+// words that exist for it (the stage's line that sets the unit's mode, the line that names the
+// cable) or by the ports (%1 the port used, %2 the others).
+inline constexpr std::string_view kNoReplyCheck = "Check:";
+inline constexpr std::string_view kNoReplyMode = "- the unit's mode: ";
+inline constexpr std::string_view kNoReplyCable = "- the cable: ";
+inline constexpr std::string_view kNoReplyCrossedCable =
+    " A crossed (null-modem) cable does not work.";
+inline constexpr const char* kFmtNoReplyPort = "- the port: %1 was used; %2.";
+inline constexpr std::string_view kNoReplyOtherPorts = "also present: ";
+inline constexpr std::string_view kNoReplyNoOtherPort = "no other serial port is present";
+
 // q7310 image FILE --stage OUT: OUT is never one of the program's files, the input, a device or a
 // file that is there already (unless --force).
 inline constexpr const char* kFmtStageIsOwnFile =

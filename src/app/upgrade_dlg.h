@@ -13,11 +13,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/port_choice.h"
 #include "app/request_sender.h"
 #include "app/upgrade_host.h"
 #include "backup/settings_backup.h"
@@ -110,6 +112,15 @@ class CUpgradeDlg {
 
   // Front-end settings.
   void SetReplyTimeoutMs(unsigned ms) { m_replyTimeoutMs = ms; }
+  unsigned ReplyTimeoutMs() const { return m_replyTimeoutMs; }
+  // Where the serial ports present are looked up (for the details of the port error and of "No
+  // reply", and for the front ends' own choices): PresentPorts (app/present_ports.h) unless a
+  // test gives its own list.
+  using PortLister = std::function<std::vector<SerialPortInfo>()>;
+  void SetPortLister(PortLister lister) { m_listPorts = std::move(lister); }
+  std::vector<SerialPortInfo> ListPorts() const { return m_listPorts(); }
+  // The port the serial link opens: its explicit device, else the port number.
+  PortName PortInUse() const;
 
   // State, for front ends and tests.
   int Mode() const { return m_mode; }
@@ -202,6 +213,7 @@ class CUpgradeDlg {
   uint16_t m_slotNo = 0;
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
+  PortLister m_listPorts;
   int m_stage = 0;
   // Whether this run wrote BACKUP.BIN (a successful backup) or UPDATE.BIN (a successful
   // firmware load); only those are deleted at exit.

@@ -45,6 +45,8 @@ class TestHost : public IUpgradeHost, public IFrameReceiver {
     return nextPortChoice.value_or(portNo);
   }
 
+  void OnResend(const ResendNotice& notice) override { resends.push_back(notice); }
+
   // Frames from the serial link's receive thread are not used: the tests hand replies to the
   // controller directly, as the front end's queue would.
   void PostFrame(uint32_t, std::vector<uint8_t>) override {}
@@ -53,6 +55,7 @@ class TestHost : public IUpgradeHost, public IFrameReceiver {
   std::vector<std::string> progressTexts;
   std::vector<int> percents;
   std::vector<Guidance> guidance;
+  std::vector<ResendNotice> resends;
   std::string progressTitle;
   bool progressVisible = false;
   int settingDialogRuns = 0;
