@@ -73,6 +73,7 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver, public IWireObs
     m_out.BackupKept(path, error);
   }
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
+  void OnResend(const ResendNotice& notice) override { m_out.Resend(notice); }
 
   // IFrameReceiver: called on the receive thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;

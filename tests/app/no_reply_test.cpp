@@ -1,11 +1,12 @@
 // What the operator is told when the amplifier does not answer: the resend's line and the
 // give-up's detail, for every operation and every shape of the port list.
+#include "app/no_reply.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/no_reply.h"
 #include "app/numbered_format.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
@@ -79,8 +80,8 @@ TEST(NoReply, EachOperationNamesItsModeInItsStagesWords) {
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], texts::kNoReplyCheck);
     EXPECT_EQ(lines[1], std::string(texts::kNoReplyMode) + row.modeLine);
-    EXPECT_EQ(lines[2], Joined(texts::kNoReplyCable,
-                               {texts::kGuideStage1[0], texts::kNoReplyCrossedCable}));
+    EXPECT_EQ(lines[2],
+              Joined(texts::kNoReplyCable, {texts::kGuideStage1[0], texts::kNoReplyCrossedCable}));
   }
   // The keys themselves are there, as the stages spell them.
   NoReplyFacts updating;
@@ -96,18 +97,19 @@ TEST(NoReply, ThePortUsedIsNamedAmongTheOthersPresent) {
   // and description; the others follow.
   facts.port = {5, {}};
   facts.present = {Com(1), Com(5, "USB Serial Port (COM5)", "0403"), Com(6, "Prolific")};
-  EXPECT_EQ(Lines(NoReplyDetail(facts)).back(),
-            FormatNumbered(texts::kFmtNoReplyPort,
-                           {PortDevice({5, {}}) + " (USB Serial Port (COM5), 0403:6001)",
-                            std::string(texts::kNoReplyOtherPorts) +
-                                "COM1 (port 1), COM6 (Prolific)"}));
+  EXPECT_EQ(
+      Lines(NoReplyDetail(facts)).back(),
+      FormatNumbered(texts::kFmtNoReplyPort,
+                     {PortDevice({5, {}}) + " (USB Serial Port (COM5), 0403:6001)",
+                      std::string(texts::kNoReplyOtherPorts) + "COM1 (port 1), COM6 (Prolific)"}));
 
   // A device the system does not list (a pseudo-terminal): every listed port is another one.
   facts.port = {0, "/dev/pts/7"};
   facts.present = {Com(1)};
-  EXPECT_EQ(Lines(NoReplyDetail(facts)).back(),
-            FormatNumbered(texts::kFmtNoReplyPort,
-                           {"/dev/pts/7", std::string(texts::kNoReplyOtherPorts) + "COM1 (port 1)"}));
+  EXPECT_EQ(
+      Lines(NoReplyDetail(facts)).back(),
+      FormatNumbered(texts::kFmtNoReplyPort,
+                     {"/dev/pts/7", std::string(texts::kNoReplyOtherPorts) + "COM1 (port 1)"}));
 
   // The only port.
   facts.port = {1, {}};
