@@ -7,6 +7,7 @@
 #include "app/close_guard.h"
 #include "app/firmware_choice.h"
 #include "app/numbered_format.h"
+#include "app/port_choice.h"
 #include "app/protocol_trace.h"
 #include "app/restore_from_summary.h"
 #include "app/session.h"
@@ -60,12 +61,45 @@ StageView UpgradePresenter::StageViewOf(const Guidance& guidance) {
   return view;
 }
 
+PresentPortsView UpgradePresenter::PresentPortsOf(const std::vector<SerialPortInfo>& ports) {
+  PresentPortsView view;
+  view.heading = ports.empty() ? texts::kPortsNone : texts::kSettingPortsHeading;
+  for (const SerialPortInfo& port : ports) {
+    PortRow row;
+    row.number = port.portNumber > 0 ? std::to_string(port.portNumber)
+                                     : std::string(texts::kSettingPortsNoNumber);
+    row.name = port.device;
+    row.description = port.description;
+    if (port.IsUsbAdapter()) {
+      if (!row.description.empty()) row.description += ", ";
+      row.description += port.vendorId + ":" + port.productId;
+    }
+    if (port.portNumber <= 0) view.note = texts::kSettingPortsWithoutNumber;
+    view.rows.push_back(std::move(row));
+  }
+  return view;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The operator's actions
 
-void UpgradePresenter::Start(int portNo) {
+void UpgradePresenter::Start(int portNo, bool portNamed) {
+  if (!portNamed) portNo = ChooseStartPort(portNo);
   m_core->OnInitDialog(*this, portNo);
-  RememberPortIfOpen();
+  if (portNamed) RememberPortIfOpen();
+}
+
+int UpgradePresenter::ChooseStartPort(int portNo) {
+  const PortChoice choice = ChoosePortToOpen(std::nullopt, m_core->ListPorts());
+  if (choice.ambiguous) {
+    ShowStatus({std::string(texts::kStartSeveralAdapters), true});
+    return portNo;
+  }
+  if (choice.source != PortSource::kOnlyAdapter) return portNo;
+  ShowStatus({FormatNumbered(texts::kFmtStartOnlyAdapter, {DescribeChoice(choice)}), false});
+  if (choice.port.portNo > 0) return choice.port.portNo;
+  m_serial.SetDevicePath(choice.port.device);
+  return portNo;
 }
 
 void UpgradePresenter::RememberPortIfOpen() {
@@ -77,7 +111,7 @@ void UpgradePresenter::RememberPortIfOpen() {
 void UpgradePresenter::OnBackup() {
   m_core->OnBackup();
   // The status line speaks of the previous backup; the one now running brings its own.
-  if (m_core->Mode() == CUpgradeDlg::kBackup) m_view.ShowStatus({});
+  if (m_core->Mode() == CUpgradeDlg::kBackup) ShowStatus({});
 }
 
 void UpgradePresenter::OnUpdate() {
@@ -234,7 +268,21 @@ void UpgradePresenter::SetProgressPercent(int percent) {
 
 void UpgradePresenter::ShowProgress(bool visible) {
   m_view.ShowProgress(visible);
-  if (!visible) EndRestoreInstructions();
+  if (visible) return;
+  EndRestoreInstructions();
+  // The operation has ended: its resends are over, and the line's own text comes back.
+  if (m_resendShown) ShowStatus(m_status);
+}
+
+void UpgradePresenter::ShowStatus(StatusLine line) {
+  m_status = std::move(line);
+  m_resendShown = false;
+  m_view.ShowStatus(m_status);
+}
+
+void UpgradePresenter::OnResend(const ResendNotice& notice) {
+  m_resendShown = true;
+  m_view.ShowStatus({notice.text, false});
 }
 
 void UpgradePresenter::ApplyGuidance(const Guidance& guidance) {
@@ -244,7 +292,8 @@ void UpgradePresenter::ApplyGuidance(const Guidance& guidance) {
 }
 
 int UpgradePresenter::RunSettingDialog(int portNo, int baudRate) {
-  const int chosen = m_view.RunSettingDialog({portNo, baudRate, m_serial.ExplicitDevicePath()});
+  const int chosen = m_view.RunSettingDialog(
+      {portNo, baudRate, m_serial.ExplicitDevicePath(), PresentPortsOf(m_core->ListPorts())});
   // Another port number replaces the device in use; otherwise the device would still be opened
   // and the number the operator chose silently ignored.
   if (chosen != portNo) m_serial.SetDevicePath({});
@@ -254,7 +303,7 @@ int UpgradePresenter::RunSettingDialog(int portNo, int baudRate) {
 void UpgradePresenter::OnBackupKept(std::string_view path, std::string_view error) {
   m_keptPath = NativePath(path);
   m_keptError = error;
-  m_view.ShowStatus(BackupKeptLine(m_keptPath, m_keptError));
+  ShowStatus(BackupKeptLine(m_keptPath, m_keptError));
 }
 
 void UpgradePresenter::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {
