@@ -2,6 +2,8 @@
 // is said as the request goes out again (a line on standard error, kept apart from the bar on a
 // terminal; a resend object in JSON), and silence ends with "No reply" and what to check: the
 // unit's mode, the cable, the port used and the others present (a made-up sysfs tree).
+#include "app/no_reply.h"
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/no_reply.h"
 #include "app/numbered_format.h"
 #include "app/texts.h"
 #include "e2e_fixture.h"
@@ -32,7 +33,8 @@ class NoReply : public EndToEnd {
   // The tool on `device`, in the folder, port discovery reading the made-up trees (one built-in
   // port, /dev/ttyS0), with a short reply timer.
   std::vector<std::string> Command(const std::string& device, std::vector<std::string> words) {
-    std::vector<std::string> command = {"/usr/bin/env", "Q7310_SYSFS=" + sysfs.Root().string(),
+    std::vector<std::string> command = {"/usr/bin/env",
+                                        "Q7310_SYSFS=" + sysfs.Root().string(),
                                         Q7310_CLI_PATH,
                                         "--device",
                                         device,
@@ -103,15 +105,15 @@ TEST_F(NoReply, SilenceIsSaidThreeTimesThenEndsWithWhatToCheck) {
   expected += MessageLine(texts::kCaptionError, texts::kMsgNoReply);
   // The detail, one line each under "detail:".
   expected += "  detail: " + std::string(texts::kNoReplyCheck) + "\n";
-  expected += "          " + std::string(texts::kNoReplyMode) +
-              std::string(texts::kGuideStage1[1]) + "\n";
+  expected +=
+      "          " + std::string(texts::kNoReplyMode) + std::string(texts::kGuideStage1[1]) + "\n";
   expected += "          " + std::string(texts::kNoReplyCable) +
-              std::string(texts::kGuideStage1[0]) + std::string(texts::kNoReplyCrossedCable) +
-              "\n";
-  expected += "          " +
-              FormatNumbered(texts::kFmtNoReplyPort,
-                             {device, std::string(texts::kNoReplyOtherPorts) + "/dev/ttyS0 (port 1)"}) +
-              "\n";
+              std::string(texts::kGuideStage1[0]) + std::string(texts::kNoReplyCrossedCable) + "\n";
+  expected +=
+      "          " +
+      FormatNumbered(texts::kFmtNoReplyPort,
+                     {device, std::string(texts::kNoReplyOtherPorts) + "/dev/ttyS0 (port 1)"}) +
+      "\n";
   EXPECT_EQ(err, expected);
 }
 
