@@ -141,8 +141,9 @@ inline constexpr std::string_view kReasonUnknown = "reason unknown";
 // Main window: the status line at start-up when no port was remembered or named: the one USB
 // serial adapter present, chosen (%1: its device and what it is), or several, none chosen (how
 // to choose one names the OS's devices: texts_<os>.cpp).
-inline constexpr const char* kFmtStartOnlyAdapter =
-    "Using %1, the only USB serial adapter present.";
+inline constexpr const char* kFmtStartOnlyAdapter = "Using the only USB serial adapter: %1";
+// What a USB adapter is when it does not say (%1 its vendor and product ids).
+inline constexpr const char* kFmtUsbAdapter = "USB adapter %1";
 extern const std::string_view kStartSeveralAdapters;
 inline constexpr std::string_view kCaptionConfirm = "CONFIRM";
 inline constexpr const char* kFmtCloseBackupKept =
@@ -190,16 +191,15 @@ inline constexpr std::string_view kSettingCancel = "Cancel";
 inline constexpr const char* kFmtTooManyChars = "Please enter no more than %1 characters.";
 // This program's addition under the dialog's fields: the serial ports present, with the number to
 // type for each (kPortsNone when there is none).
-inline constexpr std::string_view kSettingPortsHeading =
-    "Serial ports present (type the NO. in PORT NO.):";
-inline constexpr std::string_view kSettingPortsNumber = "NO.";
+inline constexpr std::string_view kSettingPortsHeading = "Serial ports present:";
+inline constexpr std::string_view kSettingPortsNumber = "PORT NO.";
 inline constexpr std::string_view kSettingPortsName = "NAME";
 inline constexpr std::string_view kSettingPortsDescription = "DESCRIPTION";
-// In the NO. column of a port that no number opens (a USB adapter on Linux), and the note under
-// the list that says what it needs.
+// In the PORT NO. column of a port that no number opens (a USB adapter on Linux), and the note
+// under the list that says what it needs.
 inline constexpr std::string_view kSettingPortsNoNumber = "-";
 inline constexpr std::string_view kSettingPortsWithoutNumber =
-    "A port with NO. - has no number: start q7310-upgrade with --device and its NAME.";
+    "A port with PORT NO. - has no number: start q7310-upgrade with --device and its NAME.";
 
 // This program's own texts, beyond the system's fixed ones: detail lines under a message, and
 // the messages of checks the system does not make.

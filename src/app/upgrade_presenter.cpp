@@ -69,10 +69,11 @@ PresentPortsView UpgradePresenter::PresentPortsOf(const std::vector<SerialPortIn
     row.number = port.portNumber > 0 ? std::to_string(port.portNumber)
                                      : std::string(texts::kSettingPortsNoNumber);
     row.name = port.device;
+    // The maker's and product's names, which fit the dialog's width; the ids only in their place.
     row.description = port.description;
-    if (port.IsUsbAdapter()) {
-      if (!row.description.empty()) row.description += ", ";
-      row.description += port.vendorId + ":" + port.productId;
+    if (row.description.empty() && port.IsUsbAdapter()) {
+      row.description =
+          FormatNumbered(texts::kFmtUsbAdapter, {port.vendorId + ":" + port.productId});
     }
     if (port.portNumber <= 0) view.note = texts::kSettingPortsWithoutNumber;
     view.rows.push_back(std::move(row));

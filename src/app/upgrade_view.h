@@ -70,7 +70,7 @@ struct FileRequest {
 struct PortRow {
   std::string number;       // what to type in PORT NO. ("3"); texts::kSettingPortsNoNumber for none
   std::string name;         // the system's name: "COM3", "/dev/ttyUSB0"
-  std::string description;  // what it is: "FTDI FT232R USB UART, 0403:6001"; may be empty
+  std::string description;  // what it is: "FTDI FT232R USB UART"; may be empty
 };
 
 // The serial ports present, listed under the port settings dialog's fields.

@@ -55,7 +55,7 @@ UpgradeWindow::~UpgradeWindow() {
   if (m_hSmallIcon != nullptr) DestroyIcon(m_hSmallIcon);
 }
 
-bool UpgradeWindow::Create(int showCommand, int portNo) {
+bool UpgradeWindow::Create(int showCommand, int portNo, bool portNamed) {
   if (CreateDialogParamW(m_instance, MAKEINTRESOURCEW(IDD_UPGRADE), nullptr, DialogProc,
                          reinterpret_cast<LPARAM>(this)) == nullptr) {
     return false;
@@ -63,7 +63,7 @@ bool UpgradeWindow::Create(int showCommand, int portNo) {
   ShowWindow(m_hwnd, showCommand);
   UpdateWindow(m_hwnd);
   // Opened once the window is up, so that a port error's message box has its owner on screen.
-  m_presenter.Start(portNo);
+  m_presenter.Start(portNo, portNamed);
   return true;
 }
 
@@ -326,6 +326,7 @@ int UpgradeWindow::RunSettingDialog(const PortSettingView& setting) {
   dlg.SetPortNo(setting.portNo);
   dlg.SetBaudRate(setting.baudRate);
   dlg.SetDevice(setting.device);
+  dlg.SetPresentPorts(setting.present);
   dlg.DoModal(m_instance, m_hwnd);
   return dlg.GetPortNo();
 }

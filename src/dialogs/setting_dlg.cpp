@@ -15,7 +15,7 @@ namespace q7310 {
 namespace {
 
 // The dialog's template, in dialog units.
-constexpr QSize kClientSize(177, kSettingTemplateHeight);
+constexpr QSize kClientSize(kSettingTemplateWidth, kSettingTemplateHeight);
 constexpr DialogPlace kOk{120, 14, 50, 15};
 constexpr DialogPlace kCancel{120, 33, 50, 15};
 constexpr DialogPlace kPortLabel{13, 13, 42, 12};
@@ -130,18 +130,22 @@ void CSettingDlg::SetPresentPorts(const PresentPortsView& present) {
 
 void CSettingDlg::LayOutAdditions() {
   const DialogUnits du(font());
-  const bool deviceShown = !m_editDevice->text().isEmpty();
-  const bool headingShown = !m_portsHeading->text().isEmpty();
-  const bool listShown = headingShown && m_portsList->topLevelItemCount() > 0;
-  const bool noteShown = headingShown && !m_portsNote->text().isEmpty();
-  const SettingPortsLayout layout = LayOutSettingPorts(deviceShown, listShown, noteShown);
-  PlaceShown(m_portsHeading, du, layout.heading, headingShown);
-  PlaceShown(m_portsList, du, layout.list, listShown);
-  PlaceShown(m_portsNote, du, layout.note, noteShown);
-  const int height = headingShown
-                         ? layout.dialogHeight
-                         : kClientSize.height() + (deviceShown ? kSettingDeviceRowHeight : 0);
-  setFixedSize(du.Size(kClientSize.width(), height));
+  SettingAdditions shown;
+  shown.device = !m_editDevice->text().isEmpty();
+  shown.heading = !m_portsHeading->text().isEmpty();
+  shown.list = shown.heading && m_portsList->topLevelItemCount() > 0;
+  shown.note = shown.heading && !m_portsNote->text().isEmpty();
+  int columnsPixels = 0;
+  for (int column = 0; column < m_portsList->columnCount(); ++column) {
+    m_portsList->resizeColumnToContents(column);
+    columnsPixels += m_portsList->columnWidth(column);
+  }
+  shown.columnsWidth = du.UnitsX(columnsPixels);
+  const SettingPortsLayout layout = LayOutSettingPorts(shown);
+  PlaceShown(m_portsHeading, du, layout.heading, shown.heading);
+  PlaceShown(m_portsList, du, layout.list, shown.list);
+  PlaceShown(m_portsNote, du, layout.note, shown.note);
+  setFixedSize(du.Size(layout.dialogWidth, layout.dialogHeight));
 }
 
 void CSettingDlg::showEvent(QShowEvent* event) {

@@ -251,11 +251,17 @@ TEST_F(PresenterTest, TheSettingDialogListsThePortsPresentWithTheNumberToType) {
   EXPECT_EQ(present.rows[0].name, PortDevice({1, {}}));
   EXPECT_EQ(present.rows[0].description, "");
   EXPECT_EQ(present.rows[1].number, "4");
-  EXPECT_EQ(present.rows[1].description, "FTDI FT232R USB UART, 0403:6001");
+  EXPECT_EQ(present.rows[1].description, "FTDI FT232R USB UART");
   EXPECT_EQ(present.rows[2].number, texts::kSettingPortsNoNumber);
   EXPECT_EQ(present.rows[2].name, "/dev/ttyUSB1");
   // A port that no number opens: the note says what it needs.
   EXPECT_EQ(present.note, texts::kSettingPortsWithoutNumber);
+
+  // An adapter that does not say what it is: its ids.
+  SerialPortInfo unnamed = Adapter("COM9", 9, "C");
+  unnamed.description.clear();
+  EXPECT_EQ(UpgradePresenter::PresentPortsOf({unnamed}).rows[0].description,
+            FormatNumbered(texts::kFmtUsbAdapter, {"0403:6001"}));
 
   // Every port with a number: no note. No port at all: the heading says so.
   EXPECT_TRUE(UpgradePresenter::PresentPortsOf({BuiltIn(1), BuiltIn(2)}).note.empty());

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -72,8 +73,14 @@ TEST(SettingDlgTest, ThePortsPresentAreListedBelowTheFieldsWhichStayAsTheyAre) {
   EXPECT_EQ(listed.CancelButton()->geometry(), plain.CancelButton()->geometry());
   EXPECT_EQ(listed.PortNoEdit()->geometry(), plain.PortNoEdit()->geometry());
   EXPECT_EQ(listed.BaudRateEdit()->geometry(), plain.BaudRateEdit()->geometry());
-  EXPECT_EQ(listed.width(), plain.width());
+  EXPECT_GE(listed.width(), plain.width());
   EXPECT_GT(listed.height(), plain.height());
+  // Wide enough for every column whole: names and descriptions are read without scrolling.
+  listed.show();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(listed.PortsList()->horizontalScrollBar()->isVisible());
+  EXPECT_LE(listed.PortsList()->geometry().right(), listed.width());
+  listed.hide();
   EXPECT_FALSE(listed.PortsHeading()->isHidden());
   EXPECT_FALSE(listed.PortsList()->isHidden());
   EXPECT_GE(listed.PortsHeading()->y(), listed.BaudRateEdit()->geometry().bottom());

@@ -270,9 +270,8 @@ TEST_F(MainWindowTest, SettingListsThePortsPresentUnderItsFields) {
   });
   window->SettingAction()->trigger();
   EXPECT_EQ(heading, Q(texts::kSettingPortsHeading));
-  EXPECT_EQ(rows,
-            QStringList({"1|/dev/ttyS0|", Q(texts::kSettingPortsNoNumber) +
-                                              "|/dev/ttyUSB0|FTDI FT232R USB UART, 0403:6001"}));
+  EXPECT_EQ(rows, QStringList({"1|/dev/ttyS0|", Q(texts::kSettingPortsNoNumber) +
+                                                    "|/dev/ttyUSB0|FTDI FT232R USB UART"}));
   EXPECT_EQ(note, Q(texts::kSettingPortsWithoutNumber));
   EXPECT_TRUE(belowTheFields);
 }
