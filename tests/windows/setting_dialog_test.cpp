@@ -106,7 +106,8 @@ void ReadDialog(HWND dialog, Seen& seen) {
     seen.headers[static_cast<size_t>(column)] = HeaderText(list, column);
   }
   for (int item = 0; item < ListView_GetItemCount(list); ++item) {
-    seen.rows.push_back({ListText(list, item, 0), ListText(list, item, 1), ListText(list, item, 2)});
+    seen.rows.push_back(
+        {ListText(list, item, 0), ListText(list, item, 1), ListText(list, item, 2)});
   }
   seen.note = GetItemText(dialog, IDC_PORTS_NOTE);
   seen.noteShown = Shown(dialog, IDC_PORTS_NOTE);
@@ -163,9 +164,10 @@ TEST(SettingDialogTest, ListsThePortsPresentBelowTheFieldsEveryColumnWhole) {
   EXPECT_EQ(seen.heading, texts::kSettingPortsHeading);
   EXPECT_FALSE(seen.deviceShown);
   ASSERT_TRUE(seen.listShown);
-  EXPECT_EQ(seen.headers, (std::array<std::string, 3>{std::string(texts::kSettingPortsNumber),
-                                                      std::string(texts::kSettingPortsName),
-                                                      std::string(texts::kSettingPortsDescription)}));
+  EXPECT_EQ(seen.headers,
+            (std::array<std::string, 3>{std::string(texts::kSettingPortsNumber),
+                                        std::string(texts::kSettingPortsName),
+                                        std::string(texts::kSettingPortsDescription)}));
   ASSERT_EQ(seen.rows.size(), 3u);
   EXPECT_EQ(seen.rows[0], (std::array<std::string, 3>{"1", "COM1", ""}));
   EXPECT_EQ(seen.rows[1], (std::array<std::string, 3>{"3", "COM3", "FTDI FT232R USB UART"}));
