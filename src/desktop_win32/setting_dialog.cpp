@@ -10,6 +10,7 @@
 #include "app/setting_fields.h"
 #include "app/texts.h"
 #include "desktop_win32/resource.h"
+#include "desktop_win32/window_size.h"
 #include "desktop_win32/window_text.h"
 #include "util/wide_text.h"
 
@@ -144,19 +145,13 @@ void CSettingDlg::LayOutAdditions() {
   PlaceItem(m_hwnd, IDC_PORTS_LIST, layout.list, shown.list);
   PlaceItem(m_hwnd, IDC_PORTS_NOTE, layout.note, shown.note);
 
-  RECT client{0, 0, layout.dialogWidth, layout.dialogHeight};
-  MapDialogRect(m_hwnd, &client);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE));
-  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE));
-  AdjustWindowRectEx(&client, style, FALSE, exStyle);
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
+  const SIZE size = WindowSizeForClient(m_hwnd, layout.dialogWidth, layout.dialogHeight);
   // Grown around the centre the template was placed at, so that it stays over its owner.
   RECT window{};
   GetWindowRect(m_hwnd, &window);
-  const int left = (window.left + window.right - width) / 2;
-  const int top = (window.top + window.bottom - height) / 2;
-  SetWindowPos(m_hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(m_hwnd, nullptr, (window.left + window.right - size.cx) / 2,
+               (window.top + window.bottom - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Both fields show the stored values whenever the dialog is shown.

@@ -11,6 +11,7 @@
 #include "desktop_win32/open_file_dialog.h"
 #include "desktop_win32/resource.h"
 #include "desktop_win32/setting_dialog.h"
+#include "desktop_win32/window_size.h"
 #include "desktop_win32/window_text.h"
 #include "util/wide_text.h"
 
@@ -133,17 +134,11 @@ void UpgradeWindow::BuildMenus() {
 void UpgradeWindow::FitWindow() {
   // The template's client area plus the status line, with the menu bar added above it; centred
   // again on the screen's work area.
-  RECT client{0, 0, kClientWidth, kClientHeight + kNoticeHeight};
-  MapDialogRect(m_hwnd, &client);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE));
-  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE));
-  AdjustWindowRectEx(&client, style, TRUE, exStyle);
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
+  const SIZE size = WindowSizeForClient(m_hwnd, kClientWidth, kClientHeight + kNoticeHeight);
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  SetWindowPos(m_hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
+  SetWindowPos(m_hwnd, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+               work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER);
 }
 
 INT_PTR UpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
