@@ -29,13 +29,23 @@ inline constexpr std::string_view kMsgRestoreFailed =
 inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
 inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
 // Added to the detail of "Failed to read the MOT file." when the working folder has no firmware
-// file but the sample is installed: hint + sample path + copy-to + folder + choose.
-inline constexpr std::string_view kSampleFirmwareHint =
-    "\nThe sample firmware file is installed as ";
-inline constexpr std::string_view kSampleFirmwareCopyTo =
-    "; copy it (or another firmware file) to ";
-inline constexpr std::string_view kSampleFirmwareChoose =
-    ", or choose one with File > Open firmware file... in q7310-upgrade.";
+// file: where the firmware comes from (%1 the working folder, %2 the firmware file's name), and,
+// when the sample is installed with the programs, what it is (%1 its path).
+inline constexpr const char* kFmtFirmwareMissingHint =
+    "\nPut the amplifier's released firmware file in %1 as %2, or choose it with File > Open "
+    "firmware file... in q7310-upgrade.";
+inline constexpr const char* kFmtSampleFirmwareInstalled =
+    "\nThe sample firmware file %1 is for trying the programs against the simulator q7310-sim "
+    "only; it is not firmware for an amplifier.";
+// UPDATE refuses the simulator's sample firmware, which its header record marks
+// (firmware/header_record.h), unless the program was started with --allow-sample: the message,
+// and its detail (%1 the file, %2 the working folder, %3 the firmware file's name).
+inline constexpr std::string_view kMsgSampleFirmware =
+    "The firmware file is the sample for the simulator q7310-sim, not firmware for an amplifier.";
+inline constexpr const char* kFmtSampleFirmwareRefused =
+    "%1 is marked in its header record (S0) as the sample for q7310-sim; nothing was sent.\n"
+    "For an amplifier, put the amplifier's released firmware file in %2 as %3.\n"
+    "To send the sample to q7310-sim, start the program with --allow-sample.";
 
 // q7310 ports: follows the devices that the user may not open.
 inline constexpr std::string_view kPortsDialoutHint =
@@ -87,6 +97,10 @@ extern const std::string_view kDeviceValueName;
 inline constexpr std::string_view kHelpTrace =
     "write a timestamped line for every frame sent and received, every resend, time-out, "
     "dropped frame and line error to the end of FILE (never one of the program's own files)";
+inline constexpr std::string_view kHelpAllowSample =
+    "let UPDATE send the sample firmware file of the simulator q7310-sim (marked in its header "
+    "record), for trying the programs against q7310-sim; without it an update refuses the "
+    "sample, which is not firmware for an amplifier";
 // The desktop program's addition to the --device help: what it opens without the option.
 inline constexpr std::string_view kHelpDeviceRemembered =
     "; without it, the last port number or device that worked is used";
@@ -215,6 +229,11 @@ inline constexpr const char* kFmtStageExists =
     "The staging file %s exists already; give --force to replace it.";
 // Followed by why (" is a device, not a regular file").
 inline constexpr const char* kFmtStageNotAFile = "The staging file %s cannot be written: it ";
+
+// q7310 image: what it says of a file that its header marks as the simulator's sample.
+inline constexpr std::string_view kImageIsSample =
+    "the sample firmware file of the simulator q7310-sim, not firmware for an amplifier; an "
+    "update sends it only with --allow-sample";
 
 // Usage errors of the command-line programs.
 inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";

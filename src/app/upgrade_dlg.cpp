@@ -12,6 +12,7 @@
 #include "app/app_paths.h"
 #include "app/device_text.h"
 #include "app/file_checks.h"
+#include "app/numbered_format.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
 #include "backup/backup_history.h"
@@ -311,7 +312,15 @@ void CUpgradeDlg::OnUpdate() {
   if (m_mode != kIdle) return;
   m_image.Clear();
   const std::string motPath = GetAppFilePath(texts::kFirmwareFile);
+  m_image.RefuseSimulatorSample(!m_allowSample);
   if (!m_image.LoadMotFile(motPath, GetAppFilePath(texts::kUpdateFile))) {
+    if (m_image.LastError().fault == LoadFault::kSimulatorSample) {
+      m_host.ShowMessage(
+          MessageKind::Error, texts::kMsgSampleFirmware,
+          FormatNumbered(texts::kFmtSampleFirmwareRefused,
+                         {NativePath(motPath), NativePath(m_appFolder), texts::kFirmwareFile}));
+      return;
+    }
     m_host.ShowMessage(
         MessageKind::Error, texts::kMsgMotReadFailed,
         MotFailureDetail(motPath) + MissingFirmwareHint(m_appFolder, ProgramFolder()));

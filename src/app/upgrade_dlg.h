@@ -110,6 +110,11 @@ class CUpgradeDlg {
 
   // Front-end settings.
   void SetReplyTimeoutMs(unsigned ms) { m_replyTimeoutMs = ms; }
+  // Whether UPDATE may send the simulator's sample firmware, which its header record marks
+  // (firmware/header_record.h). Off by default: made-up firmware must never reach an amplifier,
+  // so an update of the sample stops with an ERROR before anything is staged or sent, unless
+  // the operator asked for it (--allow-sample, for trying the programs against q7310-sim).
+  void SetSampleAllowed(bool allowed) { m_allowSample = allowed; }
 
   // State, for front ends and tests.
   int Mode() const { return m_mode; }
@@ -202,6 +207,7 @@ class CUpgradeDlg {
   uint16_t m_slotNo = 0;
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
+  bool m_allowSample = false;
   int m_stage = 0;
   // Whether this run wrote BACKUP.BIN (a successful backup) or UPDATE.BIN (a successful
   // firmware load); only those are deleted at exit.

@@ -208,6 +208,7 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
                  "reply timer period in ms (default 5000)")
       ->check(CLI::Range(1u, 3600000u));
   app.add_option("--trace", session.trace, std::string(texts::kHelpTrace));
+  app.add_flag("--allow-sample", session.allowSample, std::string(texts::kHelpAllowSample));
   app.add_flag("--yes", options.yes, "do not wait for Enter before each operation");
   AddReportOptions(app, options.report);
 

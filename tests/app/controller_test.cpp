@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "support/bytes.h"
 #include "support/converted_settings.h"
 #include "support/pty_peer.h"
+#include "support/sample_firmware.h"
 #include "support/srecord.h"
 #include "support/temp_folder.h"
 #include "test_host.h"
@@ -633,6 +635,52 @@ TEST_F(ControllerTest, StagingFailureLeavesTheControllerIdle) {
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
   EXPECT_FALSE(host.progressVisible);
+}
+
+// Made-up firmware must never reach an amplifier: the simulator's sample is refused with its own
+// message before anything is staged or sent, unless the front end allows it (--allow-sample).
+TEST_F(ControllerTest, TheSimulatorsSampleIsRefusedUnlessAllowed) {
+  const fs::path mot = testing::CopySampleFirmwareTo(dir);
+  std::ofstream(dir / "UPDATE.BIN") << "earlier";
+  dlg.OnUpdate();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgSampleFirmware);
+  const std::string& detail = host.messages[0].detail;
+  EXPECT_EQ(detail.rfind(mot.string() + " is marked in its header record (S0) as the sample for "
+                                        "q7310-sim; nothing was sent.\n",
+                         0),
+            0u)
+      << detail;
+  EXPECT_NE(detail.find("put the amplifier's released firmware file in " + dir.string() +
+                        " as Q7310_v201.mot"),
+            std::string::npos)
+      << detail;
+  EXPECT_NE(detail.find("--allow-sample"), std::string::npos) << detail;
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_TRUE(host.progressTitle.empty()) << "the progress dialog was never set up";
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  EXPECT_EQ(ReadBytes(dir / "UPDATE.BIN"), Bytes({'e', 'a', 'r', 'l', 'i', 'e', 'r'}));
+
+  host.messages.clear();
+  dlg.SetSampleAllowed(true);
+  dlg.OnUpdate();
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kUpdate);
+  const Bytes start = NextRequest();
+  EXPECT_EQ(GetU16(start, kOffCommand), CMD_UPDATE_START);
+  const std::optional<UpdateStartRequest> announced = ParseUpdateStart(start);
+  ASSERT_TRUE(announced.has_value());
+  EXPECT_EQ(announced->imageSize, 65536u);
+  EXPECT_EQ(announced->imageSum, 0x7F9D93u);
+  dlg.OnCommCancel();
+
+  // Allowed or not, firmware without the mark goes out as before.
+  dlg.SetSampleAllowed(false);
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(20, 3));
+  dlg.OnUpdate();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_UPDATE_START);
+  dlg.OnCommCancel();
 }
 
 TEST_F(ControllerTest, DestroyKeepsFilesThatWereThereBeforeAndClosesThePort) {

@@ -33,6 +33,7 @@
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
 #include "serial/serial_port.h"
+#include "support/sample_firmware.h"
 #include "support/simulator.h"
 
 namespace q7310 {
@@ -53,8 +54,7 @@ class FullRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
-    const QString mot = folder.filePath(Q(texts::kFirmwareFile));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"), mot));
+    testing::CopySampleFirmwareTo(folder.path().toStdString());
     sim = std::make_unique<testing::Simulator>(
         Q7310_SIM_PATH, std::vector<std::string>{
                             "--image-out", folder.filePath("sim-image.bin").toStdString(),
@@ -90,11 +90,13 @@ class FullRunTest : public ::testing::Test {
     return window->Core().Mode() == CUpgradeDlg::kIdle && window->Core().Stage() == stage;
   }
 
-  // Creates the window on the simulator's pseudo-terminal and runs its start-up (stage 1).
-  void StartWindow() {
+  // Creates the window on the simulator's pseudo-terminal and runs its start-up (stage 1); the
+  // update may send the sample (--allow-sample) unless `allowSample` is false.
+  void StartWindow(bool allowSample = true) {
     serial.SetDevicePath(devicePath.toStdString());
     window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
     window->SetReplyTimeoutMs(kReplyTimeoutMs);
+    window->Presenter().Core().SetSampleAllowed(allowSample);
     window->show();
     testing::ModalAnswerer answerer;
     window->Initialise();
@@ -224,6 +226,32 @@ std::vector<CloseQuestion> TryToClose(const std::function<void()>& leave,
   });
   leave();
   return asked;
+}
+
+// Started without --allow-sample, the window refuses to send the simulator's sample: UPDATE shows
+// the refusal in an ERROR box, nothing reaches the amplifier, and the window stays at stage 2, so
+// that the operator can bring in the released firmware and press UPDATE again.
+TEST_F(FullRunTest, UpdateOfTheSampleIsRefusedInAnErrorBox) {
+  StartWindow(false);
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  testing::ModalAnswerer answerer;
+  EXPECT_FALSE(RunTo(window->UpdateButton(), 3));
+  ASSERT_EQ(answerer.Messages().size(), 1u);
+  const testing::SeenMessage& box = answerer.Messages()[0];
+  EXPECT_EQ(box.caption, Q(texts::kCaptionError));
+  EXPECT_EQ(box.text, Q(texts::kMsgSampleFirmware));
+  EXPECT_TRUE(box.warningIcon);
+  EXPECT_TRUE(box.detail.contains(QStringLiteral("as the sample for q7310-sim; nothing was sent")))
+      << box.detail.toStdString();
+  EXPECT_TRUE(box.detail.contains(QStringLiteral("--allow-sample"))) << box.detail.toStdString();
+  EXPECT_EQ(window->Core().Stage(), 2);
+  EXPECT_TRUE(window->UpdateButton()->isEnabled());
+  EXPECT_FALSE(window->ProgressDialog()->isVisible());
+  EXPECT_FALSE(QFile::exists(folder.filePath(Q(texts::kUpdateFile))));
+  EXPECT_EQ(sim->Stop(), 0) << sim->Stderr();
+  EXPECT_NE(sim->Stderr().find("update-start 0, update-data 0,"), std::string::npos)
+      << sim->Stderr();
+  EXPECT_FALSE(QFile::exists(folder.filePath("sim-image.bin")));
 }
 
 // Between the backup and its restore (stages 2 and 3) every way of closing asks first, naming

@@ -43,8 +43,7 @@ SmallTmpfs::~SmallTmpfs() {
 
 void FaultTest::SetUp() {
   fs::create_directories(app);
-  fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / texts::kFirmwareFile,
-                app / texts::kFirmwareFile);
+  CopySampleFirmwareTo(app);
 }
 
 void FaultTest::TearDown() {
@@ -68,7 +67,7 @@ int FaultTest::StopSim() {
 std::unique_ptr<Process> FaultTest::StartTool(const std::string& device, const fs::path& appDir,
                                               std::vector<std::string> ops,
                                               std::vector<std::string> options) {
-  std::vector<std::string> all = {"--reply-timeout", replyTimeoutMs};
+  std::vector<std::string> all = {"--reply-timeout", replyTimeoutMs, kAllowSample};
   if (keepFiles) all.push_back("--keep-files");
   all.insert(all.end(), options.begin(), options.end());
   std::vector<std::string> args = ToolCommand(Q7310_CLI_PATH, device, appDir, all, ops);

@@ -12,6 +12,7 @@
 
 #include "support/files.h"
 #include "support/process.h"
+#include "support/sample_firmware.h"
 #include "support/simulator.h"
 #include "support/temp_folder.h"
 
@@ -77,9 +78,9 @@ class FaultTest : public ::testing::Test {
   // The names in `folder` (not below it), sorted.
   static std::vector<std::string> Names(const fs::path& folder);
 
-  // What StartTool adds to the options given: --keep-files (unless a test turns it off) and the
+  // What StartTool adds to the options given: --keep-files (unless a test turns it off), the
   // reply timer's period (short enough that a lost reply costs little, long enough for a loaded
-  // machine).
+  // machine) and --allow-sample, since the firmware file is the simulator's sample.
   bool keepFiles = true;
   std::string replyTimeoutMs = "300";
   // A program that StartTool and RunCli run q7310 under, with its arguments (strace ...).
@@ -87,7 +88,7 @@ class FaultTest : public ::testing::Test {
 
   TempFolder scratch{"q7310-faults"};  // kept when the test failed
   const fs::path dir = scratch.Path();
-  const fs::path app = dir / "app";  // holds Q7310_v201.mot
+  const fs::path app = dir / "app";  // holds the sample as Q7310_v201.mot
   std::unique_ptr<Simulator> sim;
   std::unique_ptr<Process> tool;
 };

@@ -84,12 +84,12 @@ map_com5
 
 # The simulator, and the program in its working folder.
 mkdir -p "$app"
-cp "$source_dir/samples/Q7310_v201.mot" "$app/"
+cp "$sample_firmware" "$app/Q7310_v201.mot"
 pace=()
 if [[ -n $shots ]]; then pace=(--pace); fi
 start_sim_on_com5 "$work" "${pace[@]}" --image-out "$work/image.out" \
   --restore-out "$work/restore.out" || exit 1
-wine "$exe" --device "$com" --dir "$(winepath -w "$app")" >"$work/exe.out" 2>"$work/exe.err" &
+wine "$exe" --device "$com" --dir "$(winepath -w "$app")" --allow-sample >"$work/exe.out" 2>"$work/exe.err" &
 exe_pid=$!
 
 # Stage 1: BACKUP.
