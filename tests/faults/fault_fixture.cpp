@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -87,6 +88,19 @@ std::string StracePath() {
     if (::access(path, X_OK) == 0) return path;
   }
   return {};
+}
+
+std::vector<std::string> UnderStrace(const std::vector<std::string>& options) {
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  std::vector<std::string> command = {
+      StracePath(),
+      "-f",
+      "-o",
+      "/dev/null",
+      "-E",
+      std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") + "detect_leaks=0"};
+  command.insert(command.end(), options.begin(), options.end());
+  return command;
 }
 
 pid_t FaultTest::ToolUnder(pid_t parent, int timeoutMs) {

@@ -45,6 +45,11 @@ class SmallTmpfs {
 // hold or kill it at one system call, skip then).
 std::string StracePath();
 
+// The command that runs a program under strace with `options`, its trace thrown away. The leak
+// check of an AddressSanitizer build is off for the traced program: it cannot stop the world
+// under ptrace and would end the run with an error of its own instead of the program's status.
+std::vector<std::string> UnderStrace(const std::vector<std::string>& options);
+
 class FaultTest : public ::testing::Test {
  protected:
   void SetUp() override;
