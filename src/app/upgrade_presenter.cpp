@@ -1,6 +1,5 @@
 #include "app/upgrade_presenter.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -276,12 +275,11 @@ std::string UpgradePresenter::HowToRestore(std::string_view /*path*/) {
 }
 
 void UpgradePresenter::OnSettingsToRestore(const SettingsNote& note, bool failed) {
-  // The failure's box says it once; the status line keeps saying it after the box is closed
-  // (and is all there is after a Cancel, which shows no box).
+  // The failure's box says it in full; the status line keeps saying it, short, after the box is
+  // closed (and is all there is after a Cancel, which shows no box).
   m_settingsNote = failed ? note.text : std::string();
-  std::string line = note.text;
-  std::replace(line.begin(), line.end(), '\n', ' ');
-  m_view.ShowStatus({std::move(line), true});
+  m_view.ShowStatus(
+      {FormatNumbered(texts::kFmtRestoreSettingsWith, {note.how, NativePath(note.path)}), true});
 }
 
 bool UpgradePresenter::ConfirmIncompleteBackup(std::string_view path,

@@ -7,7 +7,6 @@
 // these decisions.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -265,8 +264,9 @@ TEST_F(PresenterTest, AFailedOrCancelledUpdateAfterABackupSaysWhereItsSettingsAr
   const std::string menu =
       std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom);
   const std::string note = NoteWhereSettingsAre(copy.string(), true, menu).text;
-  std::string oneLine = note;
-  std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+  // The status line: short, the file last.
+  const std::string oneLine =
+      FormatNumbered(texts::kFmtRestoreSettingsWith, {menu, NativePath(copy.string())});
 
   presenter.OnUpdate();  // no firmware file in the folder
   ASSERT_EQ(view.messages.size(), 1u);

@@ -359,7 +359,8 @@ TEST_F(FullRunTest, AFailedUpdateSaysWhereTheBackupsSettingsAreAndHowToRestoreTh
       std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom);
   const QString note = Q(NoteWhereSettingsAre(copy, true, how).text);
   EXPECT_TRUE(seen[0].detail.endsWith(note)) << seen[0].detail.toStdString();
-  EXPECT_EQ(window->Notice()->text(), QString(note).replace('\n', ' '));
+  EXPECT_EQ(window->Notice()->text(),
+            QString::fromUtf8(texts::kFmtRestoreSettingsWith).arg(Q(how), Q(copy)));
   EXPECT_TRUE(window->Notice()->IsFailure());
   EXPECT_EQ(window->Core().Stage(), 2);
 }
