@@ -424,7 +424,10 @@ std::string CUpgradeDlg::BackupFileDetail(const std::string& path) const {
       std::filesystem::symlink_status(Utf8Path(path), ec).type() ==
           std::filesystem::file_type::not_found) {
     const std::string newest = NewestHistoryCopy(HistoryFolder());
-    if (!newest.empty()) detail += "\n" + NewestCopyText(newest, m_host.HowToRestore(newest));
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "\n" + std::string.
+    if (!newest.empty()) {
+      detail.append("\n").append(NewestCopyText(newest, m_host.HowToRestore(newest)));
+    }
   }
   return detail;
 }

@@ -9,7 +9,10 @@ std::string ShellWord(std::string_view word) {
   if (!word.empty() && word.find_first_of(kSpecial) == std::string_view::npos) {
     return std::string(word);
   }
-  return "\"" + std::string(word) + "\"";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "\"" + std::string.
+  std::string quoted(1, '"');
+  quoted.append(word).push_back('"');
+  return quoted;
 }
 
 }  // namespace q7310::cli
