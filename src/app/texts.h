@@ -174,7 +174,7 @@ inline constexpr const char* kFmtToRestoreIt = "To restore it: %1";
 // How the desktop programs restore a saved file, in those texts; and their status line then (%1
 // the menu item, %2 the file: last, so that a line too long for the window keeps its name).
 inline constexpr std::string_view kMenuPathOption = "Option > ";
-inline constexpr const char* kFmtRestoreSettingsWith = "Restore the settings with %1 from %2";
+inline constexpr const char* kFmtRestoreSettingsWith = "Restore with %1: %2";
 // How the command-line tool restores one: the command, then the file (quoted when it must be).
 inline constexpr std::string_view kCliProgram = "q7310";
 inline constexpr std::string_view kCliRestoreFrom = "restore --from";

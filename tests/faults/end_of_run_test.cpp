@@ -28,7 +28,6 @@ using testing::Bytes;
 using testing::FaultTest;
 using testing::ReadFile;
 using testing::SmallTmpfs;
-using testing::WriteFile;
 
 using EndOfRun = FaultTest;
 
