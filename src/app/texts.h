@@ -158,10 +158,50 @@ inline constexpr const char* kFmtCloseBackupKept =
     "Closing deletes %1. A dated copy stays as:\n%2\n\n"
     "Close anyway?";
 inline constexpr const char* kFmtCloseBackupNotKept =
-    "The backup held in %1 has not been restored yet.\n\n"
-    "Closing deletes %1, and no dated copy of it could be kept (%2): the amplifier's settings "
-    "would be lost.\n\n"
+    "The backup held in %1 has not been restored yet, and no dated copy of it could be kept "
+    "(%2).\n\n"
+    "%1 stays in the working folder when the program closes: it is the only copy of the "
+    "amplifier's settings.\n\n"
     "Close anyway?";
+
+// The end of a run, in both front ends. A BACKUP.BIN that no dated copy holds is kept at exit
+// (%1 the file, %2 why), with the reason that no dated copy holds it.
+inline constexpr const char* kFmtBackupBinKept =
+    "%1 was kept: %2. It is the only copy of the settings that this run's backup read; move it "
+    "to a safe place before another backup replaces it.";
+inline constexpr const char* kFmtNoCopyCouldBeKept = "no dated copy of it could be kept (%1)";
+inline constexpr const char* kFmtNoCopyHoldsIt = "no dated copy in %1 holds it";
+inline constexpr const char* kFmtNotComparedWithCopies =
+    "it could not be compared with the dated copies (%1)";
+// After an update or a restore that did not succeed, in a run that made a backup: where that
+// backup's settings are (%1 the dated copy, or BACKUP.BIN when none could be kept), and how to
+// restore them (%1 the command or the menu item).
+inline constexpr const char* kFmtSettingsSavedIn =
+    "The settings that this run's backup read are saved in %1.";
+inline constexpr const char* kFmtSettingsOnlyIn =
+    "The settings that this run's backup read are only in %1, which is kept: no dated copy of "
+    "it could be kept.";
+inline constexpr const char* kFmtToRestoreThem = "To restore them: %1";
+// A restore that finds no BACKUP.BIN: the newest dated copy (%1), and how to restore it.
+inline constexpr const char* kFmtNewestSavedBackup = "The newest saved backup is %1.";
+inline constexpr const char* kFmtToRestoreIt = "To restore it: %1";
+// How the desktop programs restore a saved file, in those texts; and their status line then (%1
+// the menu item, %2 the file: last, so that a line too long for the window keeps its name).
+inline constexpr std::string_view kMenuPathOption = "Option > ";
+inline constexpr const char* kFmtRestoreSettingsWith = "Restore with %1: %2";
+// How the command-line tool restores one: the command, then the file (quoted when it must be).
+inline constexpr std::string_view kCliProgram = "q7310";
+inline constexpr std::string_view kCliRestoreFrom = "restore --from";
+
+// A backup file of whole slot records that does not hold the slots 0 to 8 once each, before a
+// restore sends anything (%1 the file, %2 what it lacks or repeats: "is incomplete: slot 4
+// missing").
+inline constexpr const char* kFmtIncompleteBackup =
+    "%1 %2. A backup made by BACKUP holds the slots 0 to 8 once each; a restore writes this "
+    "file's records as they stand.";
+inline constexpr std::string_view kRestoreAllTheSame = "Restore it all the same?";
+inline constexpr std::string_view kCliEnterToRestoreAllTheSame =
+    "Press Enter to restore it all the same, or Ctrl-C to stop.";
 
 // Instruction lines per guidance stage. The doubled apostrophes are the program's own text.
 inline constexpr std::array<std::string_view, 3> kGuideStage0 = {

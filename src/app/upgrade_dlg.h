@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/request_sender.h"
+#include "app/settings_notes.h"
 #include "app/upgrade_host.h"
 #include "backup/settings_backup.h"
 #include "backup/settings_compare.h"
@@ -85,9 +86,14 @@ class CUpgradeDlg {
   bool CanClose() const { return m_mode == kIdle; }
   // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN, each only
   // when this run wrote it (unless keepFiles): a file that was there before the run (perhaps
-  // the only copy of a customer's settings) is left as it was. Returns the files that existed
+  // the only copy of a customer's settings) is left as it was. A BACKUP.BIN whose bytes no
+  // dated copy in the history folder holds is the only copy of the settings its backup read: it
+  // is kept too, and BackupKeptAtExit() then says so and why. Returns the files that existed
   // but could not be deleted.
   std::vector<std::string> OnDestroy(bool keepFiles = false);
+  // After OnDestroy: this run's BACKUP.BIN when no dated copy holds it (kept whatever keepFiles
+  // said), with the reason; empty otherwise.
+  const KeptBackup& BackupKeptAtExit() const { return m_keptAtExit; }
 
   // Opens (or reopens) the serial link. 1 when the port opened, 0 otherwise.
   int OpenPort(int portNo, int baudRate);
@@ -190,6 +196,14 @@ class CUpgradeDlg {
   void OpenPortAndGuide();
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
+  // This run's BACKUP.BIN and why it must stay, when no dated copy holds its bytes; else empty.
+  KeptBackup BackupWithoutCopy() const;
+  // An update or a restore did not succeed: in a run that made a backup, the host learns where
+  // that backup's settings are (`failed`: its failure message follows).
+  void TellWhereSettingsAre(bool failed);
+  // Before a restore of the records loaded from `path`: true when they hold the slots 0 to 8
+  // once each, or when the host confirms a file that does not.
+  bool ConfirmSlotCoverage(const std::string& path);
 
   IUpgradeHost& m_host;
   CSerialPort& m_serial;
@@ -213,6 +227,11 @@ class CUpgradeDlg {
   // firmware load); only those are deleted at exit.
   bool m_wroteBackup = false;
   bool m_wroteUpdate = false;
+  // The dated copy of this run's last backup, or (empty) why none could be kept; and, after
+  // OnDestroy, the BACKUP.BIN kept because no dated copy holds it.
+  std::string m_backupCopy;
+  std::string m_backupCopyError;
+  KeptBackup m_keptAtExit;
 
   // Verify: the slots read back (the backup store stays untouched), the file they are compared
   // with, and the outcome.

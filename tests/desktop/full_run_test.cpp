@@ -24,7 +24,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/settings_notes.h"
 #include "app/texts.h"
+#include "backup/backup_file_info.h"
 #include "backup/settings_backup.h"
 #include "desktop/status_notice.h"
 #include "desktop/upgrade_window.h"
@@ -306,7 +308,8 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
 }
 
 // When no dated copy can be kept (here a file stands where the history folder belongs), the
-// status bar says why in red, and the question before closing says that nothing else is left.
+// status bar says why in red, the question before closing says that nothing else is left, and
+// closing keeps BACKUP.BIN.
 TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
   {
     QFile blocker(folder.filePath(QStringLiteral("backups")));
@@ -327,7 +330,104 @@ TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
   EXPECT_EQ(asked[0].text,
             QString::fromUtf8(texts::kFmtCloseBackupNotKept).arg(Q(texts::kBackupFile), reason));
   EXPECT_FALSE(window->isVisible());
-  EXPECT_FALSE(QFile::exists(BackupFilePath()));
+  EXPECT_TRUE(QFile::exists(BackupFilePath())) << "the only copy of the settings was deleted";
+  EXPECT_TRUE(window->Core().BackupKeptAtExit().Kept());
+}
+
+// What a test saw of a message box, with its detail.
+struct SeenBox {
+  QString caption;
+  QString text;
+  QString detail;
+  bool yesNo = false;
+  bool noIsDefault = false;
+};
+
+// Answers every box (Yes on a question when `yes`, else No; OK otherwise) and keeps what it said.
+testing::ModalAnswerer::Handler Recording(std::vector<SeenBox>& seen, bool yes = false) {
+  return [&seen, yes](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) {
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      return;
+    }
+    const bool question = box->standardButtons() == (QMessageBox::Yes | QMessageBox::No);
+    seen.push_back({box->windowTitle(), box->text(), box->informativeText(), question,
+                    box->defaultButton() == box->button(QMessageBox::No)});
+    if (question) {
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    } else {
+      box->accept();
+    }
+  };
+}
+
+// An update that fails half way after a backup: its ERROR box's detail, and then the status
+// bar, name the backup's dated copy and Option > Restore from saved backup....
+TEST_F(FullRunTest, AFailedUpdateSaysWhereTheBackupsSettingsAreAndHowToRestoreThem) {
+  sim = std::make_unique<testing::Simulator>(Q7310_SIM_PATH,
+                                             std::vector<std::string>{"--fail-at", "200"});
+  devicePath = QString::fromStdString(sim->Device());
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  const QDir history(folder.filePath(QStringLiteral("backups")));
+  const QStringList copies = history.entryList({QStringLiteral("BACKUP-*.BIN")}, QDir::Files);
+  ASSERT_EQ(copies.size(), 1);
+  const std::string copy = history.filePath(copies[0]).toStdString();
+
+  std::vector<SeenBox> seen;
+  {
+    testing::ModalAnswerer answerer(Recording(seen));
+    EXPECT_FALSE(RunTo(window->UpdateButton(), 3));
+  }
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption, Q(texts::kCaptionError));
+  EXPECT_EQ(seen[0].text, Q(texts::kMsgUpdateFailed));
+  const std::string how =
+      std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom);
+  const QString note = Q(NoteWhereSettingsAre(copy, true, how).text);
+  EXPECT_TRUE(seen[0].detail.endsWith(note)) << seen[0].detail.toStdString();
+  EXPECT_EQ(window->Notice()->text(),
+            QString::fromUtf8(texts::kFmtRestoreSettingsWith).arg(Q(how), Q(copy)));
+  EXPECT_TRUE(window->Notice()->IsFailure());
+  EXPECT_EQ(window->Core().Stage(), 2);
+}
+
+// RESTORE of a BACKUP.BIN that lacks slots asks first, No being the default; No sends nothing.
+TEST_F(FullRunTest, RestoreOfABackupLackingSlotsAsksFirstNoBeingTheDefault) {
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  ASSERT_TRUE(RunWithoutMessageTo(window->UpdateButton(), 3));
+  // Slots 0 and 3 only.
+  const QByteArray partial("\x00\x00\x00\x02\xAA\xBB\x00\x03\x00\x01\xCC", 11);
+  {
+    QFile file(BackupFilePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(partial);
+  }
+  std::vector<SeenBox> seen;
+  {
+    testing::ModalAnswerer answerer(Recording(seen));
+    QTest::mouseClick(window->RestoreButton(), Qt::LeftButton);
+  }
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption, Q(texts::kCaptionConfirm));
+  EXPECT_TRUE(seen[0].yesNo);
+  EXPECT_TRUE(seen[0].noIsDefault);
+  const SlotCoverage coverage = {{1, 2, 4, 5, 6, 7, 8}, {}, {}};
+  EXPECT_EQ(seen[0].text, Q(IncompleteBackupText(BackupFilePath().toStdString(), coverage) +
+                            "\n\n" + std::string(texts::kRestoreAllTheSame)));
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(window->Core().Stage(), 3);
+  EXPECT_TRUE(ReadAll(folder.filePath("sim-restore.bin")).isEmpty()) << "sent before Yes";
+
+  // Yes: the records are restored as they stand.
+  seen.clear();
+  testing::ModalAnswerer answerer(Recording(seen, true));
+  ASSERT_TRUE(RunTo(window->RestoreButton(), 1));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].text, Q(texts::kMsgComplete));
+  EXPECT_EQ(ReadAll(folder.filePath("sim-restore.bin")), partial);
 }
 
 }  // namespace
