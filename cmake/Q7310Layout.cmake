@@ -4,15 +4,19 @@
 # take every path from here, so that a file moved or renamed changes in one line.
 include(GNUInstallDirs)
 
-# The sample firmware file, for the simulator only: its source, and its path inside the installed
-# data folder (below).
-set(Q7310_SAMPLE_FIRMWARE ${PROJECT_SOURCE_DIR}/samples/Q7310_v201.mot)
-set(Q7310_SAMPLE_FIRMWARE_NAME Q7310_v201.mot)
+# The sample firmware file, for the simulator only (its header record marks it so, and an update
+# refuses it without --allow-sample): its source, and its path inside the installed data folder
+# (below). Never the name of the firmware file that the update reads (Q7310_v201.mot): where the
+# programs work in their own folder (the Windows zip), a sample under that name would be the
+# firmware file.
+set(Q7310_SAMPLE_FIRMWARE ${PROJECT_SOURCE_DIR}/samples/sample-firmware.mot)
 
 if(WIN32)
-  # The zip and the .msi: everything in one folder, the programs' own.
+  # The zip and the .msi: everything in one folder, the programs' own; the sample in a folder of
+  # its own inside it.
   set(Q7310_INSTALL_BINDIR .)
   set(Q7310_INSTALL_DATADIR .)
+  set(Q7310_SAMPLE_FIRMWARE_NAME samples/sample-firmware.mot)
   # What tells an installed program (from the .msi) from an unpacked zip, which holds the same
   # files: this file, which only the .msi puts beside the programs. An installed program keeps
   # its files in %LOCALAPPDATA%\q7310, so that they outlive an upgrade or an uninstall.
@@ -22,6 +26,7 @@ else()
   # installed program.
   set(Q7310_INSTALL_BINDIR ${CMAKE_INSTALL_BINDIR})
   set(Q7310_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/q7310)
+  set(Q7310_SAMPLE_FIRMWARE_NAME sample-firmware.mot)
   set(Q7310_INSTALLED_MARK "")
 endif()
 

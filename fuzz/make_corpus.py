@@ -5,7 +5,7 @@ Usage: fuzz/make_corpus.py SETTINGS0.RAW SETTINGS1.RAW BACKUP.BIN
   SETTINGSn.RAW  raw settings as q7310-sim --format n --save-settings writes them
   BACKUP.BIN     a backup that q7310 saved from such settings
 The frames are built here in the wire layout (little-endian fields, DLE STX ... DLE ETX, a
-16-bit big-endian byte sum); the firmware seeds are cut from samples/Q7310_v201.mot.
+16-bit big-endian byte sum); the firmware seeds are cut from samples/sample-firmware.mot.
 """
 
 import os
@@ -141,7 +141,7 @@ def main():
     write_protocol_seeds()
 
     # S-record loader: cuts of the sample firmware in each record type.
-    lines = open(os.path.join(ROOT, "samples", "Q7310_v201.mot"), "rb").read().splitlines()
+    lines = open(os.path.join(ROOT, "samples", "sample-firmware.mot"), "rb").read().splitlines()
     write("fuzz_srec_loader", "s2_small.mot", b"\r\n".join(lines[:9] + lines[-1:]) + b"\r\n")
     write("fuzz_srec_loader", "s1.mot",
           b"S00600004844521B\nS1130000285F245F2212226A000424290008237C2A\n"

@@ -10,8 +10,14 @@ adds records that rewrite bytes already written (the later line wins), --order s
 records. --expect writes the image that a loader must stage for the file: the bytes from the
 lowest to the highest address, gaps 0xFF, later lines winning.
 
-Example: gen_srec.py samples/Q7310_v201.mot --size 65536 --type S2 --bytes-per-record 32 \\
-             --start 0x010000 --seed 201
+The data is made up, so the S0 header says so by default: SAMPLE_HEADER carries the phrase that
+marks the simulator's sample (kSimulatorSampleMark in src/firmware/header_record.h), and an update
+refuses a file with it unless the program is started with --allow-sample. Such a file is for
+q7310-sim only, never for an amplifier.
+
+The repository's sample (the image bytes are those of seed 201; only the header marks it):
+  gen_srec.py samples/sample-firmware.mot --size 65536 --type S2 --bytes-per-record 32 \\
+      --start 0x010000 --seed 201
 """
 
 import argparse
@@ -23,6 +29,10 @@ TERMINATOR = {"S1": "S9", "S2": "S8", "S3": "S7"}
 # Address field width of every record type written here.
 FIELD_BYTES = {"S0": 2, "S1": 2, "S2": 3, "S3": 4, "S7": 4, "S8": 3, "S9": 2}
 MAX_COUNT = 0xFF
+# The default header: the mark of the simulator's sample (src/firmware/header_record.h), and what
+# the file is not.
+SAMPLE_MARK = "SAMPLE FOR q7310-sim ONLY"
+SAMPLE_HEADER = SAMPLE_MARK + " - NOT FIRMWARE FOR AN AMPLIFIER"
 
 
 def record(rtype, address, data):
@@ -45,7 +55,8 @@ def parse_args(argv):
     p.add_argument("--gaps", type=int, default=0, help="number of records to leave out")
     p.add_argument("--overlaps", type=int, default=0, help="number of overlapping records to add")
     p.add_argument("--order", choices=["ascending", "descending", "shuffled"], default="ascending")
-    p.add_argument("--header", default="Q7310 firmware", help="text of the S0 header")
+    p.add_argument("--header", default=SAMPLE_HEADER,
+                   help="text of the S0 header (default: the simulator's sample mark)")
     p.add_argument("--crlf", action="store_true", help="end lines with CR LF instead of LF")
     p.add_argument("--expect", help="also write the expected staged image to this file")
     args = p.parse_args(argv)

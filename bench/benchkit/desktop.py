@@ -44,7 +44,8 @@ def full_procedure(work, image=images.UPDATE_64K):
     pictures = work / "desktop-pictures"
 
     def command(device):
-        return [tools.DESKTOP, SCREENSHOTS, pictures, "--device", device, "--dir", folder]
+        return [tools.DESKTOP, SCREENSHOTS, pictures, "--device", device, "--dir", folder,
+                tools.ALLOW_SAMPLE]
 
     run = session.run_client(work, "desktop-procedure-run", command, pace=False,
                              timeout=PROCEDURE_TIMEOUT_S, env=offscreen())

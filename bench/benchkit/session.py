@@ -35,11 +35,13 @@ def prepare_folder(folder, firmware=None, backup=None):
 
 
 def run(work, name, operations, folder, pace, trace=True, timeout=600):
-    """Runs `q7310 --device PTY --dir folder --yes --keep-files operations...` under GNU time."""
+    """Runs `q7310 --device PTY --dir folder --yes --keep-files --allow-sample operations...`
+    under GNU time."""
     trace_path = work / name / "trace.log" if trace else None
 
     def command(device):
-        cmd = [tools.Q7310, "--device", device, "--dir", folder, "--yes", "--keep-files"]
+        cmd = [tools.Q7310, "--device", device, "--dir", folder, "--yes", "--keep-files",
+               tools.ALLOW_SAMPLE]
         if trace_path:
             cmd += ["--trace", trace_path]
         return cmd + list(operations)

@@ -14,6 +14,10 @@ SIM = BUILD / "src/sim/q7310-sim"
 MIN_DECODE = BUILD / "bench/min_srec_decode"
 DESKTOP = BUILD / "src/desktop/q7310-upgrade"
 GEN_SREC = ROOT / "tools/gen_srec.py"
+SAMPLE_FIRMWARE = ROOT / "samples/sample-firmware.mot"
+# The firmware the benchmarks send is made up (gen_srec.py's files and the sample), and its header
+# marks it as the simulator's sample: an update sends it only with this option.
+ALLOW_SAMPLE = "--allow-sample"
 GNU_TIME = "/usr/bin/time"
 SREC_CAT = "srec_cat"
 BUILD_TARGETS = ["q7310", "q7310-sim", "min_srec_decode"]

@@ -8,7 +8,7 @@ _q7310() {
   local operations="backup update restore verify"
   local standalone="image inspect ports"
   local global_opts="--help --version -V --device --port -p --dir --keep-files --reply-timeout
-    --trace --yes --json --quiet -q --verbose -v"
+    --trace --allow-sample --yes --json --quiet -q --verbose -v"
 
   case $prev in
     --device)

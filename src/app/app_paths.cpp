@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/numbered_format.h"
 #include "app/texts.h"
 #include "util/utf8_path.h"
 
@@ -87,13 +88,13 @@ std::string MissingFirmwareHint(std::string_view workingFolder, std::string_view
   std::error_code ec;
   if (std::filesystem::exists(Utf8Path(JoinPath(workingFolder, texts::kFirmwareFile)), ec))
     return {};
-  const std::string sample = InstalledSampleFirmware(programFolder);
-  if (sample.empty()) return {};
-  std::string hint(texts::kSampleFirmwareHint);
-  hint += sample;
-  hint += texts::kSampleFirmwareCopyTo;
-  hint += WithoutTrailingSlash(workingFolder.empty() ? "." : workingFolder);
-  hint += texts::kSampleFirmwareChoose;
+  std::string hint =
+      FormatNumbered(texts::kFmtFirmwareMissingHint,
+                     {NativePath(WithoutTrailingSlash(workingFolder.empty() ? "." : workingFolder)),
+                      texts::kFirmwareFile});
+  if (const std::string sample = InstalledSampleFirmware(programFolder); !sample.empty()) {
+    hint += FormatNumbered(texts::kFmtSampleFirmwareInstalled, {NativePath(sample)});
+  }
   return hint;
 }
 

@@ -25,6 +25,7 @@ DesktopCommandLine::DesktopCommandLine()
       ->type_name(std::string(texts::kDeviceValueName));
   m_app.add_option("--dir", m_options.dir, std::string(texts::kHelpDir))->type_name("<FOLDER>");
   m_app.add_option("--trace", m_options.trace, std::string(texts::kHelpTrace))->type_name("<FILE>");
+  m_app.add_flag("--allow-sample", m_options.allowSample, std::string(texts::kHelpAllowSample));
   m_app.set_version_flag("-v,--version", VersionLine());
 }
 
@@ -56,6 +57,7 @@ SessionOptions DesktopSessionOptions(const DesktopOptions& options,
   session.portNo = start.portNo;
   session.dir = options.dir;
   session.trace = options.trace;
+  session.allowSample = options.allowSample;
   // Every operation but a restore writes into the folder.
   session.writesFolder = true;
   return session;

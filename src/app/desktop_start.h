@@ -4,7 +4,8 @@
 // the trace, all settled before the window appears.
 //
 // Options: --device PATH (a serial device in place of the port number's; given even empty, it
-// replaces the remembered device), --dir FOLDER, --trace FILE, -h/--help, -v/--version. A
+// replaces the remembered device), --dir FOLDER, --trace FILE, --allow-sample (UPDATE may send
+// the simulator's sample firmware), -h/--help, -v/--version. A
 // program adds options of its own to App() before Parse.
 #pragma once
 
@@ -26,6 +27,7 @@ struct DesktopOptions {
   std::optional<std::string> device;  // --device; none when not given
   std::string dir;
   std::string trace;
+  bool allowSample = false;
 };
 
 // A command line that ends the program at once: with the help text or the version (status 0),
@@ -53,8 +55,8 @@ class DesktopCommandLine {
   std::string m_device;
 };
 
-// A desktop run's session options: the command line's folder and trace, and the port that
-// StartPort (remembered_port.h) makes of the remembered one and --device.
+// A desktop run's session options: the command line's folder, trace and --allow-sample, and the
+// port that StartPort (remembered_port.h) makes of the remembered one and --device.
 SessionOptions DesktopSessionOptions(const DesktopOptions& options,
                                      const RememberedPort& remembered);
 

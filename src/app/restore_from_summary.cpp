@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/numbered_format.h"
+#include "app/settings_notes.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
 #include "util/local_time.h"
@@ -44,6 +45,8 @@ std::string RestoreFromSummary(const std::string& path) {
                      {std::to_string(info.records.size()), slots, std::to_string(info.fileSize)}));
   if (info.problem != BackupFileProblem::kNone) {
     lines.append("\n").append(path).append(" ").append(DescribeProblem(info));
+  } else if (const SlotCoverage coverage = CoverSlots(info.records); !coverage.Complete()) {
+    lines.append("\n").append(IncompleteBackupText(path, coverage));
   }
   return lines;
 }

@@ -10,7 +10,8 @@ namespace q7310 {
 // The lines, joined with '\n': "Saved: YYYY-MM-DD HH:MM:SS" (the file's local modification time;
 // nothing after "Saved:" when the system cannot say), the path, the record summary
 // (texts::kFmtRestoreFromSummary) and, for a file that is not a whole sequence of slot records,
-// the path with the problem.
+// the path with the problem; for one that is but lacks or repeats some of the slots 0 to 8, what
+// it lacks or repeats (IncompleteBackupText).
 std::string RestoreFromSummary(const std::string& path);
 
 }  // namespace q7310

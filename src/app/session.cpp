@@ -83,6 +83,7 @@ SessionStatus Session::Open() {
 std::unique_ptr<CUpgradeDlg> Session::MakeController(IUpgradeHost& host) {
   auto controller = std::make_unique<CUpgradeDlg>(host, m_serial, m_backup, m_image, m_folder.path);
   controller->SetReplyTimeoutMs(m_options.replyTimeoutMs);
+  controller->SetSampleAllowed(m_options.allowSample);
   return controller;
 }
 

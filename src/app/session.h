@@ -45,6 +45,9 @@ struct SessionOptions {
   std::string dir;     // the working folder; empty: the rule of app_paths.h
   std::string trace;   // the trace file, appended to; empty: no trace
   unsigned replyTimeoutMs = kReplyTimeoutMs;  // the controller's reply timer period
+  // Whether UPDATE may send the simulator's sample firmware (--allow-sample;
+  // CUpgradeDlg::SetSampleAllowed).
+  bool allowSample = false;
   // Whether the run may write into the folder (a backup, an update): the folder is then checked
   // for writing before anything starts; otherwise only that it exists.
   bool writesFolder = true;
@@ -89,7 +92,8 @@ class Session {
   const SessionOptions& Options() const { return m_options; }
   int PortNo() const { return m_options.portNo; }
 
-  // A controller for `host` on this session's parts, with the session's reply timeout. The host
+  // A controller for `host` on this session's parts, with the session's reply timeout and its
+  // choice on the sample firmware. The host
   // passes PortNo() to its OnInitDialog.
   std::unique_ptr<CUpgradeDlg> MakeController(IUpgradeHost& host);
 

@@ -29,13 +29,23 @@ inline constexpr std::string_view kMsgRestoreFailed =
 inline constexpr std::string_view kMsgNoReply = "No reply from 7310series Amplifier.";
 inline constexpr std::string_view kMsgComplete = "Firmware update and settings transfer complete.";
 // Added to the detail of "Failed to read the MOT file." when the working folder has no firmware
-// file but the sample is installed: hint + sample path + copy-to + folder + choose.
-inline constexpr std::string_view kSampleFirmwareHint =
-    "\nThe sample firmware file is installed as ";
-inline constexpr std::string_view kSampleFirmwareCopyTo =
-    "; copy it (or another firmware file) to ";
-inline constexpr std::string_view kSampleFirmwareChoose =
-    ", or choose one with File > Open firmware file... in q7310-upgrade.";
+// file: where the firmware comes from (%1 the working folder, %2 the firmware file's name), and,
+// when the sample is installed with the programs, what it is (%1 its path).
+inline constexpr const char* kFmtFirmwareMissingHint =
+    "\nPut the amplifier's released firmware file in %1 as %2, or choose it with File > Open "
+    "firmware file... in q7310-upgrade.";
+inline constexpr const char* kFmtSampleFirmwareInstalled =
+    "\nThe sample firmware file %1 is for trying the programs against the simulator q7310-sim "
+    "only; it is not firmware for an amplifier.";
+// UPDATE refuses the simulator's sample firmware, which its header record marks
+// (firmware/header_record.h), unless the program was started with --allow-sample: the message,
+// and its detail (%1 the file, %2 the working folder, %3 the firmware file's name).
+inline constexpr std::string_view kMsgSampleFirmware =
+    "The firmware file is the sample for the simulator q7310-sim, not firmware for an amplifier.";
+inline constexpr const char* kFmtSampleFirmwareRefused =
+    "%1 is marked in its header record (S0) as the sample for q7310-sim; nothing was sent.\n"
+    "For an amplifier, put the amplifier's released firmware file in %2 as %3.\n"
+    "To send the sample to q7310-sim, start the program with --allow-sample.";
 
 // q7310 ports: follows the devices that the user may not open.
 inline constexpr std::string_view kPortsDialoutHint =
@@ -87,6 +97,10 @@ extern const std::string_view kDeviceValueName;
 inline constexpr std::string_view kHelpTrace =
     "write a timestamped line for every frame sent and received, every resend, time-out, "
     "dropped frame and line error to the end of FILE (never one of the program's own files)";
+inline constexpr std::string_view kHelpAllowSample =
+    "let UPDATE send the sample firmware file of the simulator q7310-sim (marked in its header "
+    "record), for trying the programs against q7310-sim; without it an update refuses the "
+    "sample, which is not firmware for an amplifier";
 // The desktop program's addition to the --device help: what it opens without the option.
 inline constexpr std::string_view kHelpDeviceRemembered =
     "; without it, the last port number or device that worked is used";
@@ -151,10 +165,50 @@ inline constexpr const char* kFmtCloseBackupKept =
     "Closing deletes %1. A dated copy stays as:\n%2\n\n"
     "Close anyway?";
 inline constexpr const char* kFmtCloseBackupNotKept =
-    "The backup held in %1 has not been restored yet.\n\n"
-    "Closing deletes %1, and no dated copy of it could be kept (%2): the amplifier's settings "
-    "would be lost.\n\n"
+    "The backup held in %1 has not been restored yet, and no dated copy of it could be kept "
+    "(%2).\n\n"
+    "%1 stays in the working folder when the program closes: it is the only copy of the "
+    "amplifier's settings.\n\n"
     "Close anyway?";
+
+// The end of a run, in both front ends. A BACKUP.BIN that no dated copy holds is kept at exit
+// (%1 the file, %2 why), with the reason that no dated copy holds it.
+inline constexpr const char* kFmtBackupBinKept =
+    "%1 was kept: %2. It is the only copy of the settings that this run's backup read; move it "
+    "to a safe place before another backup replaces it.";
+inline constexpr const char* kFmtNoCopyCouldBeKept = "no dated copy of it could be kept (%1)";
+inline constexpr const char* kFmtNoCopyHoldsIt = "no dated copy in %1 holds it";
+inline constexpr const char* kFmtNotComparedWithCopies =
+    "it could not be compared with the dated copies (%1)";
+// After an update or a restore that did not succeed, in a run that made a backup: where that
+// backup's settings are (%1 the dated copy, or BACKUP.BIN when none could be kept), and how to
+// restore them (%1 the command or the menu item).
+inline constexpr const char* kFmtSettingsSavedIn =
+    "The settings that this run's backup read are saved in %1.";
+inline constexpr const char* kFmtSettingsOnlyIn =
+    "The settings that this run's backup read are only in %1, which is kept: no dated copy of "
+    "it could be kept.";
+inline constexpr const char* kFmtToRestoreThem = "To restore them: %1";
+// A restore that finds no BACKUP.BIN: the newest dated copy (%1), and how to restore it.
+inline constexpr const char* kFmtNewestSavedBackup = "The newest saved backup is %1.";
+inline constexpr const char* kFmtToRestoreIt = "To restore it: %1";
+// How the desktop programs restore a saved file, in those texts; and their status line then (%1
+// the menu item, %2 the file: last, so that a line too long for the window keeps its name).
+inline constexpr std::string_view kMenuPathOption = "Option > ";
+inline constexpr const char* kFmtRestoreSettingsWith = "Restore with %1: %2";
+// How the command-line tool restores one: the command, then the file (quoted when it must be).
+inline constexpr std::string_view kCliProgram = "q7310";
+inline constexpr std::string_view kCliRestoreFrom = "restore --from";
+
+// A backup file of whole slot records that does not hold the slots 0 to 8 once each, before a
+// restore sends anything (%1 the file, %2 what it lacks or repeats: "is incomplete: slot 4
+// missing").
+inline constexpr const char* kFmtIncompleteBackup =
+    "%1 %2. A backup made by BACKUP holds the slots 0 to 8 once each; a restore writes this "
+    "file's records as they stand.";
+inline constexpr std::string_view kRestoreAllTheSame = "Restore it all the same?";
+inline constexpr std::string_view kCliEnterToRestoreAllTheSame =
+    "Press Enter to restore it all the same, or Ctrl-C to stop.";
 
 // Instruction lines per guidance stage. The doubled apostrophes are the program's own text.
 inline constexpr std::array<std::string_view, 3> kGuideStage0 = {
@@ -248,6 +302,11 @@ inline constexpr const char* kFmtStageExists =
     "The staging file %s exists already; give --force to replace it.";
 // Followed by why (" is a device, not a regular file").
 inline constexpr const char* kFmtStageNotAFile = "The staging file %s cannot be written: it ";
+
+// q7310 image: what it says of a file that its header marks as the simulator's sample.
+inline constexpr std::string_view kImageIsSample =
+    "the sample firmware file of the simulator q7310-sim, not firmware for an amplifier; an "
+    "update sends it only with --allow-sample";
 
 // Usage errors of the command-line programs.
 inline constexpr std::string_view kUsageUnknownOperation = "unknown operation";

@@ -13,6 +13,7 @@
 #include "app/device_text.h"
 #include "app/file_checks.h"
 #include "app/no_reply.h"
+#include "app/numbered_format.h"
 #include "app/present_ports.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
@@ -24,6 +25,7 @@
 #include "serial/envelope.h"
 #include "serial/port_list.h"
 #include "serial/serial_port.h"
+#include "util/input_file.h"
 #include "util/utf8_path.h"
 
 namespace q7310 {
@@ -163,10 +165,13 @@ std::string CUpgradeDlg::VerifySource() const {
 
 std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
   m_serial.Disconnect();
+  // Deleting the only copy of the settings a backup read would lose them for good.
+  m_keptAtExit = m_wroteBackup ? BackupWithoutCopy() : KeptBackup{};
   std::vector<std::string> undeleted;
   if (keepFiles) return undeleted;
-  const std::pair<std::string_view, bool> files[] = {{texts::kBackupFile, m_wroteBackup},
-                                                     {texts::kUpdateFile, m_wroteUpdate}};
+  const std::pair<std::string_view, bool> files[] = {
+      {texts::kBackupFile, m_wroteBackup && !m_keptAtExit.Kept()},
+      {texts::kUpdateFile, m_wroteUpdate}};
   for (const auto& [name, wroteIt] : files) {
     if (!wroteIt) continue;
     const std::string path = GetAppFilePath(name);
@@ -177,6 +182,34 @@ std::vector<std::string> CUpgradeDlg::OnDestroy(bool keepFiles) {
     }
   }
   return undeleted;
+}
+
+KeptBackup CUpgradeDlg::BackupWithoutCopy() const {
+  const std::string path = GetAppFilePath(texts::kBackupFile);
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!ReadInputFile(path, CSettingsBackup::kBufferSize, bytes, &error)) {
+    // Gone already: nothing to keep. Anything else under the name cannot be compared, so it
+    // stays.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(Utf8Path(path), ec).type() ==
+        std::filesystem::file_type::not_found) {
+      return {};
+    }
+    return {path, FormatNumbered(texts::kFmtNotComparedWithCopies, {error})};
+  }
+  if (!FindHistoryCopyHolding(HistoryFolder(), bytes, m_backupCopy).empty()) return {};
+  return {path, m_backupCopyError.empty()
+                    ? FormatNumbered(texts::kFmtNoCopyHoldsIt, {HistoryFolder()})
+                    : FormatNumbered(texts::kFmtNoCopyCouldBeKept, {m_backupCopyError})};
+}
+
+void CUpgradeDlg::TellWhereSettingsAre(bool failed) {
+  if (!m_wroteBackup) return;
+  // Without a dated copy, BACKUP.BIN is where they are: the end of the run keeps it.
+  const bool dated = !m_backupCopy.empty();
+  const std::string path = dated ? m_backupCopy : GetAppFilePath(texts::kBackupFile);
+  m_host.OnSettingsToRestore(NoteWhereSettingsAre(path, dated, m_host.HowToRestore(path)), failed);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -241,7 +274,11 @@ void CUpgradeDlg::BeginOperation(int mode, std::string_view title) {
 }
 
 int CUpgradeDlg::EndOperation(int result, std::string_view failure, std::string_view detail) {
+  // An update or a restore that did not succeed may have left the amplifier without its
+  // settings.
+  const bool settingsAtRisk = m_mode == kUpdate || m_mode == kRestore;
   m_mode = kIdle;
+  if (result != kSucceeded && settingsAtRisk) TellWhereSettingsAre(!failure.empty());
   StopReplyTimer();
   m_image.CloseStagedImage();  // harmless when no update holds it open
   if (!failure.empty()) m_host.ShowMessage(MessageKind::Error, failure, detail);
@@ -270,6 +307,8 @@ void CUpgradeDlg::KeepHistoryCopy() {
   const std::string path =
       SaveHistoryCopy(HistoryFolder(), {m_backup.Converted(), m_backup.ConvertedLength()},
                       std::time(nullptr), &error);
+  m_backupCopy = path;
+  m_backupCopyError = error;
   m_host.OnBackupKept(path, error);
 }
 
@@ -319,7 +358,16 @@ void CUpgradeDlg::OnUpdate() {
   if (m_mode != kIdle) return;
   m_image.Clear();
   const std::string motPath = GetAppFilePath(texts::kFirmwareFile);
+  m_image.RefuseSimulatorSample(!m_allowSample);
   if (!m_image.LoadMotFile(motPath, GetAppFilePath(texts::kUpdateFile))) {
+    TellWhereSettingsAre(true);
+    if (m_image.LastError().fault == LoadFault::kSimulatorSample) {
+      m_host.ShowMessage(
+          MessageKind::Error, texts::kMsgSampleFirmware,
+          FormatNumbered(texts::kFmtSampleFirmwareRefused,
+                         {NativePath(motPath), NativePath(m_appFolder), texts::kFirmwareFile}));
+      return;
+    }
     m_host.ShowMessage(
         MessageKind::Error, texts::kMsgMotReadFailed,
         MotFailureDetail(motPath) + MissingFirmwareHint(m_appFolder, ProgramFolder()));
@@ -353,7 +401,13 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   if (m_mode != kIdle) return;
   m_backup.Clear();
   if (!m_backup.LoadBackup(path)) {
+    TellWhereSettingsAre(true);
     m_host.ShowMessage(MessageKind::Error, texts::kMsgBackupFileFailed, BackupFileDetail(path));
+    return;
+  }
+  if (!ConfirmSlotCoverage(path)) {
+    m_backup.Clear();
+    TellWhereSettingsAre(false);
     return;
   }
   m_restoreSource = path;
@@ -366,11 +420,31 @@ void CUpgradeDlg::OnRestoreFrom(const std::string& path) {
   StartReplyTimer();
 }
 
+bool CUpgradeDlg::ConfirmSlotCoverage(const std::string& path) {
+  // Any number of whole records is restored; one that a backup never writes is restored
+  // knowingly.
+  const SlotCoverage coverage =
+      CoverSlots(InspectBackupBytes({m_backup.Records(), m_backup.RecordsEnd()}).records);
+  return coverage.Complete() || m_host.ConfirmIncompleteBackup(path, coverage);
+}
+
 std::string CUpgradeDlg::BackupFileDetail(const std::string& path) const {
   // Why the file cannot be read at all, else what is wrong inside it: checked as a whole, a
   // damaged file is refused before anything is written to the amplifier.
   std::string detail = ReadProblem(path, CSettingsBackup::kBufferSize);
-  if (detail.empty()) detail = path + ": " + m_backup.LoadError();
+  if (detail.empty()) return path + ": " + m_backup.LoadError();
+  // No BACKUP.BIN, and no backup of this run to name instead: the newest saved one may be what
+  // the operator is looking for.
+  std::error_code ec;
+  if (!m_wroteBackup && path == GetAppFilePath(texts::kBackupFile) &&
+      std::filesystem::symlink_status(Utf8Path(path), ec).type() ==
+          std::filesystem::file_type::not_found) {
+    const std::string newest = NewestHistoryCopy(HistoryFolder());
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "\n" + std::string.
+    if (!newest.empty()) {
+      detail.append("\n").append(NewestCopyText(newest, m_host.HowToRestore(newest)));
+    }
+  }
   return detail;
 }
 

@@ -21,6 +21,7 @@
 
 #include "app/port_choice.h"
 #include "app/request_sender.h"
+#include "app/settings_notes.h"
 #include "app/upgrade_host.h"
 #include "backup/settings_backup.h"
 #include "backup/settings_compare.h"
@@ -87,9 +88,14 @@ class CUpgradeDlg {
   bool CanClose() const { return m_mode == kIdle; }
   // The window is going away: closes the port and deletes BACKUP.BIN and UPDATE.BIN, each only
   // when this run wrote it (unless keepFiles): a file that was there before the run (perhaps
-  // the only copy of a customer's settings) is left as it was. Returns the files that existed
+  // the only copy of a customer's settings) is left as it was. A BACKUP.BIN whose bytes no
+  // dated copy in the history folder holds is the only copy of the settings its backup read: it
+  // is kept too, and BackupKeptAtExit() then says so and why. Returns the files that existed
   // but could not be deleted.
   std::vector<std::string> OnDestroy(bool keepFiles = false);
+  // After OnDestroy: this run's BACKUP.BIN when no dated copy holds it (kept whatever keepFiles
+  // said), with the reason; empty otherwise.
+  const KeptBackup& BackupKeptAtExit() const { return m_keptAtExit; }
 
   // Opens (or reopens) the serial link. 1 when the port opened, 0 otherwise.
   int OpenPort(int portNo, int baudRate);
@@ -121,6 +127,11 @@ class CUpgradeDlg {
   std::vector<SerialPortInfo> ListPorts() const { return m_listPorts(); }
   // The port the serial link opens: its explicit device, else the port number.
   PortName PortInUse() const;
+  // Whether UPDATE may send the simulator's sample firmware, which its header record marks
+  // (firmware/header_record.h). Off by default: made-up firmware must never reach an amplifier,
+  // so an update of the sample stops with an ERROR before anything is staged or sent, unless
+  // the operator asked for it (--allow-sample, for trying the programs against q7310-sim).
+  void SetSampleAllowed(bool allowed) { m_allowSample = allowed; }
 
   // State, for front ends and tests.
   int Mode() const { return m_mode; }
@@ -196,6 +207,14 @@ class CUpgradeDlg {
   void OpenPortAndGuide();
   // Keeps a dated copy of the BACKUP.BIN just written in the history folder.
   void KeepHistoryCopy();
+  // This run's BACKUP.BIN and why it must stay, when no dated copy holds its bytes; else empty.
+  KeptBackup BackupWithoutCopy() const;
+  // An update or a restore did not succeed: in a run that made a backup, the host learns where
+  // that backup's settings are (`failed`: its failure message follows).
+  void TellWhereSettingsAre(bool failed);
+  // Before a restore of the records loaded from `path`: true when they hold the slots 0 to 8
+  // once each, or when the host confirms a file that does not.
+  bool ConfirmSlotCoverage(const std::string& path);
 
   IUpgradeHost& m_host;
   CSerialPort& m_serial;
@@ -214,11 +233,17 @@ class CUpgradeDlg {
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
   PortLister m_listPorts;
+  bool m_allowSample = false;
   int m_stage = 0;
   // Whether this run wrote BACKUP.BIN (a successful backup) or UPDATE.BIN (a successful
   // firmware load); only those are deleted at exit.
   bool m_wroteBackup = false;
   bool m_wroteUpdate = false;
+  // The dated copy of this run's last backup, or (empty) why none could be kept; and, after
+  // OnDestroy, the BACKUP.BIN kept because no dated copy holds it.
+  std::string m_backupCopy;
+  std::string m_backupCopyError;
+  KeptBackup m_keptAtExit;
 
   // Verify: the slots read back (the backup store stays untouched), the file they are compared
   // with, and the outcome.

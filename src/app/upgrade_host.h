@@ -11,6 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings_notes.h"
+#include "backup/backup_file_info.h"
+
 namespace q7310 {
 
 enum class MessageKind {
@@ -97,6 +100,26 @@ class IUpgradeHost {
   // A request sent again, said as it happens (OnProtocolEvent(Resend) comes just before it).
   // Default: ignored.
   virtual void OnResend(const ResendNotice& /*notice*/) {}
+
+  // How the operator restores the backup file at `path` with this program, for the texts that
+  // say where the settings are: a command line, a menu item. Default: empty (the texts then name
+  // the file alone).
+  virtual std::string HowToRestore(std::string_view /*path*/) { return {}; }
+
+  // An update or a restore ended without success (it failed, was refused before it started, or
+  // was cancelled) in a run that made a backup: `note` says where the settings that backup read
+  // are and how to restore them. Called as the operation ends; when `failed`, the failure's
+  // message follows at once. Default: ignored.
+  virtual void OnSettingsToRestore(const SettingsNote& /*note*/, bool /*failed*/) {}
+
+  // Before a restore sends anything: the file at `path` is a whole sequence of slot records that
+  // does not hold the slots 0 to 8 once each (`coverage` names what it lacks or repeats). True
+  // restores it all the same, its records as they stand; false leaves the restore unstarted, as
+  // a Cancel would. Default: true.
+  virtual bool ConfirmIncompleteBackup(std::string_view /*path*/,
+                                       const SlotCoverage& /*coverage*/) {
+    return true;
+  }
 
   // Protocol events for traces and machine-readable output. `detail` says more (the command,
   // the reason a frame was dropped). Default: ignored.

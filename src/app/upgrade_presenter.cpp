@@ -11,6 +11,7 @@
 #include "app/protocol_trace.h"
 #include "app/restore_from_summary.h"
 #include "app/session.h"
+#include "app/settings_notes.h"
 #include "app/texts.h"
 
 namespace q7310 {
@@ -186,7 +187,10 @@ bool UpgradePresenter::RestoreFromFile(const std::string& path) {
   }
   m_view.ShowInstructions(CUpgradeDlg::GuidanceFor(kStageRestore).instructions);
   m_restoreInstructions = true;
+  // The question above named the slots that the file lacks or repeats, if any.
+  m_incompleteAccepted = path;
   m_core->OnRestoreFrom(path);
+  m_incompleteAccepted.clear();
   // A file that could not be read ends it before it starts.
   if (m_core->Mode() == CUpgradeDlg::kIdle) EndRestoreInstructions();
   return true;
@@ -212,6 +216,9 @@ void UpgradePresenter::Shutdown() {
   m_view.ShowProgress(false);
   for (const std::string& path : m_core->OnDestroy()) {
     std::fprintf(stderr, "q7310-upgrade: could not delete %s\n", path.c_str());
+  }
+  if (const KeptBackup& kept = m_core->BackupKeptAtExit(); kept.Kept()) {
+    std::fprintf(stderr, "q7310-upgrade: %s\n", KeptBackupText(kept).c_str());
   }
 }
 
@@ -243,9 +250,15 @@ void UpgradePresenter::KillTimer(unsigned id) {
 void UpgradePresenter::ShowMessage(MessageKind kind, std::string_view text,
                                    std::string_view detail) {
   const bool error = kind == MessageKind::Error;
+  std::string lines(detail);
+  if (error && !m_settingsNote.empty()) {
+    if (!lines.empty()) lines += "\n";
+    lines += m_settingsNote;
+  }
+  m_settingsNote.clear();
   m_view.ShowMessage({.caption = error ? texts::kCaptionError : texts::kCaptionComplete,
                       .text = std::string(text),
-                      .detail = std::string(detail),
+                      .detail = std::move(lines),
                       .error = error});
 }
 
@@ -305,6 +318,29 @@ void UpgradePresenter::OnBackupKept(std::string_view path, std::string_view erro
   m_keptPath = NativePath(path);
   m_keptError = error;
   ShowStatus(BackupKeptLine(m_keptPath, m_keptError));
+}
+
+std::string UpgradePresenter::HowToRestore(std::string_view /*path*/) {
+  return std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom);
+}
+
+void UpgradePresenter::OnSettingsToRestore(const SettingsNote& note, bool failed) {
+  // The failure's box says it in full; the status line keeps saying it, short, after the box is
+  // closed (and is all there is after a Cancel, which shows no box).
+  m_settingsNote = failed ? note.text : std::string();
+  // The line's own text from here on: a resend shown over it ends with the operation.
+  ShowStatus(
+      {FormatNumbered(texts::kFmtRestoreSettingsWith, {note.how, NativePath(note.path)}), true});
+}
+
+bool UpgradePresenter::ConfirmIncompleteBackup(std::string_view path,
+                                               const SlotCoverage& coverage) {
+  if (!m_incompleteAccepted.empty() && m_incompleteAccepted == path) return true;
+  return m_view.Ask(
+      {texts::kCaptionConfirm,
+       IncompleteBackupText(path, coverage) + "\n\n" + std::string(texts::kRestoreAllTheSame),
+       {},
+       true});
 }
 
 void UpgradePresenter::OnProtocolEvent(ProtocolEvent event, std::string_view detail) {

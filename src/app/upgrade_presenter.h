@@ -19,12 +19,18 @@
 //                          working folder under the name the update reads, asking first before a
 //                          different file there is replaced;
 //   RestoreFromFile        Option > Restore from saved backup... with the file chosen: asks
-//                          (the file's date and slot records), then restores it exactly as
-//                          RESTORE does, with the restore instructions in the box while it runs;
+//                          (the file's date and slot records, and the slots it lacks or
+//                          repeats), then restores it exactly as RESTORE does, with the restore
+//                          instructions in the box while it runs; RESTORE asks first (No the
+//                          default) only for such a file;
 //   MayClose               every way of closing asks it: no while an operation runs, and while
 //                          a backup waits for its restore (stages 2 and 3) only on the
 //                          operator's Yes to a question that names the dated copy that stays;
-//   Shutdown               closes the port and deletes the staging files this run wrote, once.
+//   Shutdown               closes the port and deletes the staging files this run wrote, once
+//                          (not a BACKUP.BIN that no dated copy holds: standard error says so).
+// After an update or a restore that did not succeed in a run that made a backup, the failure's
+// message (its detail) and the status line say where that backup's settings are and that
+// Option > Restore from saved backup... restores them.
 // OnTimer, OnFrame and OnCancel come from the window's timers, frame queue and progress dialog.
 //
 // Threads: everything on the window's thread, but the frame receiver (PostFrame), which the
@@ -123,6 +129,9 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
   bool ShowRestoreComplete(std::string_view text) override;
   void OnResend(const ResendNotice& notice) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
+  std::string HowToRestore(std::string_view path) override;
+  void OnSettingsToRestore(const SettingsNote& note, bool failed) override;
+  bool ConfirmIncompleteBackup(std::string_view path, const SlotCoverage& coverage) override;
   // IFrameReceiver, on the receive thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
 
@@ -149,6 +158,12 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
   std::string m_keptPath;   // the last backup's dated copy, as the system spells it; empty when
   std::string m_keptError;  // none could be kept, and then why
   bool m_shutDown = false;
+  // Where the settings of this run's backup are, for the detail of the failure message that
+  // follows; empty when none is due.
+  std::string m_settingsNote;
+  // The file whose missing or repeated slots the operator has just accepted in the question of
+  // Restore from saved backup..., so that the restore does not ask again.
+  std::string m_incompleteAccepted;
 };
 
 }  // namespace q7310

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace q7310 {
 
@@ -21,5 +22,19 @@ std::string HistoryFileName(std::time_t when);
 // the path written, or an empty string with the reason in `error`.
 std::string SaveHistoryCopy(const std::string& folder, std::span<const uint8_t> data,
                             std::time_t when, std::string* error);
+
+// Whether `name` (a bare file name) is one that SaveHistoryCopy gives: BACKUP-YYYYMMDD-HHMMSS.BIN,
+// or the same with a -N suffix before ".BIN".
+bool IsHistoryFileName(std::string_view name);
+
+// A dated copy in `folder` that holds exactly `data`, or an empty string when none does (also when
+// the folder cannot be read). `first`, when not empty, is looked at before the others (the copy
+// that a run made of its own backup). Only regular files with a dated copy's name count.
+std::string FindHistoryCopyHolding(const std::string& folder, std::span<const uint8_t> data,
+                                   const std::string& first = {});
+
+// The newest dated copy in `folder` that is a whole sequence of slot records (what a restore
+// takes), by the time in its name (and then its suffix); an empty string when there is none.
+std::string NewestHistoryCopy(const std::string& folder);
 
 }  // namespace q7310

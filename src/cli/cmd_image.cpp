@@ -60,6 +60,10 @@ void PrintPlain(const CFirmwareImage& image) {
   std::printf("size:          %" PRIu32 " bytes\n", image.GetImageSize());
   std::printf("sum:           0x%08" PRIX32 "\n", image.GetImageSum());
   std::printf("blocks:        %" PRIu32 "\n", CFirmwareImage::BlockCount(image.GetImageSize()));
+  std::printf("header:        %s\n", image.HeaderText().c_str());
+  if (image.IsSimulatorSample()) {
+    std::printf("sample:        %s\n", std::string(texts::kImageIsSample).c_str());
+  }
 }
 
 void PrintJson(JsonLines& lines, const std::string& file, const CFirmwareImage& image) {
@@ -69,7 +73,9 @@ void PrintJson(JsonLines& lines, const std::string& file, const CFirmwareImage& 
                    {"end_address", image.GetEndAddress()},
                    {"size", image.GetImageSize()},
                    {"sum", image.GetImageSum()},
-                   {"blocks", CFirmwareImage::BlockCount(image.GetImageSize())}});
+                   {"blocks", CFirmwareImage::BlockCount(image.GetImageSize())},
+                   {"header", image.HeaderText()},
+                   {"sample", image.IsSimulatorSample()}});
 }
 
 // The working folders whose files --stage must not touch: the one --dir names; without it both

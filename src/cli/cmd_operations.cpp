@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "cli/platform_help.h"
 #include "cli/port_request.h"
 #include "cli/port_table.h"
+#include "cli/shell_word.h"
 #include "cli/terminal_host.h"
 #include "cli/usage.h"
 #include "util/process_info.h"
@@ -44,11 +46,25 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The command that restores a saved file, up to its operation: the port as this run was told it
+// (a port found by the tool is found again), so that it can be typed or pasted as it stands.
+std::string RestoreCommand(const OperationOptions& options) {
+  std::string command(texts::kCliProgram);
+  if (!options.port.empty()) {
+    command += " --port " + ShellWord(options.port);
+  } else if (!options.session.device.empty()) {
+    command += " --device " + ShellWord(options.session.device);
+  }
+  return command;
+}
+
 // The whole run once the port is chosen: the session, then each operation in turn.
 class OperationRun {
  public:
   OperationRun(const OperationOptions& options, OutputSink& out, const PortChoice& port)
-      : m_options(options), m_out(out), m_port(port), m_host(out) {}
+      : m_options(options), m_out(out), m_port(port), m_host(out) {
+    m_host.SetRestoreCommand(RestoreCommand(options));
+  }
 
   int Run(const std::vector<const OperationRow*>& operations);
 
@@ -59,6 +75,8 @@ class OperationRun {
   bool RunOperation(const OperationRow& operation);
   // Ctrl-C, SIGTERM or SIGHUP (a console's close on Windows) since the last look: said once.
   bool Interrupted();
+  // The run's last lines: files not deleted, a BACKUP.BIN kept, where the settings are.
+  void End();
   void WarnOfLatency();
 
   const OperationOptions& m_options;
@@ -142,9 +160,13 @@ bool OperationRun::RunOperation(const OperationRow& operation) {
   }
   // The image is loaded and its start announced; no block has gone out yet.
   WarnOfLatency();
-  // An interrupt while the operation started (a firmware load) ended it before it sent
-  // anything; one while it ran made RunUntilIdle cancel it.
-  const bool completed = m_host.RunUntilIdle() && !TerminalHost::TakeInterrupt();
+  // An interrupt while the operation started (a firmware load, the wait after the warning on
+  // an incomplete backup) ended it before it sent anything; one while it ran made RunUntilIdle
+  // cancel it. A warning answered with the end of the input ended it as well.
+  const bool ran = m_host.RunUntilIdle();
+  const bool interrupted = TerminalHost::TakeInterrupt();
+  const bool declined = m_host.TakeDeclined();
+  const bool completed = ran && !interrupted && !declined;
   bool ok = completed;
   for (MessageKind kind : m_host.TakeMessageKinds()) ok = ok && kind != MessageKind::Error;
 
@@ -167,6 +189,13 @@ int OperationRun::Run(const std::vector<const OperationRow*>& operations) {
     return kExitFailed;
   }
   const bool interactive = !m_options.yes && !m_options.report.json && IsTerminal(stdin);
+  // After the warning on a backup file that lacks or repeats slots, the restore waits for Enter
+  // as every operation does.
+  m_host.SetConfirmation([this, interactive] {
+    if (!interactive) return true;
+    m_out.Instructions({std::string(texts::kCliEnterToRestoreAllTheSame)});
+    return WaitForEnter();
+  });
   int exitCode = kExitOk;
   for (const OperationRow* operation : operations) {
     // Before each operation the technician puts the unit into its mode.
@@ -185,10 +214,21 @@ int OperationRun::Run(const std::vector<const OperationRow*>& operations) {
       break;
     }
   }
+  End();
+  return exitCode;
+}
+
+void OperationRun::End() {
   for (const std::string& path : m_controller->OnDestroy(m_options.keepFiles)) {
     m_out.Warning(std::string(texts::kCliCouldNotDelete) + path);
   }
-  return exitCode;
+  // A backup-only run whose dated copy failed still succeeded: its file stays, and says so.
+  if (const KeptBackup& kept = m_controller->BackupKeptAtExit(); kept.Kept()) {
+    m_out.BackupBinKept(kept);
+  }
+  if (const std::optional<SettingsNote>& note = m_host.SettingsNoteOfRun()) {
+    m_out.SettingsToRestore(*note);
+  }
 }
 
 }  // namespace
@@ -208,6 +248,7 @@ void AddOperationCommands(CLI::App& app, OperationOptions& options) {
                  "reply timer period in ms (default 5000)")
       ->check(CLI::Range(1u, 3600000u));
   app.add_option("--trace", session.trace, std::string(texts::kHelpTrace));
+  app.add_flag("--allow-sample", session.allowSample, std::string(texts::kHelpAllowSample));
   app.add_flag("--yes", options.yes, "do not wait for Enter before each operation");
   AddReportOptions(app, options.report);
 

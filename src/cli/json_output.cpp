@@ -129,6 +129,31 @@ void JsonOutput::Warning(std::string_view text) {
   m_lines.Write(Json{{"type", "warning"}, {"text", Str(text)}});
 }
 
+void JsonOutput::IncompleteBackup(std::string_view path, const SlotCoverage& coverage,
+                                  std::string_view text) {
+  m_lines.Write(Json{{"type", "incomplete-backup"},
+                     {"file", Str(path)},
+                     {"missing", coverage.missing},
+                     {"repeated", coverage.repeated},
+                     {"unexpected", coverage.unexpected},
+                     {"text", Str(text)}});
+}
+
+void JsonOutput::BackupBinKept(const KeptBackup& kept) {
+  m_lines.Write(Json{{"type", "backup-bin-kept"},
+                     {"path", Str(kept.path)},
+                     {"reason", Str(kept.why)},
+                     {"text", Str(KeptBackupText(kept))}});
+}
+
+void JsonOutput::SettingsToRestore(const SettingsNote& note) {
+  m_lines.Write(Json{{"type", "saved-settings"},
+                     {"path", Str(note.path)},
+                     {"dated_copy", note.datedCopy},
+                     {"command", Str(note.how)},
+                     {"text", Str(note.text)}});
+}
+
 void JsonOutput::Refusal(std::string_view name, std::string_view text, std::string_view detail) {
   m_lines.Error(text, detail);
   m_lines.Result(name, false);

@@ -34,6 +34,10 @@ class JsonOutput : public OutputSink {
   void Warning(std::string_view text) override;
   void Refusal(std::string_view name, std::string_view text, std::string_view detail) override;
   void Result(std::string_view name, bool ok) override { m_lines.Result(name, ok); }
+  void IncompleteBackup(std::string_view path, const SlotCoverage& coverage,
+                        std::string_view text) override;
+  void BackupBinKept(const KeptBackup& kept) override;
+  void SettingsToRestore(const SettingsNote& note) override;
 
  private:
   JsonLines m_lines;

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/port_choice.h"
+#include "app/settings_notes.h"
 #include "app/upgrade_host.h"
+#include "backup/backup_file_info.h"
 
 namespace q7310::cli {
 
@@ -69,6 +71,15 @@ class OutputSink {
   // Ctrl-C, SIGTERM or SIGHUP ended the run as Cancel does ("Cancelled." on standard error, where
   // it stays on the screen when standard output goes to a log; JSON says it by its results).
   virtual void Cancelled() {}
+  // Before a restore sends anything: the file lacks or repeats some of the slots 0 to 8 (`text`
+  // says which, as IncompleteBackupText does). A warning; JSON lists the slots.
+  virtual void IncompleteBackup(std::string_view path, const SlotCoverage& coverage,
+                                std::string_view text) = 0;
+  // The end of the run: this run's BACKUP.BIN was kept because no dated copy holds it.
+  virtual void BackupBinKept(const KeptBackup& kept) = 0;
+  // The end of a run whose update or restore did not succeed after a backup: where that backup's
+  // settings are and how to restore them. On standard error, whatever -q says.
+  virtual void SettingsToRestore(const SettingsNote& note) = 0;
   // Called while an operation waits (several times a second): a bar's running time moves on.
   virtual void Tick() {}
 };

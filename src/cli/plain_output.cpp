@@ -234,6 +234,19 @@ void PlainOutput::Cancelled() {
   Line(m_err, texts::kCancelled);
 }
 
+void PlainOutput::IncompleteBackup(std::string_view, const SlotCoverage&, std::string_view text) {
+  Warning(text);
+}
+
+void PlainOutput::BackupBinKept(const KeptBackup& kept) {
+  Warning(KeptBackupText(kept));
+}
+
+void PlainOutput::SettingsToRestore(const SettingsNote& note) {
+  // On standard error, where it stays on the screen when the progress goes to a log.
+  Line(m_err, note.text);
+}
+
 void PlainOutput::Refusal(std::string_view, std::string_view text, std::string_view detail) {
   std::string lines = Caption("error", m_settings.errStyle, kRed) + ": " + std::string(text);
   for (const std::string& line : SplitLines(detail)) {

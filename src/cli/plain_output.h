@@ -60,6 +60,10 @@ class PlainOutput : public OutputSink {
   void Refusal(std::string_view name, std::string_view text, std::string_view detail) override;
   void Result(std::string_view, bool) override {}
   void Cancelled() override;
+  void IncompleteBackup(std::string_view path, const SlotCoverage& coverage,
+                        std::string_view text) override;
+  void BackupBinKept(const KeptBackup& kept) override;
+  void SettingsToRestore(const SettingsNote& note) override;
   // Redraws the bar when its share changed without a text, or when its time has moved on by a
   // tenth of a second, so that the elapsed time runs while the operation waits for a reply.
   void Tick() override;

@@ -8,8 +8,9 @@ const char* const kPortFooter =
     "Port: --port or --device, else %Q7310_PORT%, else the one USB serial adapter present (with "
     "several, name one), else port 1.\n";
 const char* const kFilesFooter =
-    "Files: Q7310_v201.mot, BACKUP.BIN and UPDATE.BIN live in the working folder: --dir, else the "
-    "program's folder if it is writable, else %LOCALAPPDATA%\\q7310.\n";
+    "Files: Q7310_v201.mot (the amplifier's released firmware file), BACKUP.BIN and UPDATE.BIN "
+    "live in the working folder: --dir, else the program's folder if it is writable, else "
+    "%LOCALAPPDATA%\\q7310.\n";
 const char* const kSysfsOption =
     "not used on Windows (the ports come from SetupAPI and the registry)";
 

@@ -1,6 +1,8 @@
 #include "cli/terminal_host.h"
 
+#include "app/texts.h"
 #include "cli/console.h"
+#include "cli/shell_word.h"
 #include "protocol/command_table.h"
 #include "protocol/protocol.h"
 
@@ -61,6 +63,19 @@ void TerminalHost::OnProtocolEvent(ProtocolEvent event, std::string_view detail)
   if (m_trace) m_trace->OnEvent(event, detail);
   if (m_verbose) Show(std::chrono::system_clock::now(), ProtocolTrace::EventLine(event, detail));
   m_out.Event(event, detail);
+}
+
+std::string TerminalHost::HowToRestore(std::string_view path) {
+  std::string command =
+      m_restoreCommand.empty() ? std::string(texts::kCliProgram) : m_restoreCommand;
+  return command + " " + std::string(texts::kCliRestoreFrom) + " " + ShellWord(path);
+}
+
+bool TerminalHost::ConfirmIncompleteBackup(std::string_view path, const SlotCoverage& coverage) {
+  m_out.IncompleteBackup(path, coverage, IncompleteBackupText(path, coverage));
+  if (!m_confirm || m_confirm()) return true;
+  m_declined = true;
+  return false;
 }
 
 void TerminalHost::OnTransmit(std::span<const uint8_t> frame, std::string_view error) {

@@ -14,9 +14,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/protocol_trace.h"
@@ -56,6 +59,18 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver, public IWireObs
   // The data bytes moved since the last call (frame bodies beyond their fixed fields, both ways).
   uint64_t TakeDataBytes();
 
+  // The command line that restores a file, up to the operation ("q7310 --port COM3"): the
+  // restore command that the texts on saved settings name is this, then "restore --from FILE".
+  void SetRestoreCommand(std::string command) { m_restoreCommand = std::move(command); }
+  // Asked after the warning on a backup file that lacks or repeats slots: true to restore it all
+  // the same. Unset: true.
+  void SetConfirmation(std::function<bool()> confirm) { m_confirm = std::move(confirm); }
+  // Whether a restore was declined (the confirmation said no) since the last call.
+  bool TakeDeclined() { return std::exchange(m_declined, false); }
+  // Where the settings of this run's backup are, when an update or a restore did not succeed
+  // after it; the last one said.
+  const std::optional<SettingsNote>& SettingsNoteOfRun() const { return m_settingsNote; }
+
   // IUpgradeHost
   void SetTimer(unsigned id, unsigned periodMs) override;
   void KillTimer(unsigned id) override { m_timers.erase(id); }
@@ -74,6 +89,9 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver, public IWireObs
   }
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
   void OnResend(const ResendNotice& notice) override { m_out.Resend(notice); }
+  std::string HowToRestore(std::string_view path) override;
+  void OnSettingsToRestore(const SettingsNote& note, bool) override { m_settingsNote = note; }
+  bool ConfirmIncompleteBackup(std::string_view path, const SlotCoverage& coverage) override;
 
   // IFrameReceiver: called on the receive thread.
   void PostFrame(uint32_t status, std::vector<uint8_t> frame) override;
@@ -111,6 +129,10 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver, public IWireObs
   int m_percent = -1;
   uint64_t m_dataBytes = 0;
   std::vector<MessageKind> m_messageKinds;
+  std::string m_restoreCommand;
+  std::function<bool()> m_confirm;
+  bool m_declined = false;
+  std::optional<SettingsNote> m_settingsNote;
 
   std::mutex m_mutex;
   std::condition_variable m_wake;

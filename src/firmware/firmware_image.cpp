@@ -5,7 +5,10 @@
 #include <memory>
 #include <new>
 #include <span>
+#include <string>
+#include <utility>
 
+#include "firmware/header_record.h"
 #include "firmware/hex_digits.h"
 #include "firmware/line_reader.h"
 #include "util/atomic_file.h"
@@ -106,6 +109,7 @@ bool CFirmwareImage::Fail(uint32_t line, LoadFault fault, std::string_view lineT
                           const std::string& detail) {
   const char type = lineText.size() > kTypeChar ? lineText[kTypeChar] : '?';
   m_lastError.line = line;
+  m_lastError.fault = fault;
   m_lastError.reason = LoadFaultText(fault, type);
   if (!detail.empty()) m_lastError.reason += ": " + detail;
   return false;
@@ -224,8 +228,8 @@ bool CFirmwareImage::FailOn(LineReader::Status status) {
   return Fail(0, LoadFault::kReadError);
 }
 
-bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
-                              uint32_t& firstLineTooLarge) {
+bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount, uint32_t& firstLineTooLarge,
+                              std::string& headerText) {
   std::string_view line;
   char lastType = 0;
   while (lineCount < kMaxLines) {
@@ -239,7 +243,13 @@ bool CFirmwareImage::ScanFile(LineReader& reader, uint32_t& lineCount,
     // Line 1 and line n are skipped by pass 2 whatever they hold, so a file without its header
     // would lose its first data record.
     lastType = line[kTypeChar];
-    if (number == 1 && !IsHeaderType(lastType)) return Fail(number, LoadFault::kNoHeader, line);
+    if (number == 1) {
+      if (!IsHeaderType(lastType)) return Fail(number, LoadFault::kNoHeader, line);
+      headerText = HeaderRecordText(line);
+      if (m_refuseSample && IsSimulatorSampleHeader(headerText)) {
+        return Fail(number, LoadFault::kSimulatorSample, line);
+      }
+    }
     // Refuse as soon as the span outgrows the buffer: pass 2 places bytes by their offset.
     const uint64_t span = Span();
     if (span > kStagingBufferSize) return Fail(number, LoadFault::kSpanTooLarge, line);
@@ -306,7 +316,8 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
   m_endAddress = 0;
   uint32_t lineCount = 0;
   uint32_t firstLineTooLarge = 0;
-  if (!ScanFile(reader, lineCount, firstLineTooLarge)) return fail();
+  std::string headerText;
+  if (!ScanFile(reader, lineCount, firstLineTooLarge, headerText)) return fail();
   if (Span() > kMaxImageSize) {
     Fail(firstLineTooLarge, LoadFault::kImageTooLarge);
     return fail();
@@ -348,7 +359,12 @@ bool CFirmwareImage::LoadMotFile(std::string motPath, std::string stagingPath) {
     Fail(0, LoadFault::kCannotWrite, {}, writeError);
     return fail();
   }
+  m_headerText = std::move(headerText);
   return true;
+}
+
+bool CFirmwareImage::IsSimulatorSample() const {
+  return IsSimulatorSampleHeader(m_headerText);
 }
 
 }  // namespace q7310

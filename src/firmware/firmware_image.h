@@ -50,6 +50,7 @@ class CFirmwareImage {
   struct LoadError {
     uint32_t line = 0;
     std::string reason;
+    LoadFault fault = LoadFault::kNone;
   };
 
   CFirmwareImage() = default;
@@ -63,10 +64,20 @@ class CFirmwareImage {
 
   // Loads the S-record file at motPath and writes the staged image to stagingPath (replaced as a
   // whole, never left half-written). True on success. On failure nothing is written (an earlier
-  // staged file stays as it was), the start and end address, size and sum keep the values they
-  // had before the call, LastError() says why, and everything the load took is released.
+  // staged file stays as it was), the start and end address, size, sum and header text keep the
+  // values they had before the call, LastError() says why, and everything the load took is
+  // released.
   bool LoadMotFile(std::string motPath, std::string stagingPath);
   const LoadError& LastError() const { return m_lastError; }
+  // While set, a load of a file whose header record carries the simulator's sample mark
+  // (firmware/header_record.h) fails at line 1 with LoadFault::kSimulatorSample, before the rest
+  // of the file is read or anything is staged. Off by default: checking a file (q7310 image)
+  // loads the sample too; the update turns it on.
+  void RefuseSimulatorSample(bool refuse) { m_refuseSample = refuse; }
+  // The text of the header record (S0) of the last successful load (HeaderRecordText).
+  const std::string& HeaderText() const { return m_headerText; }
+  // Whether the last successful load was of the simulator's sample.
+  bool IsSimulatorSample() const;
   // A flag that, once set (by a signal handler, say), ends a load under way as a failure
   // (LoadFault::kCancelled) before the staged file is written. Null: none. Not owned.
   void SetStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
@@ -101,7 +112,8 @@ class CFirmwareImage {
   LoadFault ParseLine(std::string_view line, uint8_t* buffer, size_t bufferSize);
   LoadFault ParseRecord(std::string_view line, uint8_t* buffer, size_t bufferSize, char type);
   // Both passes of LoadMotFile; they set m_lastError when they fail.
-  bool ScanFile(LineReader& reader, uint32_t& lineCount, uint32_t& firstLineTooLarge);
+  bool ScanFile(LineReader& reader, uint32_t& lineCount, uint32_t& firstLineTooLarge,
+                std::string& headerText);
   bool PlaceRecords(LineReader& reader, uint32_t lineCount, uint8_t* buffer, size_t bufferSize,
                     uint32_t& firstLineTooLarge);
   bool Fail(uint32_t line, LoadFault fault, std::string_view lineText = {},
@@ -122,6 +134,8 @@ class CFirmwareImage {
   std::FILE* m_stagedFile = nullptr;
   bool m_readFailed = false;
   const std::atomic<bool>* m_stop = nullptr;
+  bool m_refuseSample = false;
+  std::string m_headerText;
   LoadError m_lastError;
 };
 

@@ -39,6 +39,9 @@ constexpr std::array kFaultTexts = {
               "the last line read (the file has more than # lines) is not a termination record "
               "(S7, S8 or S9)",
               CFirmwareImage::kMaxLines},
+    FaultText{LoadFault::kSimulatorSample,
+              "the header record (S0) marks the file as the sample firmware of the simulator "
+              "q7310-sim, not firmware for an amplifier"},
     FaultText{LoadFault::kEmptyLine, "empty line"},
     FaultText{LoadFault::kNotAnSRecord, "line does not begin with S"},
     FaultText{LoadFault::kUnknownType, "unknown record type"},

@@ -21,6 +21,7 @@ enum class LoadFault : uint8_t {
   kNoHeader,             // line 1 is not an S0 record
   kNoTerminator,         // the last line is not an S7, S8 or S9 record
   kNoTerminatorAtLimit,  // the same, on the last line read when the file has more lines
+  kSimulatorSample,      // the header marks the simulator's sample, and the load refuses it
   // One line.
   kEmptyLine,
   kNotAnSRecord,

@@ -6,10 +6,12 @@
 #include <fstream>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/numbered_format.h"
+#include "app/settings_notes.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "backup/backup_history.h"
@@ -23,6 +25,8 @@
 #include "support/bytes.h"
 #include "support/converted_settings.h"
 #include "support/pty_peer.h"
+#include "support/sample_firmware.h"
+#include "support/slot_records.h"
 #include "support/srecord.h"
 #include "support/temp_folder.h"
 #include "test_host.h"
@@ -717,6 +721,52 @@ TEST_F(ControllerTest, StagingFailureLeavesTheControllerIdle) {
   EXPECT_FALSE(host.progressVisible);
 }
 
+// Made-up firmware must never reach an amplifier: the simulator's sample is refused with its own
+// message before anything is staged or sent, unless the front end allows it (--allow-sample).
+TEST_F(ControllerTest, TheSimulatorsSampleIsRefusedUnlessAllowed) {
+  const fs::path mot = testing::CopySampleFirmwareTo(dir);
+  std::ofstream(dir / "UPDATE.BIN") << "earlier";
+  dlg.OnUpdate();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgSampleFirmware);
+  const std::string& detail = host.messages[0].detail;
+  EXPECT_EQ(detail.rfind(mot.string() + " is marked in its header record (S0) as the sample for "
+                                        "q7310-sim; nothing was sent.\n",
+                         0),
+            0u)
+      << detail;
+  EXPECT_NE(detail.find("put the amplifier's released firmware file in " + dir.string() +
+                        " as Q7310_v201.mot"),
+            std::string::npos)
+      << detail;
+  EXPECT_NE(detail.find("--allow-sample"), std::string::npos) << detail;
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_TRUE(host.progressTitle.empty()) << "the progress dialog was never set up";
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  EXPECT_EQ(ReadBytes(dir / "UPDATE.BIN"), Bytes({'e', 'a', 'r', 'l', 'i', 'e', 'r'}));
+
+  host.messages.clear();
+  dlg.SetSampleAllowed(true);
+  dlg.OnUpdate();
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kUpdate);
+  const Bytes start = NextRequest();
+  EXPECT_EQ(GetU16(start, kOffCommand), CMD_UPDATE_START);
+  const std::optional<UpdateStartRequest> announced = ParseUpdateStart(start);
+  ASSERT_TRUE(announced.has_value());
+  EXPECT_EQ(announced->imageSize, 65536u);
+  EXPECT_EQ(announced->imageSum, 0x7F9D93u);
+  dlg.OnCommCancel();
+
+  // Allowed or not, firmware without the mark goes out as before.
+  dlg.SetSampleAllowed(false);
+  WriteMotFile(dir / "Q7310_v201.mot", Bytes(20, 3));
+  dlg.OnUpdate();
+  EXPECT_EQ(GetU16(NextRequest(), kOffCommand), CMD_UPDATE_START);
+  dlg.OnCommCancel();
+}
+
 TEST_F(ControllerTest, DestroyKeepsFilesThatWereThereBeforeAndClosesThePort) {
   // Perhaps the only copy of a customer's settings: a run that did not write it keeps it, also
   // after an update that failed to load and a restore from it.
@@ -745,6 +795,215 @@ TEST_F(ControllerTest, DestroyDeletesTheFilesThisRunWrote) {
   EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
   EXPECT_FALSE(fs::exists(dir / "UPDATE.BIN"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "backups"), fs::directory_iterator()), 1);
+}
+
+// The end of a run never deletes the only copy of the settings a backup read: a BACKUP.BIN
+// that no dated copy holds stays, and the controller says why.
+TEST_F(ControllerTest, ABackupThatNoDatedCopyHoldsIsKeptAtExit) {
+  // A file where the history folder belongs: no dated copy can be made.
+  std::ofstream(dir / "backups") << "x";
+  RunBackup(MakeSampleRawSettings(1, 3));
+  ASSERT_EQ(dlg.Stage(), 2);
+  const Bytes backupBin = ReadBytes(dir / "BACKUP.BIN");
+  EXPECT_TRUE(dlg.OnDestroy().empty());
+  EXPECT_EQ(ReadBytes(dir / "BACKUP.BIN"), backupBin);
+  const KeptBackup& kept = dlg.BackupKeptAtExit();
+  EXPECT_EQ(kept.path, (dir / "BACKUP.BIN").string());
+  // Why: the reason the copy failed, which names the folder.
+  const std::string couldNot = FormatNumbered(texts::kFmtNoCopyCouldBeKept, {""});
+  EXPECT_EQ(kept.why.rfind(couldNot.substr(0, couldNot.size() - 1), 0), 0u) << kept.why;
+  EXPECT_NE(kept.why.find((dir / "backups").string()), std::string::npos) << kept.why;
+}
+
+TEST_F(ControllerTest, AtExitTheDatedCopiesAreSearchedForTheBackupsBytes) {
+  RunBackup(MakeSampleRawSettings(1, 3));
+  std::vector<fs::path> copies;
+  for (const auto& entry : fs::directory_iterator(dir / "backups")) copies.push_back(entry.path());
+  ASSERT_EQ(copies.size(), 1u);
+  // The run's own copy changed by someone, but an older copy of the same bytes is there: the
+  // settings are safe, so BACKUP.BIN goes as usual.
+  fs::copy_file(copies[0], dir / "backups" / "BACKUP-20200101-000000.BIN");
+  std::ofstream(copies[0], std::ios::app) << "changed";
+  EXPECT_TRUE(dlg.OnDestroy().empty());
+  EXPECT_FALSE(dlg.BackupKeptAtExit().Kept());
+  EXPECT_FALSE(fs::exists(dir / "BACKUP.BIN"));
+}
+
+TEST_F(ControllerTest, AtExitABackupWhoseCopyWentIsKeptEvenWhenFilesAreKept) {
+  RunBackup(MakeSampleRawSettings(1, 3));
+  fs::remove_all(dir / "backups");
+  // Kept files are kept anyway; that no copy holds this one is said all the same.
+  EXPECT_TRUE(dlg.OnDestroy(true).empty());
+  EXPECT_TRUE(fs::exists(dir / "BACKUP.BIN"));
+  EXPECT_EQ(dlg.BackupKeptAtExit().why,
+            FormatNumbered(texts::kFmtNoCopyHoldsIt, {dlg.HistoryFolder()}));
+}
+
+// After an update or a restore that did not succeed, in a run that made a backup, the host
+// learns where that backup's settings are, just before the failure's message (if any).
+TEST_F(ControllerTest, AnUpdateOrRestoreThatFailsAfterABackupSaysWhereItsSettingsAre) {
+  // No backup yet: nothing to say.
+  dlg.OnUpdate();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_TRUE(host.settingsNotes.empty());
+
+  RunBackup(MakeSampleRawSettings(1, 3));
+  ASSERT_EQ(dlg.Stage(), 2);
+  const fs::path copy = fs::directory_iterator(dir / "backups")->path();
+  const SettingsNote expected =
+      NoteWhereSettingsAre(copy.string(), true, "restore " + copy.string());
+  const auto expectNote = [&](bool failed) {
+    ASSERT_EQ(host.settingsNotes.size(), 1u);
+    const TestHost::NoteTold& told = host.settingsNotes[0];
+    EXPECT_EQ(told.note.path, expected.path);
+    EXPECT_TRUE(told.note.datedCopy);
+    EXPECT_EQ(told.note.how, expected.how);
+    EXPECT_EQ(told.note.text, expected.text);
+    EXPECT_EQ(told.failed, failed);
+    // A failure's message comes right after it; a cancel shows none.
+    EXPECT_EQ(told.messagesBefore + (failed ? 1 : 0), host.messages.size());
+    host.settingsNotes.clear();
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> run;
+    bool failed;
+  };
+  const std::vector<Case> cases = {
+      {"firmware file missing", [&] { dlg.OnUpdate(); }, true},
+      {"update refused half way",
+       [&] {
+         WriteMotFile(dir / "Q7310_v201.mot", Bytes(300, 7));
+         dlg.OnUpdate();
+         NextRequest();
+         Reply(StatusReply(CMD_UPDATE_REPLY, kUpdateStatusOk));
+         NextRequest();
+         Reply(StatusReply(CMD_UPDATE_REPLY, 0));
+         fs::remove(dir / "Q7310_v201.mot");
+       },
+       true},
+      {"update cancelled",
+       [&] {
+         WriteMotFile(dir / "Q7310_v201.mot", Bytes(300, 7));
+         dlg.OnUpdate();
+         NextRequest();
+         dlg.OnCommCancel();
+         fs::remove(dir / "Q7310_v201.mot");
+       },
+       false},
+      {"restore refused",
+       [&] {
+         dlg.OnRestore();
+         NextRequest();
+         Reply(StatusReply(CMD_WRITE_SLOT_REPLY, 1));
+       },
+       true},
+      {"restore given up",
+       [&] {
+         dlg.OnRestore();
+         NextRequest();
+         host.Advance(20000);
+         peer.DrainFrames(100);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.messages.clear();
+    c.run();
+    expectNote(c.failed);
+  }
+  // A backup that fails puts nothing at risk.
+  host.messages.clear();
+  dlg.OnBackup();
+  NextRequest();
+  Reply(SlotReply(1, true, 0, 0, {}));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_TRUE(host.settingsNotes.empty());
+}
+
+TEST_F(ControllerTest, WithoutADatedCopyTheNoteNamesBackupBinWhichTheRunKeeps) {
+  std::ofstream(dir / "backups") << "x";
+  RunBackup(MakeSampleRawSettings(1, 3));
+  dlg.OnUpdate();  // no firmware file
+  ASSERT_EQ(host.settingsNotes.size(), 1u);
+  const std::string backupBin = (dir / "BACKUP.BIN").string();
+  EXPECT_EQ(host.settingsNotes[0].note.path, backupBin);
+  EXPECT_FALSE(host.settingsNotes[0].note.datedCopy);
+  EXPECT_EQ(host.settingsNotes[0].note.text,
+            NoteWhereSettingsAre(backupBin, false, "restore " + backupBin).text);
+  dlg.OnDestroy();
+  EXPECT_TRUE(fs::exists(backupBin));
+}
+
+// A restore that finds no BACKUP.BIN names the newest whole dated copy and how to restore it.
+TEST_F(ControllerTest, ARestoreWithoutBackupBinNamesTheNewestSavedCopy) {
+  const fs::path history = dir / "backups";
+  fs::create_directories(history);
+  Bytes whole;
+  testing::AppendRecord(whole, 0, Bytes(5, 1));
+  const auto write = [&](const char* name, const Bytes& bytes) {
+    std::ofstream(history / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  };
+  const auto detail = [&] {
+    host.messages.clear();
+    dlg.OnRestore();
+    EXPECT_EQ(host.messages.size(), 1u);
+    return host.messages.empty() ? std::string() : host.messages[0].detail;
+  };
+  // No dated copy: the reason alone.
+  EXPECT_EQ(detail(), (dir / "BACKUP.BIN").string() + ": no such file");
+  write("BACKUP-20261207-143015.BIN", whole);
+  write("BACKUP-20261207-143015-2.BIN", whole);  // the same second, made later
+  write("BACKUP-20261206-235959-3.BIN", whole);
+  write("BACKUP-20261209-080000.BIN", {0, 1, 0, 9});  // newer, but cut: passed over
+  write("BACKUP-20261210-080000.txt", whole);         // not a dated copy's name
+  const std::string newest = (history / "BACKUP-20261207-143015-2.BIN").string();
+  EXPECT_EQ(detail(), (dir / "BACKUP.BIN").string() + ": no such file\n" +
+                          NewestCopyText(newest, "restore " + newest));
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  // A BACKUP.BIN that is there but damaged is its own problem: no other file is suggested.
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary).write("\0\1\0\x09", 4);
+  EXPECT_EQ(detail().find("newest"), std::string::npos);
+}
+
+// A file of whole records that lacks or repeats slots is restored only when the host says so,
+// and nothing is sent before it does.
+TEST_F(ControllerTest, ABackupLackingOrRepeatingSlotsIsRestoredOnlyWhenConfirmed) {
+  Bytes partial;
+  for (uint16_t slot : {0, 1, 2, 3, 3, 5, 6, 7}) testing::AppendRecord(partial, slot, Bytes(3, 9));
+  std::ofstream(dir / "BACKUP.BIN", std::ios::binary)
+      .write(reinterpret_cast<const char*>(partial.data()),
+             static_cast<std::streamsize>(partial.size()));
+  host.confirmIncomplete = false;
+  dlg.OnRestore();
+  ASSERT_EQ(host.incompleteAsked.size(), 1u);
+  EXPECT_EQ(host.incompleteAsked[0].path, (dir / "BACKUP.BIN").string());
+  EXPECT_EQ(host.incompleteAsked[0].coverage.missing, (std::vector<uint16_t>{4, 8}));
+  EXPECT_EQ(host.incompleteAsked[0].coverage.repeated, (std::vector<uint16_t>{3}));
+  EXPECT_FALSE(peer.ReadFrame(100).has_value());
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kIdle);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(host.progressVisible);
+
+  host.confirmIncomplete = true;
+  dlg.OnRestore();
+  EXPECT_EQ(host.incompleteAsked.size(), 2u);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kRestore);
+  EXPECT_EQ(GetU16(NextRequest(), kOffSlotNumber), 0);
+  dlg.OnCommCancel();
+
+  // Nine slots once each: nothing to ask.
+  Bytes complete;
+  for (uint16_t slot = 0; slot < kSlotCount; ++slot) testing::AppendRecord(complete, slot, {1});
+  std::ofstream(dir / "whole.bin", std::ios::binary)
+      .write(reinterpret_cast<const char*>(complete.data()),
+             static_cast<std::streamsize>(complete.size()));
+  dlg.OnRestoreFrom((dir / "whole.bin").string());
+  EXPECT_EQ(host.incompleteAsked.size(), 2u);
+  EXPECT_EQ(dlg.Mode(), CUpgradeDlg::kRestore);
 }
 
 TEST_F(ControllerTest, CutOrEmptyBackupIsRefusedBeforeAnythingIsSent) {
@@ -783,6 +1042,19 @@ TEST(BackupHistory, CopiesOfTheSameSecondNeverReplaceEachOther) {
   std::ofstream(folder / "file") << "x";
   EXPECT_TRUE(SaveHistoryCopy((folder / "file" / "sub").string(), Bytes{3}, when, &error).empty());
   EXPECT_FALSE(error.empty());
+}
+
+TEST(BackupHistory, OnlyTheNamesOfDatedCopiesCount) {
+  for (const char* name : {"BACKUP-20261207-143015.BIN", "BACKUP-20261207-143015-2.BIN",
+                           "BACKUP-20261207-143015-100.BIN"}) {
+    EXPECT_TRUE(IsHistoryFileName(name)) << name;
+  }
+  for (const char* name : {"BACKUP.BIN", "BACKUP-20261207-143015.bin", "BACKUP-2026120-143015.BIN",
+                           "BACKUP-20261207_143015.BIN", "BACKUP-20261207-143015-.BIN",
+                           "BACKUP-20261207-143015-x.BIN", "BACKUP-20261207-143015-123456.BIN",
+                           "BACKUP-20261207-143015.BIN.tmp-abc123", "backup-20261207-143015.BIN"}) {
+    EXPECT_FALSE(IsHistoryFileName(name)) << name;
+  }
 }
 
 // Guidance and port changes.

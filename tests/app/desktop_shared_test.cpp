@@ -11,6 +11,7 @@
 #include "app/numbered_format.h"
 #include "app/restore_from_summary.h"
 #include "app/setting_fields.h"
+#include "app/settings_notes.h"
 #include "app/texts.h"
 
 namespace q7310 {
@@ -86,7 +87,11 @@ TEST(CloseGuardTest, AsksOnlyWhileABackupWaitsForItsRestore) {
             "BACKUP.BIN. A dated copy stays as:\nC:\\q\\backups\\BACKUP-1.BIN\n\nClose anyway?");
   const std::string lost = CloseQuestion({}, "disk full");
   EXPECT_NE(lost.find("no dated copy of it could be kept (disk full)"), std::string::npos);
-  EXPECT_NE(lost.find("would be lost"), std::string::npos);
+  // BACKUP.BIN is not deleted then: the question says that it stays.
+  EXPECT_NE(lost.find("BACKUP.BIN stays in the working folder when the program closes"),
+            std::string::npos)
+      << lost;
+  EXPECT_EQ(lost.find("deletes"), std::string::npos) << lost;
   EXPECT_NE(CloseQuestion({}, {}).find(std::string(texts::kReasonUnknown)), std::string::npos);
 }
 
@@ -119,7 +124,18 @@ TEST_F(RestoreFromSummaryTest, NamesTheDateThePathAndTheSlots) {
   EXPECT_NE(summary.find("\n" + path + "\n"), std::string::npos) << summary;
   EXPECT_NE(summary.find("2 complete slot records (slots 0, 3), 11 bytes"), std::string::npos)
       << summary;
-  EXPECT_EQ(summary.find(path + " "), std::string::npos) << "no problem line: " << summary;
+  // Two slots of nine: the last line names the missing ones.
+  const std::string incomplete = IncompleteBackupText(path, {{1, 2, 4, 5, 6, 7, 8}, {}, {}});
+  EXPECT_EQ(summary.substr(summary.rfind('\n') + 1), incomplete) << summary;
+
+  // Nine slots once each: no line after the records.
+  std::string nine;
+  for (char slot = 0; slot < 9; ++slot) nine += std::string("\x00", 1) + slot + '\0' + '\x01' + 'x';
+  const std::string whole = Write("nine.BIN", nine);
+  const std::string wholeSummary = RestoreFromSummary(whole);
+  EXPECT_EQ(wholeSummary.substr(wholeSummary.rfind('\n') + 1),
+            "9 complete slot records (slots 0, 1, 2, 3, 4, 5, 6, 7, 8), 45 bytes")
+      << wholeSummary;
 }
 
 TEST_F(RestoreFromSummaryTest, AddsTheProblemOfACutFile) {

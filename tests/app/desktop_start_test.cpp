@@ -28,13 +28,16 @@ TEST(DesktopCommandLineTest, TakesTheDesktopOptions) {
   EXPECT_FALSE(none.Options().device.has_value());
   EXPECT_TRUE(none.Options().dir.empty());
   EXPECT_TRUE(none.Options().trace.empty());
+  EXPECT_FALSE(none.Options().allowSample);
 
   DesktopCommandLine all;
-  EXPECT_FALSE(
-      Parse(all, {"--device", "COM12", "--dir", "C:\\Prüfung\\日本", "--trace", "t.log"}).exitNow);
+  EXPECT_FALSE(Parse(all, {"--device", "COM12", "--dir", "C:\\Prüfung\\日本", "--trace", "t.log",
+                           "--allow-sample"})
+                   .exitNow);
   EXPECT_EQ(all.Options().device, "COM12");
   EXPECT_EQ(all.Options().dir, "C:\\Prüfung\\日本");
   EXPECT_EQ(all.Options().trace, "t.log");
+  EXPECT_TRUE(all.Options().allowSample);
 
   // Given empty, --device asks for the port number's device: it is there, and empty.
   DesktopCommandLine empty;
@@ -51,6 +54,7 @@ TEST(DesktopCommandLineTest, HelpVersionAndMistakesEndAtOnce) {
       << helped.text;
   EXPECT_NE(helped.text.find("--dir"), std::string::npos) << helped.text;
   EXPECT_NE(helped.text.find(std::string(texts::kHelpDeviceRemembered)), std::string::npos);
+  EXPECT_NE(helped.text.find("--allow-sample"), std::string::npos) << helped.text;
   EXPECT_NE(helped.text.back(), '\n');
 
   DesktopCommandLine version;
@@ -92,6 +96,9 @@ TEST(DesktopStartTest, TheCommandLineDeviceReplacesTheRememberedOneButNotTheNumb
   EXPECT_EQ(plain.dir, "folder");
   EXPECT_EQ(plain.trace, "trace.log");
   EXPECT_TRUE(plain.writesFolder);
+  EXPECT_FALSE(plain.allowSample);
+  options.allowSample = true;
+  EXPECT_TRUE(DesktopSessionOptions(options, remembered).allowSample);
 
   options.device = "COM7";
   const SessionOptions named = DesktopSessionOptions(options, remembered);

@@ -17,8 +17,10 @@
 #include "app/no_reply.h"
 #include "app/numbered_format.h"
 #include "app/protocol_trace.h"
+#include "app/settings_notes.h"
 #include "app/texts.h"
 #include "app/upgrade_presenter.h"
+#include "backup/backup_file_info.h"
 #include "backup/sample_settings.h"
 #include "backup/settings_backup.h"
 #include "fake_view.h"
@@ -275,7 +277,6 @@ TEST_F(PresenterTest, EachResendShowsInTheStatusLineUntilItsOperationEnds) {
   Start();
   RunBackup();
   ASSERT_EQ(view.statusLines.size(), 2u);
-  const StatusLine kept = view.statusLines[1];
 
   // The update's start is not answered: each resend shows, with the run's count.
   const uint8_t data[] = {0xAA, 0xBB};
@@ -291,12 +292,19 @@ TEST_F(PresenterTest, EachResendShowsInTheStatusLineUntilItsOperationEnds) {
   EXPECT_EQ(view.statusLines[3].text, ResendText(2, 3, kReplyTimeoutMs));
   EXPECT_FALSE(view.statusLines[3].failure);
 
-  // Cancelled: the line's own text (the dated copy of the backup) comes back.
+  // Cancelled after a backup: the line says where the settings are, and stays so; no resend is
+  // left over it, and the line before (the dated copy) does not come back over it either.
+  const fs::path copy = fs::directory_iterator(Folder() / "backups")->path();
+  const std::string whereSettingsAre =
+      FormatNumbered(texts::kFmtRestoreSettingsWith,
+                     {std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom),
+                      NativePath(copy.string())});
   presenter.OnCancel();
   ASSERT_EQ(view.statusLines.size(), 5u);
-  EXPECT_EQ(view.statusLines[4].text, kept.text);
+  EXPECT_EQ(view.statusLines[4].text, whereSettingsAre);
 
-  // The third resend, then the give-up: the message names what to check; the line comes back.
+  // The third resend, then the give-up: the message names what to check; the status line says
+  // where the settings are once more, and that is its last word.
   presenter.OnUpdate();
   presenter.OnTimer(kReplyTimerId);
   EXPECT_EQ(view.statusLines.back().text, ResendText(3, 3, kReplyTimeoutMs));
@@ -305,7 +313,17 @@ TEST_F(PresenterTest, EachResendShowsInTheStatusLineUntilItsOperationEnds) {
   EXPECT_EQ(view.messages.back().text, texts::kMsgNoReply);
   EXPECT_NE(view.messages.back().detail.find(texts::kGuideStage2[1]), std::string::npos)
       << view.messages.back().detail;
-  EXPECT_EQ(view.statusLines.back().text, kept.text);
+  EXPECT_EQ(view.statusLines.back().text, whereSettingsAre);
+  EXPECT_TRUE(view.statusLines.back().failure);
+
+  // A backup's resend: when the backup ends, the line's own text comes back (empty: a backup's
+  // start clears the line), not the resend.
+  presenter.OnBackup();
+  ASSERT_EQ(presenter.Core().Mode(), CUpgradeDlg::kBackup);
+  presenter.OnTimer(kReplyTimerId);
+  EXPECT_EQ(view.statusLines.back().text, ResendText(1, 3, kReplyTimeoutMs));
+  presenter.OnCancel();
+  EXPECT_TRUE(view.statusLines.back().text.empty()) << view.statusLines.back().text;
 }
 
 TEST_F(PresenterTest, AnotherPortNumberReplacesTheDeviceAndIsRememberedOnceItOpens) {
@@ -401,6 +419,98 @@ TEST_F(PresenterTest, ABackupWithoutDatedCopySaysWhyInTheCautionColour) {
   const std::string prefix = FormatNumbered(texts::kFmtBackupNotKept, {""});
   ASSERT_EQ(line.text.rfind(prefix, 0), 0u) << line.text;
   EXPECT_NE(line.text.find("backups"), std::string::npos) << line.text;
+
+  // Closing asks, and says that BACKUP.BIN stays; it does stay.
+  view.answers = {true};
+  EXPECT_TRUE(presenter.MayClose());
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_EQ(view.questions[0].text,
+            FormatNumbered(texts::kFmtCloseBackupNotKept,
+                           {texts::kBackupFile, line.text.substr(prefix.size())}));
+  const Bytes backupBin = testing::ReadFile(Folder() / texts::kBackupFile);
+  presenter.Shutdown();
+  EXPECT_EQ(testing::ReadFile(Folder() / texts::kBackupFile), backupBin);
+  EXPECT_TRUE(presenter.Core().BackupKeptAtExit().Kept());
+}
+
+// After an update or a restore that did not succeed in a run that made a backup, the failure's
+// box and the status line say where that backup's settings are and which menu item restores
+// them; after a Cancel, which shows no box, the status line says it.
+TEST_F(PresenterTest, AFailedOrCancelledUpdateAfterABackupSaysWhereItsSettingsAre) {
+  Start();
+  RunBackup();
+  ASSERT_EQ(view.Stage().stage, kStageUpdate);
+  const fs::path copy = fs::directory_iterator(Folder() / "backups")->path();
+  const std::string menu =
+      std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom);
+  const std::string note = NoteWhereSettingsAre(copy.string(), true, menu).text;
+  // The status line: short, the file last.
+  const std::string oneLine =
+      FormatNumbered(texts::kFmtRestoreSettingsWith, {menu, NativePath(copy.string())});
+
+  presenter.OnUpdate();  // no firmware file in the folder
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, texts::kMsgMotReadFailed);
+  const std::string& detail = view.messages[0].detail;
+  // The reason first, then where the settings are.
+  ASSERT_GT(detail.size(), note.size());
+  EXPECT_EQ(detail.substr(detail.size() - note.size() - 1), "\n" + note) << detail;
+  EXPECT_EQ(view.statusLines.back().text, oneLine);
+  EXPECT_TRUE(view.statusLines.back().failure);
+
+  // Cancelled: no box, the status line again.
+  testing::WriteText(Folder() / texts::kFirmwareFile,
+                     "S00600004844521B\nS1130000000102030405060708090A0B0C0D0E0F74\nS9030000FC\n");
+  view.statusLines.clear();
+  presenter.OnUpdate();
+  ASSERT_EQ(presenter.Core().Mode(), CUpgradeDlg::kUpdate);
+  presenter.OnCancel();
+  EXPECT_EQ(view.messages.size(), 1u);
+  ASSERT_EQ(view.statusLines.size(), 1u);
+  EXPECT_EQ(view.statusLines[0].text, oneLine);
+
+  // A later failure of something else carries no such line.
+  presenter.Core().OnVerifyFrom((Folder() / "missing.BIN").string());
+  ASSERT_EQ(view.messages.size(), 2u);
+  EXPECT_EQ(view.messages[1].detail.find(menu), std::string::npos) << view.messages[1].detail;
+}
+
+TEST_F(PresenterTest, RestoreWithoutBackupBinNamesTheNewestSavedCopyAndTheMenuItem) {
+  Start();
+  const fs::path saved = Folder() / "backups" / "BACKUP-20261207-143015.BIN";
+  fs::create_directories(saved.parent_path());
+  testing::WriteFile(saved, kSavedBackup);
+  presenter.OnRestore();
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, texts::kMsgBackupFileFailed);
+  EXPECT_NE(view.messages[0].detail.find(NewestCopyText(
+                saved.string(),
+                std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom))),
+            std::string::npos)
+      << view.messages[0].detail;
+}
+
+// RESTORE of a BACKUP.BIN that lacks or repeats slots asks first, No being the default.
+TEST_F(PresenterTest, RestoreOfABackupLackingSlotsAsksFirstWithNoTheDefault) {
+  const fs::path backupBin = Folder() / texts::kBackupFile;
+  testing::WriteFile(backupBin, kSavedBackup);
+  Start();
+  const size_t written = line->written.size();
+  presenter.OnRestore();  // No
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_EQ(view.questions[0].caption, texts::kCaptionConfirm);
+  const SlotCoverage coverage = CoverSlots(InspectBackupBytes(kSavedBackup).records);
+  EXPECT_EQ(view.questions[0].text, IncompleteBackupText(backupBin.string(), coverage) + "\n\n" +
+                                        std::string(texts::kRestoreAllTheSame));
+  EXPECT_TRUE(view.questions[0].noIsDefault);
+  EXPECT_EQ(presenter.Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(line->written.size(), written) << "nothing may go out before Yes";
+  EXPECT_TRUE(view.messages.empty());
+
+  view.answers = {true};
+  presenter.OnRestore();
+  EXPECT_EQ(view.questions.size(), 2u);
+  EXPECT_EQ(presenter.Core().Mode(), CUpgradeDlg::kRestore);
 }
 
 TEST_F(PresenterTest, RestoreFromASavedBackupAsksFirstAndShowsTheRestoreInstructionsWhileItRuns) {
@@ -419,6 +529,11 @@ TEST_F(PresenterTest, RestoreFromASavedBackupAsksFirstAndShowsTheRestoreInstruct
   EXPECT_EQ(view.questions[0].text, texts::kRestoreFromConfirm);
   EXPECT_TRUE(view.questions[0].noIsDefault);
   EXPECT_NE(view.questions[0].detail.find("2 complete slot records (slots 3, 5), 13 bytes"),
+            std::string::npos)
+      << view.questions[0].detail;
+  // Two slots of nine: the question says which are missing (and RESTORE does not ask again).
+  EXPECT_NE(view.questions[0].detail.find(IncompleteBackupText(
+                saved.string(), CoverSlots(InspectBackupBytes(kSavedBackup).records))),
             std::string::npos)
       << view.questions[0].detail;
   EXPECT_EQ(presenter.Core().Mode(), CUpgradeDlg::kIdle);

@@ -15,6 +15,7 @@
 #include "app/work_folder.h"
 #include "protocol/protocol.h"
 #include "support/pty_peer.h"
+#include "support/sample_firmware.h"
 #include "test_host.h"
 #include "util/folder_lock.h"
 
@@ -90,6 +91,37 @@ TEST_F(SessionTest, WiresTheFolderTraceAndPortAndLetsGoOfThemAtTheEnd) {
   Session next(Options(), "session-test");
   ASSERT_TRUE(next.ChooseFolder().Ok());
   EXPECT_TRUE(next.Open().Ok());
+}
+
+// Every front end's controller comes from MakeController, which hands on the choice on the
+// simulator's sample: refused unless the options allow it.
+TEST_F(SessionTest, TheControllerTakesTheSessionsChoiceOnTheSample) {
+  testing::CopySampleFirmwareTo(folder);
+  for (const bool allowed : {false, true}) {
+    SCOPED_TRACE(allowed ? "allowed" : "refused");
+    SessionOptions options = Options();
+    options.allowSample = allowed;
+    TestHost host;
+    Session session(options, "session-test");
+    ASSERT_TRUE(session.ChooseFolder().Ok());
+    ASSERT_TRUE(session.Open().Ok());
+    const std::unique_ptr<CUpgradeDlg> controller = session.MakeController(host);
+    host.Attach(*controller);
+    controller->OnInitDialog(host, session.PortNo());
+    ASSERT_EQ(controller->Stage(), 1) << "the named device did not open";
+    controller->OnUpdate();
+    const auto request = pty.ReadFrame(allowed ? 5000 : 100);
+    EXPECT_EQ(request.has_value(), allowed);
+    if (allowed) {
+      EXPECT_TRUE(host.messages.empty());
+      EXPECT_EQ(GetU16(request->bytes, kOffCommand), CMD_UPDATE_START);
+      controller->OnCommCancel();
+    } else {
+      ASSERT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(host.messages[0].text, texts::kMsgSampleFirmware);
+    }
+    controller->OnDestroy();
+  }
 }
 
 TEST_F(SessionTest, ASecondSessionOnTheFolderTouchesNoTrace) {

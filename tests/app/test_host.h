@@ -47,9 +47,35 @@ class TestHost : public IUpgradeHost, public IFrameReceiver {
 
   void OnResend(const ResendNotice& notice) override { resends.push_back(notice); }
 
+  // A front end's way to restore a file: "restore <path>", so that tests see which file.
+  std::string HowToRestore(std::string_view path) override {
+    return "restore " + std::string(path);
+  }
+  void OnSettingsToRestore(const SettingsNote& note, bool failed) override {
+    // Recorded with the number of messages shown before it: a failure's follows it at once.
+    settingsNotes.push_back({note, failed, messages.size()});
+  }
+  bool ConfirmIncompleteBackup(std::string_view path, const SlotCoverage& coverage) override {
+    incompleteAsked.push_back({std::string(path), coverage});
+    return confirmIncomplete;
+  }
+
   // Frames from the serial link's receive thread are not used: the tests hand replies to the
   // controller directly, as the front end's queue would.
   void PostFrame(uint32_t, std::vector<uint8_t>) override {}
+
+  struct NoteTold {
+    SettingsNote note;
+    bool failed;
+    size_t messagesBefore;
+  };
+  struct IncompleteAsked {
+    std::string path;
+    SlotCoverage coverage;
+  };
+  std::vector<NoteTold> settingsNotes;
+  std::vector<IncompleteAsked> incompleteAsked;
+  bool confirmIncomplete = true;
 
   std::vector<Message> messages;
   std::vector<std::string> progressTexts;

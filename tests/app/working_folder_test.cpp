@@ -101,22 +101,28 @@ TEST(WorkingFolder, UserDataFolderFollowsXdgDataHomeThenHome) {
   if (!savedXdg.empty()) ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);
 }
 
-// The "missing firmware" detail names the installed sample, and only when the firmware is
-// missing and the sample is there.
-TEST(WorkingFolder, MissingFirmwareHintNamesInstalledSample) {
+// The "missing firmware" detail says where the amplifier's released firmware goes and, when the
+// sample is installed, that it is for the simulator only; nothing when the firmware is there.
+TEST(WorkingFolder, MissingFirmwareHintPointsToReleasedFirmwareNotTheSample) {
   TempFolder scratch("q7310-wf-hint");
   const std::string work = scratch.File("work");
   fs::create_directories(work);
   const std::string bin = scratch.File("usr/bin/");
   fs::create_directories(bin);
-  EXPECT_EQ(MissingFirmwareHint(work, bin), "") << "no sample installed";
+  const std::string released = "\nPut the amplifier's released firmware file in " + work +
+                               " as Q7310_v201.mot, or choose it with File > Open firmware "
+                               "file... in q7310-upgrade.";
+  EXPECT_EQ(MissingFirmwareHint(work, bin), released) << "no sample installed";
 
+  // Installed under a name of its own: never the firmware file that the update reads.
+  EXPECT_NE(fs::path(InstalledSampleName()).filename(), fs::path(texts::kFirmwareFile));
   const std::string sample = scratch.File("usr/share/q7310/") + std::string(InstalledSampleName());
   WriteText(sample, "S0");
   EXPECT_EQ(InstalledSampleFirmware(bin), sample);
-  const std::string hint = MissingFirmwareHint(work, bin);
-  EXPECT_NE(hint.find(sample), std::string::npos) << hint;
-  EXPECT_NE(hint.find(work), std::string::npos) << hint;
+  EXPECT_EQ(MissingFirmwareHint(work, bin),
+            released + "\nThe sample firmware file " + sample +
+                " is for trying the programs against the simulator q7310-sim only; it is not "
+                "firmware for an amplifier.");
   EXPECT_FALSE(fs::exists(JoinPath(work, texts::kFirmwareFile))) << "never copied by itself";
 
   WriteText(JoinPath(work, texts::kFirmwareFile), "S0");

@@ -24,7 +24,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/settings_notes.h"
 #include "app/texts.h"
+#include "backup/backup_file_info.h"
 #include "backup/settings_backup.h"
 #include "desktop/status_notice.h"
 #include "desktop/upgrade_window.h"
@@ -33,6 +35,7 @@
 #include "firmware/firmware_image.h"
 #include "modal_answer.h"
 #include "serial/serial_port.h"
+#include "support/sample_firmware.h"
 #include "support/simulator.h"
 
 namespace q7310 {
@@ -53,8 +56,7 @@ class FullRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
-    const QString mot = folder.filePath(Q(texts::kFirmwareFile));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"), mot));
+    testing::CopySampleFirmwareTo(folder.path().toStdString());
     sim = std::make_unique<testing::Simulator>(
         Q7310_SIM_PATH, std::vector<std::string>{
                             "--image-out", folder.filePath("sim-image.bin").toStdString(),
@@ -90,11 +92,13 @@ class FullRunTest : public ::testing::Test {
     return window->Core().Mode() == CUpgradeDlg::kIdle && window->Core().Stage() == stage;
   }
 
-  // Creates the window on the simulator's pseudo-terminal and runs its start-up (stage 1).
-  void StartWindow() {
+  // Creates the window on the simulator's pseudo-terminal and runs its start-up (stage 1); the
+  // update may send the sample (--allow-sample) unless `allowSample` is false.
+  void StartWindow(bool allowSample = true) {
     serial.SetDevicePath(devicePath.toStdString());
     window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
     window->SetReplyTimeoutMs(kReplyTimeoutMs);
+    window->Presenter().Core().SetSampleAllowed(allowSample);
     window->show();
     testing::ModalAnswerer answerer;
     window->Initialise();
@@ -226,6 +230,32 @@ std::vector<CloseQuestion> TryToClose(const std::function<void()>& leave,
   return asked;
 }
 
+// Started without --allow-sample, the window refuses to send the simulator's sample: UPDATE shows
+// the refusal in an ERROR box, nothing reaches the amplifier, and the window stays at stage 2, so
+// that the operator can bring in the released firmware and press UPDATE again.
+TEST_F(FullRunTest, UpdateOfTheSampleIsRefusedInAnErrorBox) {
+  StartWindow(false);
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  testing::ModalAnswerer answerer;
+  EXPECT_FALSE(RunTo(window->UpdateButton(), 3));
+  ASSERT_EQ(answerer.Messages().size(), 1u);
+  const testing::SeenMessage& box = answerer.Messages()[0];
+  EXPECT_EQ(box.caption, Q(texts::kCaptionError));
+  EXPECT_EQ(box.text, Q(texts::kMsgSampleFirmware));
+  EXPECT_TRUE(box.warningIcon);
+  EXPECT_TRUE(box.detail.contains(QStringLiteral("as the sample for q7310-sim; nothing was sent")))
+      << box.detail.toStdString();
+  EXPECT_TRUE(box.detail.contains(QStringLiteral("--allow-sample"))) << box.detail.toStdString();
+  EXPECT_EQ(window->Core().Stage(), 2);
+  EXPECT_TRUE(window->UpdateButton()->isEnabled());
+  EXPECT_FALSE(window->ProgressDialog()->isVisible());
+  EXPECT_FALSE(QFile::exists(folder.filePath(Q(texts::kUpdateFile))));
+  EXPECT_EQ(sim->Stop(), 0) << sim->Stderr();
+  EXPECT_NE(sim->Stderr().find("update-start 0, update-data 0,"), std::string::npos)
+      << sim->Stderr();
+  EXPECT_FALSE(QFile::exists(folder.filePath("sim-image.bin")));
+}
+
 // Between the backup and its restore (stages 2 and 3) every way of closing asks first, naming
 // the dated copy; No keeps the window, the port and BACKUP.BIN, Yes closes as before. The status
 // bar names the dated copy from the end of the backup on.
@@ -278,7 +308,8 @@ TEST_F(FullRunTest, HeldBackupIsThrownAwayOnlyOnTheOperatorsWord) {
 }
 
 // When no dated copy can be kept (here a file stands where the history folder belongs), the
-// status bar says why in red, and the question before closing says that nothing else is left.
+// status bar says why in red, the question before closing says that nothing else is left, and
+// closing keeps BACKUP.BIN.
 TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
   {
     QFile blocker(folder.filePath(QStringLiteral("backups")));
@@ -299,7 +330,104 @@ TEST_F(FullRunTest, BackupWithoutDatedCopyIsReportedAndAskedAbout) {
   EXPECT_EQ(asked[0].text,
             QString::fromUtf8(texts::kFmtCloseBackupNotKept).arg(Q(texts::kBackupFile), reason));
   EXPECT_FALSE(window->isVisible());
-  EXPECT_FALSE(QFile::exists(BackupFilePath()));
+  EXPECT_TRUE(QFile::exists(BackupFilePath())) << "the only copy of the settings was deleted";
+  EXPECT_TRUE(window->Core().BackupKeptAtExit().Kept());
+}
+
+// What a test saw of a message box, with its detail.
+struct SeenBox {
+  QString caption;
+  QString text;
+  QString detail;
+  bool yesNo = false;
+  bool noIsDefault = false;
+};
+
+// Answers every box (Yes on a question when `yes`, else No; OK otherwise) and keeps what it said.
+testing::ModalAnswerer::Handler Recording(std::vector<SeenBox>& seen, bool yes = false) {
+  return [&seen, yes](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) {
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      return;
+    }
+    const bool question = box->standardButtons() == (QMessageBox::Yes | QMessageBox::No);
+    seen.push_back({box->windowTitle(), box->text(), box->informativeText(), question,
+                    box->defaultButton() == box->button(QMessageBox::No)});
+    if (question) {
+      box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    } else {
+      box->accept();
+    }
+  };
+}
+
+// An update that fails half way after a backup: its ERROR box's detail, and then the status
+// bar, name the backup's dated copy and Option > Restore from saved backup....
+TEST_F(FullRunTest, AFailedUpdateSaysWhereTheBackupsSettingsAreAndHowToRestoreThem) {
+  sim = std::make_unique<testing::Simulator>(Q7310_SIM_PATH,
+                                             std::vector<std::string>{"--fail-at", "200"});
+  devicePath = QString::fromStdString(sim->Device());
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  const QDir history(folder.filePath(QStringLiteral("backups")));
+  const QStringList copies = history.entryList({QStringLiteral("BACKUP-*.BIN")}, QDir::Files);
+  ASSERT_EQ(copies.size(), 1);
+  const std::string copy = history.filePath(copies[0]).toStdString();
+
+  std::vector<SeenBox> seen;
+  {
+    testing::ModalAnswerer answerer(Recording(seen));
+    EXPECT_FALSE(RunTo(window->UpdateButton(), 3));
+  }
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption, Q(texts::kCaptionError));
+  EXPECT_EQ(seen[0].text, Q(texts::kMsgUpdateFailed));
+  const std::string how =
+      std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom);
+  const QString note = Q(NoteWhereSettingsAre(copy, true, how).text);
+  EXPECT_TRUE(seen[0].detail.endsWith(note)) << seen[0].detail.toStdString();
+  EXPECT_EQ(window->Notice()->text(),
+            QString::fromUtf8(texts::kFmtRestoreSettingsWith).arg(Q(how), Q(copy)));
+  EXPECT_TRUE(window->Notice()->IsFailure());
+  EXPECT_EQ(window->Core().Stage(), 2);
+}
+
+// RESTORE of a BACKUP.BIN that lacks slots asks first, No being the default; No sends nothing.
+TEST_F(FullRunTest, RestoreOfABackupLackingSlotsAsksFirstNoBeingTheDefault) {
+  StartWindow();
+  ASSERT_TRUE(RunWithoutMessageTo(window->BackupButton(), 2));
+  ASSERT_TRUE(RunWithoutMessageTo(window->UpdateButton(), 3));
+  // Slots 0 and 3 only.
+  const QByteArray partial("\x00\x00\x00\x02\xAA\xBB\x00\x03\x00\x01\xCC", 11);
+  {
+    QFile file(BackupFilePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(partial);
+  }
+  std::vector<SeenBox> seen;
+  {
+    testing::ModalAnswerer answerer(Recording(seen));
+    QTest::mouseClick(window->RestoreButton(), Qt::LeftButton);
+  }
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption, Q(texts::kCaptionConfirm));
+  EXPECT_TRUE(seen[0].yesNo);
+  EXPECT_TRUE(seen[0].noIsDefault);
+  const SlotCoverage coverage = {{1, 2, 4, 5, 6, 7, 8}, {}, {}};
+  EXPECT_EQ(seen[0].text, Q(IncompleteBackupText(BackupFilePath().toStdString(), coverage) +
+                            "\n\n" + std::string(texts::kRestoreAllTheSame)));
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_EQ(window->Core().Stage(), 3);
+  EXPECT_TRUE(ReadAll(folder.filePath("sim-restore.bin")).isEmpty()) << "sent before Yes";
+
+  // Yes: the records are restored as they stand.
+  seen.clear();
+  testing::ModalAnswerer answerer(Recording(seen, true));
+  ASSERT_TRUE(RunTo(window->RestoreButton(), 1));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].text, Q(texts::kMsgComplete));
+  EXPECT_EQ(ReadAll(folder.filePath("sim-restore.bin")), partial);
 }
 
 }  // namespace

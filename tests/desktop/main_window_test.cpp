@@ -40,6 +40,7 @@
 #include "protocol/protocol.h"
 #include "serial/serial_port.h"
 #include "support/pty_peer.h"
+#include "support/sample_firmware.h"
 
 namespace q7310 {
 namespace {
@@ -470,8 +471,8 @@ TEST_F(MainWindowTest, ClosingKeepsFilesItDidNotWriteAndClosesThePort) {
 
 TEST_F(MainWindowTest, DestroyingTheWindowDeletesTheFilesItWrote) {
   Start(pty.DevicePath());
-  ASSERT_TRUE(QFile::copy(QStringLiteral(Q7310_SOURCE_DIR "/samples/Q7310_v201.mot"),
-                          folder.filePath(Q(texts::kFirmwareFile))));
+  testing::CopySampleFirmwareTo(folder.path().toStdString());
+  window->Presenter().Core().SetSampleAllowed(true);
   // UPDATE as at stage 2: it stages UPDATE.BIN; the amplifier never answers.
   window->UpdateButton()->setEnabled(true);
   window->UpdateButton()->click();

@@ -19,7 +19,7 @@ void ModalAnswerer::Poll() {
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
     m_messages.push_back({box->windowTitle(), box->text(), box->icon() == QMessageBox::Warning,
                           box->icon() == QMessageBox::Information,
-                          static_cast<int>(box->buttons().size())});
+                          static_cast<int>(box->buttons().size()), box->informativeText()});
   }
   if (m_handler) {
     m_handler(modal);

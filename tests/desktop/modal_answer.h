@@ -23,6 +23,7 @@ struct SeenMessage {
   bool warningIcon = false;
   bool informationIcon = false;
   int buttonCount = 0;
+  QString detail;  // the informative text under the message
 };
 
 class ModalAnswerer : public QObject {

@@ -1,5 +1,6 @@
 // The fixture of the end-to-end tests: a folder with the sample firmware, the real simulated
-// amplifier on a pseudo-terminal, and the real command-line tool run against it.
+// amplifier on a pseudo-terminal, and the real command-line tool run against it (allowed to send
+// the sample, unless a test says otherwise).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "support/converted_settings.h"
 #include "support/files.h"
 #include "support/process.h"
+#include "support/sample_firmware.h"
 #include "support/simulator.h"
 #include "support/temp_folder.h"
 #include "support/tool_run.h"
@@ -25,8 +27,7 @@ class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(dir / "app");
-    fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / "Q7310_v201.mot",
-                  dir / "app" / "Q7310_v201.mot");
+    CopySampleFirmwareTo(dir / "app");
   }
   // Starts the simulator with the given extra options; returns its device path.
   std::string StartSim(std::vector<std::string> extra = {}) {
@@ -41,9 +42,11 @@ class EndToEnd : public ::testing::Test {
     return sim->Device();
   }
 
-  // Runs q7310 on the simulator's device; returns its exit status.
+  // Runs q7310 on the simulator's device (with --allow-sample while allowSample holds); returns
+  // its exit status.
   int RunTool(const std::string& device, std::vector<std::string> ops,
               std::vector<std::string> options = {"--keep-files", "--reply-timeout", "300"}) {
+    if (allowSample) options.push_back(kAllowSample);
     tool =
         std::make_unique<Process>(ToolCommand(Q7310_CLI_PATH, device, dir / "app", options, ops));
     return WaitForTool(*tool);
@@ -59,6 +62,7 @@ class EndToEnd : public ::testing::Test {
     return ReadFile(dir / "expected.bin");
   }
 
+  bool allowSample = true;
   TempFolder scratch{"q7310-e2e"};  // kept when the test failed
   const fs::path dir = scratch.Path();
   std::unique_ptr<Simulator> sim;

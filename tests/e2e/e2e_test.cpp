@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "app/app_paths.h"
 #include "app/texts.h"
 #include "cli/figures.h"
 #include "cli/operation_table.h"
 #include "e2e_fixture.h"
 #include "support/pty_peer.h"
+#include "support/sample_firmware.h"
 #include "support/slot_records.h"
 
 namespace q7310 {
@@ -36,7 +38,7 @@ using testing::WriteFile;
 
 // The lines of the sample firmware file, without their line ends.
 std::vector<std::string> SampleMotLines() {
-  std::ifstream in(fs::path(Q7310_SOURCE_DIR) / "samples" / "Q7310_v201.mot");
+  std::ifstream in(testing::SampleFirmwarePath());
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -168,6 +170,70 @@ TEST_F(EndToEnd, MissingFirmwareFileIsReportedWithoutTouchingTheLine) {
   EXPECT_FALSE(fs::exists(dir / "image.out"));
 }
 
+// The sample firmware (marked in its header) is refused before any frame goes out and before
+// UPDATE.BIN is touched, unless --allow-sample is given; then the whole image arrives.
+TEST_F(EndToEnd, UpdateSendsTheSampleOnlyWithAllowSample) {
+  {
+    SCOPED_TRACE("without --allow-sample");
+    allowSample = false;
+    const Bytes earlier = {0xE0, 0x01, 0x02, 0xFF};
+    WriteFile(dir / "app" / "UPDATE.BIN", earlier);
+    const std::string device = StartSim();
+    EXPECT_EQ(RunTool(device, {"update"}), 1);
+    const std::string& err = tool->Stderr();
+    const std::string mot = (dir / "app" / "Q7310_v201.mot").string();
+    EXPECT_NE(
+        err.find(MessageLine(texts::kCaptionError, texts::kMsgSampleFirmware) + "  detail: " + mot +
+                 " is marked in its header record (S0) as the sample for q7310-sim; "
+                 "nothing was sent."),
+        std::string::npos)
+        << err;
+    EXPECT_NE(err.find("released firmware file in " + (dir / "app").string() +
+                       " as "
+                       "Q7310_v201.mot"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("start the program with --allow-sample"), std::string::npos) << err;
+    EXPECT_EQ(StopSim(), 0) << sim->Stderr();
+    EXPECT_NE(sim->Stderr().find("requests: 0 ("), std::string::npos) << sim->Stderr();
+    EXPECT_NE(sim->Stderr().find("bad frames: 0,"), std::string::npos) << sim->Stderr();
+    EXPECT_FALSE(fs::exists(dir / "image.out"));
+    EXPECT_EQ(ReadFile(dir / "app" / "UPDATE.BIN"), earlier);
+  }
+  {
+    SCOPED_TRACE("with --allow-sample");
+    allowSample = true;
+    const std::string device = StartSim();
+    EXPECT_EQ(RunTool(device, {"update"}), 0) << tool->Stdout() << tool->Stderr();
+    EXPECT_EQ(StopSim(), 0) << sim->Stderr();
+    const Bytes image = ReadFile(dir / "image.out");
+    EXPECT_EQ(image.size(), 65536u);
+    EXPECT_EQ(image, ReadFile(dir / "app" / "UPDATE.BIN"));
+  }
+}
+
+// --json: the refusal is a message object with its detail, and the update's result is not ok.
+TEST_F(EndToEnd, SampleRefusalInJson) {
+  allowSample = false;
+  const std::string device = StartSim();
+  EXPECT_EQ(RunTool(device, {"update"}, {"--json", "--reply-timeout", "300"}), 1);
+  StopSim();
+  bool refused = false;
+  std::istringstream lines(tool->Stdout());
+  for (std::string line; std::getline(lines, line);) {
+    const nlohmann::json object = nlohmann::json::parse(line);
+    if (object["type"] == "message" && object["text"] == texts::kMsgSampleFirmware) {
+      EXPECT_EQ(object["caption"], texts::kCaptionError);
+      EXPECT_NE(object["detail"].get<std::string>().find("--allow-sample"), std::string::npos);
+      refused = true;
+    }
+  }
+  EXPECT_TRUE(refused) << tool->Stdout();
+  EXPECT_NE(tool->Stdout().find(R"({"type":"result","name":"update","ok":false})"),
+            std::string::npos)
+      << tool->Stdout();
+}
+
 TEST_F(EndToEnd, PortThatCannotOpenIsReported) {
   const std::string device = (dir / "no-such-device").string();
   EXPECT_EQ(RunTool(device, {"backup"}), 1);
@@ -234,6 +300,51 @@ TEST_F(EndToEnd, JsonLinesCarryTheSameTextsAsThePlainOutput) {
   for (const auto& t : texts) EXPECT_NE(plain.find(" % " + t + "  ("), std::string::npos) << t;
   EXPECT_NE(tool->Stdout().find("{\"type\":\"result\",\"name\":\"backup\",\"ok\":true}"),
             std::string::npos);
+}
+
+// q7310 image names the header and says when the file is the simulator's sample, in both forms;
+// a file without the mark is not called one.
+TEST_F(EndToEnd, ImageSaysWhenTheFileIsTheSimulatorsSample) {
+  const std::string sample = (dir / "app" / "Q7310_v201.mot").string();
+  tool = std::make_unique<Process>(std::vector<std::string>{Q7310_CLI_PATH, "image", sample});
+  EXPECT_EQ(tool->Wait(), 0);
+  const std::string plain = tool->Stdout();
+  EXPECT_NE(
+      plain.find("header:        SAMPLE FOR q7310-sim ONLY - NOT FIRMWARE FOR AN AMPLIFIER\n"),
+      std::string::npos)
+      << plain;
+  EXPECT_NE(plain.find("sample:        " + std::string(texts::kImageIsSample) + "\n"),
+            std::string::npos)
+      << plain;
+
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "image", sample, "--json"});
+  EXPECT_EQ(tool->Wait(), 0);
+  std::optional<nlohmann::json> image;
+  std::istringstream lines(tool->Stdout());
+  for (std::string line; std::getline(lines, line);) {
+    nlohmann::json object = nlohmann::json::parse(line);
+    if (object["type"] == "image") image = object;
+  }
+  ASSERT_TRUE(image) << tool->Stdout();
+  EXPECT_EQ((*image)["sample"], true);
+  EXPECT_EQ((*image)["header"], "SAMPLE FOR q7310-sim ONLY - NOT FIRMWARE FOR AN AMPLIFIER");
+
+  // The same image under another header: not the sample; a byte outside printable ASCII is
+  // written as \xNN, which keeps the JSON valid.
+  std::vector<std::string> other = SampleMotLines();
+  other[0] = "S00700004844520A10";  // "HDR\n"
+  std::ofstream(dir / "other.mot") << JoinLines(other, 0, other.size());
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "image", (dir / "other.mot").string(), "--json"});
+  EXPECT_EQ(tool->Wait(), 0);
+  EXPECT_NE(tool->Stdout().find("\"header\":\"HDR\\\\x0A\",\"sample\":false"), std::string::npos)
+      << tool->Stdout();
+  tool = std::make_unique<Process>(
+      std::vector<std::string>{Q7310_CLI_PATH, "image", (dir / "other.mot").string()});
+  EXPECT_EQ(tool->Wait(), 0);
+  EXPECT_NE(tool->Stdout().find("header:        HDR\\x0A\n"), std::string::npos) << tool->Stdout();
+  EXPECT_EQ(tool->Stdout().find("sample:"), std::string::npos) << tool->Stdout();
 }
 
 TEST_F(EndToEnd, ImageAndInspectCheckFilesWithoutAnAmplifier) {
@@ -410,8 +521,9 @@ TEST_F(EndToEnd, WithoutYesEveryOperationWaitsForEnterAfterItsInstructions) {
   };
   const auto start = [&](PtyPeer& keyboard, std::vector<std::string> ops) {
     std::vector<std::string> args = {
-        Q7310_CLI_PATH,         "--device",     device,    "--dir",
-        (dir / "app").string(), "--keep-files", "--trace", trace.string()};
+        Q7310_CLI_PATH,         "--device", device,         "--dir",
+        (dir / "app").string(), "--trace",  trace.string(), "--keep-files",
+        testing::kAllowSample};
     args.insert(args.end(), ops.begin(), ops.end());
     tool = std::make_unique<Process>(args, keyboard.SlaveFd());
   };
@@ -494,14 +606,15 @@ TEST_F(EndToEnd, VersionAndWorkingFolderComeFirst) {
 }
 
 // Installed beside its share/q7310 (as under /usr), the tool keeps its files in the per-user
-// data folder, makes it, and when the firmware is missing says where the installed sample is,
-// without copying it.
+// data folder, makes it, and when the firmware is missing says to put the amplifier's released
+// firmware there and that the installed sample is for the simulator only, without copying it.
 TEST_F(EndToEnd, InstalledToolWorksInPerUserDataFolder) {
   const fs::path prefix = dir / "prefix";
   fs::create_directories(prefix / "bin");
   fs::create_directories(prefix / "share" / "q7310");
   fs::copy_file(Q7310_CLI_PATH, prefix / "bin" / "q7310");
-  fs::copy_file(dir / "app" / "Q7310_v201.mot", prefix / "share" / "q7310" / "Q7310_v201.mot");
+  const fs::path sample = prefix / "share" / "q7310" / InstalledSampleName();
+  fs::copy_file(testing::SampleFirmwarePath(), sample);
   const fs::path data = dir / "home" / ".local" / "share" / "q7310";
 
   const std::string device = StartSim();
@@ -516,7 +629,13 @@ TEST_F(EndToEnd, InstalledToolWorksInPerUserDataFolder) {
   EXPECT_NE(err.find(MessageLine(texts::kCaptionError, texts::kMsgMotReadFailed)),
             std::string::npos)
       << err;
-  EXPECT_NE(err.find((prefix / "share" / "q7310" / "Q7310_v201.mot").string()), std::string::npos)
+  EXPECT_NE(err.find("released firmware file in " + data.string() + " as Q7310_v201.mot"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("sample firmware file " + sample.string() +
+                     " is for trying the programs "
+                     "against the simulator q7310-sim only"),
+            std::string::npos)
       << err;
   EXPECT_TRUE(fs::is_directory(data));
   EXPECT_FALSE(fs::exists(data / "Q7310_v201.mot"));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -43,8 +44,7 @@ SmallTmpfs::~SmallTmpfs() {
 
 void FaultTest::SetUp() {
   fs::create_directories(app);
-  fs::copy_file(fs::path(Q7310_SOURCE_DIR) / "samples" / texts::kFirmwareFile,
-                app / texts::kFirmwareFile);
+  CopySampleFirmwareTo(app);
 }
 
 void FaultTest::TearDown() {
@@ -68,7 +68,7 @@ int FaultTest::StopSim() {
 std::unique_ptr<Process> FaultTest::StartTool(const std::string& device, const fs::path& appDir,
                                               std::vector<std::string> ops,
                                               std::vector<std::string> options) {
-  std::vector<std::string> all = {"--reply-timeout", replyTimeoutMs};
+  std::vector<std::string> all = {"--reply-timeout", replyTimeoutMs, kAllowSample};
   if (keepFiles) all.push_back("--keep-files");
   all.insert(all.end(), options.begin(), options.end());
   std::vector<std::string> args = ToolCommand(Q7310_CLI_PATH, device, appDir, all, ops);
@@ -88,6 +88,19 @@ std::string StracePath() {
     if (::access(path, X_OK) == 0) return path;
   }
   return {};
+}
+
+std::vector<std::string> UnderStrace(const std::vector<std::string>& options) {
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  std::vector<std::string> command = {
+      StracePath(),
+      "-f",
+      "-o",
+      "/dev/null",
+      "-E",
+      std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") + "detect_leaks=0"};
+  command.insert(command.end(), options.begin(), options.end());
+  return command;
 }
 
 pid_t FaultTest::ToolUnder(pid_t parent, int timeoutMs) {

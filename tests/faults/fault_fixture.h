@@ -12,6 +12,7 @@
 
 #include "support/files.h"
 #include "support/process.h"
+#include "support/sample_firmware.h"
 #include "support/simulator.h"
 #include "support/temp_folder.h"
 
@@ -43,6 +44,11 @@ class SmallTmpfs {
 // The path of strace, or empty when it is not installed (the tests that run q7310 under it, to
 // hold or kill it at one system call, skip then).
 std::string StracePath();
+
+// The command that runs a program under strace with `options`, its trace thrown away. The leak
+// check of an AddressSanitizer build is off for the traced program: it cannot stop the world
+// under ptrace and would end the run with an error of its own instead of the program's status.
+std::vector<std::string> UnderStrace(const std::vector<std::string>& options);
 
 class FaultTest : public ::testing::Test {
  protected:
@@ -77,9 +83,9 @@ class FaultTest : public ::testing::Test {
   // The names in `folder` (not below it), sorted.
   static std::vector<std::string> Names(const fs::path& folder);
 
-  // What StartTool adds to the options given: --keep-files (unless a test turns it off) and the
+  // What StartTool adds to the options given: --keep-files (unless a test turns it off), the
   // reply timer's period (short enough that a lost reply costs little, long enough for a loaded
-  // machine).
+  // machine) and --allow-sample, since the firmware file is the simulator's sample.
   bool keepFiles = true;
   std::string replyTimeoutMs = "300";
   // A program that StartTool and RunCli run q7310 under, with its arguments (strace ...).
@@ -87,7 +93,7 @@ class FaultTest : public ::testing::Test {
 
   TempFolder scratch{"q7310-faults"};  // kept when the test failed
   const fs::path dir = scratch.Path();
-  const fs::path app = dir / "app";  // holds Q7310_v201.mot
+  const fs::path app = dir / "app";  // holds the sample as Q7310_v201.mot
   std::unique_ptr<Simulator> sim;
   std::unique_ptr<Process> tool;
 };

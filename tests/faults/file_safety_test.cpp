@@ -287,8 +287,7 @@ TEST_F(FileSafety, TheWriteCheckLeavesNoStrayFile) {
   if (testing::StracePath().empty())
     GTEST_SKIP() << "strace is not installed (tools/setup installs it)";
   const std::vector<std::string> before = Names(app);
-  wrapper = {testing::StracePath(), "-f", "-o",
-             "/dev/null",           "-e", "inject=unlink:signal=SIGKILL:when=1"};
+  wrapper = testing::UnderStrace({"-e", "inject=unlink:signal=SIGKILL:when=1"});
   RunTool((dir / "no-such-device").string(), app, {"backup"});
   EXPECT_EQ(Names(app), before) << ToolOutput();
 }

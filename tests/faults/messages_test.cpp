@@ -233,8 +233,9 @@ TEST_F(Messages, JsonLinesWithANonAsciiPathParseAndRoundTrip) {
 TEST_F(Messages, ProgressBarFitsANarrowTerminal) {
   const std::string device = StartSim();
   const std::vector<std::string> args = {
-      Q7310_CLI_PATH, "--device",        device, "--dir",  app.string(), "--yes",
-      "--keep-files", "--reply-timeout", "400",  "backup", "update"};
+      Q7310_CLI_PATH,    "--device", device,         "--dir",
+      app.string(),      "--yes",    "--keep-files", testing::kAllowSample,
+      "--reply-timeout", "400",      "backup",       "update"};
   for (const unsigned short columns : {30, 80}) {
     SCOPED_TRACE(columns);
     const std::string drawn = testing::RunOnTerminal(args, {.columns = columns});

@@ -47,8 +47,7 @@ bool HasTemporaries(const fs::path& folder) {
 // The options that make strace hold every read of `file` for half a second, so that a load of it
 // lasts long enough to be interrupted; the signal must then go to strace's child, the tool.
 std::vector<std::string> SlowReadsOf(const fs::path& file) {
-  return {testing::StracePath(),          "-f", "-o", "/dev/null", "-P", file.string(), "-e",
-          "inject=read:delay_exit=500000"};
+  return testing::UnderStrace({"-P", file.string(), "-e", "inject=read:delay_exit=500000"});
 }
 
 // Waits until the process `pid` has `file` open (the load has begun); false after a while.

@@ -2,6 +2,9 @@
 // ASCII: the folder lock, the safe writes and moves, files opened by UTF-8 path, folder making,
 // and the COM port names.
 #include <gtest/gtest.h>
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,6 +21,7 @@
 #include "app/work_folder.h"
 #include "backup/backup_history.h"
 #include "cli/console.h"
+#include "cli/shell_word.h"
 #include "cli/terminal_style.h"
 #include "serial/serial_device.h"
 #include "support/temp_folder.h"
@@ -280,6 +284,25 @@ TEST(Win32Ports, PortsAreNamedAsWindowsNamesThem) {
   ASSERT_TRUE(choice.info);
   EXPECT_EQ(DescribeChoice(choice), "\\\\.\\COM12 (FTDI USB Serial Port, 0403:6001)");
   EXPECT_EQ(DescribeChoice(ChoosePortToOpen(std::nullopt, {})), "COM1 (port 1)");
+}
+
+// The restore command that a run prints after a failure names a file: pasted into a console, the
+// path reaches the program as one argument, as the program reads its command line.
+TEST(Win32Console, FilesInAPrintedCommandStayOneArgument) {
+  EXPECT_EQ(cli::ShellWord("C:\\q\\backups\\BACKUP-20261207-143015.BIN"),
+            "C:\\q\\backups\\BACKUP-20261207-143015.BIN");
+  for (const std::string path : {"C:\\Program Files\\q7310\\BACKUP.BIN",
+                                 "C:\\Service & Repair (2)\\BACKUP.BIN", "C:\\Prüfung;1\\a.BIN"}) {
+    SCOPED_TRACE(path);
+    const std::string word = cli::ShellWord(path);
+    EXPECT_EQ(word, "\"" + path + "\"");
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(Widen("q7310 restore --from " + word).c_str(), &count);
+    ASSERT_NE(argv, nullptr);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(Narrow(argv[3]), path);
+    LocalFree(argv);
+  }
 }
 
 TEST(Win32Console, NoBarsOrColoursWhereNoConsoleTakesTheSequences) {

@@ -4,9 +4,10 @@
 # the keyboard (xdotool): Tab to the stage's one enabled button, Enter presses it. Checks byte for
 # byte what the simulator received (the firmware image, the restored settings), that BACKUP.BIN
 # equals the Linux tool's from the same simulated amplifier, that closing with a held backup asks
-# first (No, the default, keeps the program running), and that closing after the restore ends
-# the program with BACKUP.BIN and UPDATE.BIN deleted and the dated copy kept. The restore's COMPLETE
-# box offers Verify, whose read-back must match the backup.
+# first (No, the default, keeps the program running), that RESTORE asks before it writes a
+# BACKUP.BIN lacking slots (No, the default, sends nothing), and that closing after the restore
+# ends the program with BACKUP.BIN and UPDATE.BIN deleted and the dated copy kept. The restore's
+# COMPLETE box offers Verify, whose read-back must match the backup.
 #
 # usage: wine_desktop_gui.sh EXE LINUX_BUILD_DIR SOURCE_DIR [SCREENSHOT_DIR]   (WINEPREFIX set)
 # With SCREENSHOT_DIR the simulator runs at the line's pace, and the pictures of stage 1, the
@@ -84,12 +85,12 @@ map_com5
 
 # The simulator, and the program in its working folder.
 mkdir -p "$app"
-cp "$source_dir/samples/Q7310_v201.mot" "$app/"
+cp "$sample_firmware" "$app/Q7310_v201.mot"
 pace=()
 if [[ -n $shots ]]; then pace=(--pace); fi
 start_sim_on_com5 "$work" "${pace[@]}" --image-out "$work/image.out" \
   --restore-out "$work/restore.out" || exit 1
-wine "$exe" --device "$com" --dir "$(winepath -w "$app")" >"$work/exe.out" 2>"$work/exe.err" &
+wine "$exe" --device "$com" --dir "$(winepath -w "$app")" --allow-sample >"$work/exe.out" 2>"$work/exe.err" &
 exe_pid=$!
 
 # Stage 1: BACKUP.
@@ -117,6 +118,23 @@ if [[ -n $shots ]]; then
 fi
 wait_until test -e "$work/image.out" || die "update: the simulator got no whole image"
 wait_until hidden UPDATE || die "update: the progress dialog stays"
+
+# A BACKUP.BIN of two slots only: RESTORE asks first, and Enter answers No, the default: nothing
+# is sent. The focus then goes back to RESTORE; Tab takes it to the instructions again.
+mv "$app/BACKUP.BIN" "$work/BACKUP.BIN.whole"
+printf '\x00\x00\x00\x01\x41\x00\x03\x00\x01\x42' >"$app/BACKUP.BIN"
+sleep 0.3
+keys_to "$main_title" Tab Return
+if wait_until visible CONFIRM; then
+  keys_to CONFIRM Return
+  wait_until hidden CONFIRM || fail "partial backup: the question stays after Enter"
+  sleep 0.5
+  [[ ! -s $work/restore.out ]] || fail "partial backup: records were sent although No is the default"
+  keys_to "$main_title" Tab
+else
+  fail "partial backup: no question before RESTORE"
+fi
+mv "$work/BACKUP.BIN.whole" "$app/BACKUP.BIN"
 
 # Stage 3: RESTORE, which ends with COMPLETE.
 sleep 0.3

@@ -35,17 +35,18 @@ start_sim() {
   local case=$1
   shift
   mkdir -p "$work/$case/app"
-  cp "$source_dir/samples/Q7310_v201.mot" "$work/$case/app/"
+  cp "$sample_firmware" "$work/$case/app/Q7310_v201.mot"
   start_sim_on_com5 "$work/$case" --image-out "$work/$case/image.out" \
     --restore-out "$work/$case/restore.out" "$@"
 }
 
-# Runs q7310.exe with the case folder as its working folder; prints its exit status.
+# Runs q7310.exe with the case folder as its working folder, allowed to send the sample; prints
+# its exit status.
 run_exe() {
   local case=$1
   shift
   local status=0
-  wine "$exe" --dir "$(winepath -w "$work/$case/app")" --yes \
+  wine "$exe" --dir "$(winepath -w "$work/$case/app")" --yes --allow-sample \
     --reply-timeout "$reply_timeout" "$@" >"$work/$case/exe.out" 2>"$work/$case/exe.err" ||
     status=$?
   echo "$status"
@@ -84,13 +85,13 @@ remove_adapters() {
   wine reg delete "$usb_key" /f >/dev/null 2>&1 || true
 }
 
-# Runs q7310.exe with the case folder as its working folder and no port named; prints its exit
-# status.
+# Runs q7310.exe with the case folder as its working folder, allowed to send the sample, and no
+# port named; prints its exit status.
 run_exe_unnamed() {
   local case=$1
   shift
   local status=0
-  wine "$exe" --dir "$(winepath -w "$work/$case/app")" --yes --keep-files \
+  wine "$exe" --dir "$(winepath -w "$work/$case/app")" --yes --keep-files --allow-sample \
     --reply-timeout "$reply_timeout" "$@" >"$work/$case/exe.out" 2>"$work/$case/exe.err" ||
     status=$?
   echo "$status"
@@ -130,6 +131,25 @@ if start_sim "$full"; then
   fi
 fi
 
+# 1b. Without --allow-sample the sample is refused before anything goes out: exit status 1, the
+# message, an earlier UPDATE.BIN kept, the simulator asked nothing.
+if start_sim sample; then
+  echo "earlier" >"$work/sample/app/UPDATE.BIN"
+  status=0
+  wine "$exe" --dir "$(winepath -w "$work/sample/app")" --device "$com" --yes \
+    --reply-timeout "$reply_timeout" update >"$work/sample/exe.out" 2>"$work/sample/exe.err" ||
+    status=$?
+  stop_sim
+  if [[ $status != 1 ]] ||
+    ! grep -q "^ERROR: The firmware file is the sample for the simulator q7310-sim" "$work/sample/exe.err" ||
+    ! grep -q "start the program with --allow-sample" "$work/sample/exe.err"; then
+    fail "sample: exit status $status: $(cat "$work/sample/exe.out" "$work/sample/exe.err")"
+  fi
+  [[ $(cat "$work/sample/app/UPDATE.BIN") == earlier ]] || fail "sample: UPDATE.BIN was replaced"
+  grep -q "^requests: 0 (" "$work/sample/sim.err" ||
+    fail "sample: the simulator was asked something: $(cat "$work/sample/sim.err")"
+fi
+
 # 2. BACKUP.BIN is the Linux tool's, byte for byte, from the same simulated amplifier.
 linux_backup "$work/linux/app"
 same "$work/linux/app/BACKUP.BIN" "$work/$full/app/BACKUP.BIN" "backup: Windows and Linux"
@@ -151,7 +171,7 @@ fi
 
 # 4. A COM port that does not exist: the port error, exit status 1, nothing written.
 mkdir -p "$work/noport/app"
-cp "$source_dir/samples/Q7310_v201.mot" "$work/noport/app/"
+cp "$sample_firmware" "$work/noport/app/Q7310_v201.mot"
 status=0
 wine "$exe" --device "$missing_com" --dir "$(winepath -w "$work/noport/app")" --yes backup \
   >"$work/noport/exe.out" 2>&1 || status=$?
@@ -217,7 +237,7 @@ fi
 # cancels it: exit status 1, "Cancelled.", and the files this run wrote are deleted.
 if start_sim ctrl-c --delay-ms 20; then
   win_app=$(winepath -w "$work/ctrl-c/app")
-  wine "$exe" --dir "$win_app" --device "$com" --yes --reply-timeout 3000 backup update \
+  wine "$exe" --dir "$win_app" --device "$com" --yes --reply-timeout 3000 --allow-sample backup update \
     >"$work/ctrl-c/exe.out" 2>"$work/ctrl-c/exe.err" &
   wine_pid=$!
   sleep 3 # the backup takes about a second, the update more than ten

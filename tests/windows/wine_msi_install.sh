@@ -6,7 +6,9 @@
 #      the entry in Apps & features (the registry) are there.
 #   2. The installed q7310.exe, started without --dir, backs up the simulated amplifier (COM5 is
 #      mapped to the Linux q7310-sim's pseudo-terminal, as in wine_end_to_end.sh) into
-#      %LOCALAPPDATA%\q7310, not into its own folder.
+#      %LOCALAPPDATA%\q7310, not into its own folder. The sample firmware is installed under a
+#      name of its own, never as the firmware file; an update without firmware names the
+#      released firmware and says the installed sample is for the simulator only.
 #   3. The next version installed over it replaces it: only the new files, one entry, the backup
 #      untouched; the new program restores that backup. An older .msi is then refused.
 #   4. msiexec /x … /qn removes the program, its Start-menu entry and its Apps & features entry;
@@ -180,6 +182,24 @@ if start_sim backup; then
     fail "backup: no BACKUP.BIN and one dated copy in $data: $(ls -R "$data" 2>&1)"
   fi
   if [[ -e $program/BACKUP.BIN || -d $program/backups ]]; then fail "backup: files written beside the program"; fi
+fi
+# The sample is installed, but never under the firmware file's name; with no firmware in the
+# working folder, an update says where the released firmware goes and what the sample is.
+mapfile -t samples < <(cd "$program" && find . -iname '*.mot' -printf '%P\n')
+if [[ ${#samples[@]} != 1 || ${samples[0],,} == *q7310_v201.mot ]]; then
+  fail "install $version: the installed firmware files are '${samples[*]}', not one sample under a name of its own"
+elif start_sim no-firmware; then
+  status=0
+  wine "$program_win\\q7310.exe" --device "$com" --yes --reply-timeout "$reply_timeout" update \
+    </dev/null >"$work/no-firmware/exe.out" 2>"$work/no-firmware/exe.err" || status=$?
+  stop_sim
+  sample_win="$program_win\\${samples[0]//\//\\}"
+  if [[ $status != 1 ]] || ! grep -q "^ERROR: Failed to read the MOT file." "$work/no-firmware/exe.err" ||
+    ! grep -qF "released firmware file in " "$work/no-firmware/exe.err" ||
+    ! tr -d '\r' <"$work/no-firmware/exe.err" | grep -qiF "sample firmware file $sample_win is for trying the programs against the simulator q7310-sim only"; then
+    fail "no firmware: exit status $status: $(cat "$work/no-firmware/exe.err")"
+  fi
+  if compgen -G "$data/*.mot" >/dev/null; then fail "no firmware: a firmware file appeared in $data"; fi
 fi
 # The firmware file the technician brought.
 mkdir -p "$data"

@@ -8,6 +8,8 @@
 # place that starts the simulator behind COM5 and maps the port (fail, stop_sim,
 # start_sim_on_com5, map_com5, until_we_end). It gives besides:
 #   exe linux_build source_dir sim linux_cli   the programs
+#   sample_firmware  the simulator's sample, which the tests copy in as the firmware file (an
+#                update sends it only with --allow-sample)
 #   com link     COM5 and its Unix end, a link in the Wine prefix that the simulator makes
 #   work         a scratch folder, removed at the end unless a check failed
 #   same finish  comparing files; the result line and the exit status
@@ -21,6 +23,7 @@ linux_build=$2
 source_dir=$3
 sim=$linux_build/src/sim/q7310-sim
 linux_cli=$linux_build/src/cli/q7310
+sample_firmware=$source_dir/samples/sample-firmware.mot
 : "${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the Windows build}"
 # Wine through the loader this machine can run (the 64-bit one where 32-bit programs cannot run).
 source "$source_dir/tools/wine-env"
