@@ -119,18 +119,43 @@ void CSettingDlg::FillPortsList() {
 
 int CSettingDlg::FitColumns() {
   const HWND list = GetDlgItem(m_hwnd, IDC_PORTS_LIST);
-  // Narrowed first: on the last column, "fit the heading" would otherwise fill the list's width.
-  SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const HWND header = ListView_GetHeader(list);
+  // Each column as wide as its widest entry or its heading, whichever is wider. The heading is
+  // measured here in the header's own font, with the margins the header draws at both ends of
+  // it (and as many for the divider): "fit the heading" (LVSCW_AUTOSIZE_USEHEADER) leaves
+  // headings cut under Wine and fills the list's width with the last column.
+  const HDC dc = GetDC(header);
+  const HGDIOBJ font =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+  const int margin = static_cast<int>(SendMessageW(header, HDM_GETBITMAPMARGIN, 0, 0));
   int pixels = 0;
   for (int column = 0; column < static_cast<int>(kPortColumns.size()); ++column) {
+    const std::wstring heading = Widen(std::string(kPortColumns[column]));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, heading.c_str(), static_cast<int>(heading.size()), &extent);
     ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
-    const int contents = ListView_GetColumnWidth(list, column);
-    ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE_USEHEADER);
-    const int width = std::max(contents, ListView_GetColumnWidth(list, column));
+    const int width =
+        std::max(ListView_GetColumnWidth(list, column), static_cast<int>(extent.cx) + 4 * margin);
     ListView_SetColumnWidth(list, column, width);
     pixels += width;
   }
+  SelectObject(dc, font);
+  ReleaseDC(header, dc);
   return UnitsX(m_hwnd, pixels);
+}
+
+// The last column takes what the list has left beside the others, so that no empty space
+// without a heading stands at the list's right.
+void CSettingDlg::FillLastColumn() {
+  const HWND list = GetDlgItem(m_hwnd, IDC_PORTS_LIST);
+  RECT client{};
+  GetClientRect(list, &client);
+  const int last = static_cast<int>(kPortColumns.size()) - 1;
+  int others = 0;
+  for (int column = 0; column < last; ++column) others += ListView_GetColumnWidth(list, column);
+  if (client.right - others > ListView_GetColumnWidth(list, last)) {
+    ListView_SetColumnWidth(list, last, client.right - others);
+  }
 }
 
 void CSettingDlg::LayOutAdditions() {
@@ -143,6 +168,7 @@ void CSettingDlg::LayOutAdditions() {
   const SettingPortsLayout layout = LayOutSettingPorts(shown);
   PlaceItem(m_hwnd, IDC_PORTS_HEADING, layout.heading, shown.heading);
   PlaceItem(m_hwnd, IDC_PORTS_LIST, layout.list, shown.list);
+  if (shown.list) FillLastColumn();
   PlaceItem(m_hwnd, IDC_PORTS_NOTE, layout.note, shown.note);
 
   const SIZE size = WindowSizeForClient(m_hwnd, layout.dialogWidth, layout.dialogHeight);

@@ -43,6 +43,7 @@ class CSettingDlg {
   void LayOutAdditions();
   // The list's columns fitted to their contents; their width in dialog units.
   int FitColumns();
+  void FillLastColumn();
   void OnShowWindow();
   void OnOK();
   void KeepDigitsOnly();

@@ -50,7 +50,8 @@ struct Seen {
   bool listShown = false;
   RECT listPlace{};
   int listClientWidth = 0;
-  int columnsWidth = 0;  // the columns' widths added up, in pixels
+  int columnsWidth = 0;       // the columns' widths added up, in pixels
+  bool headingsWhole = true;  // each column at least as wide as its heading and its margins
   std::vector<std::array<std::string, 3>> rows;
   std::array<std::string, 3> headers;
   std::string note;
@@ -102,8 +103,15 @@ void ReadDialog(HWND dialog, Seen& seen) {
   GetClientRect(list, &listClient);
   seen.listClientWidth = listClient.right;
   for (int column = 0; column < 3; ++column) {
-    seen.columnsWidth += ListView_GetColumnWidth(list, column);
+    const int width = ListView_GetColumnWidth(list, column);
+    seen.columnsWidth += width;
     seen.headers[static_cast<size_t>(column)] = HeaderText(list, column);
+    const std::wstring heading = Widen(seen.headers[static_cast<size_t>(column)]);
+    const auto text = static_cast<int>(
+        SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(heading.c_str())));
+    const auto margin =
+        static_cast<int>(SendMessageW(ListView_GetHeader(list), HDM_GETBITMAPMARGIN, 0, 0));
+    if (width < text + 2 * margin) seen.headingsWhole = false;
   }
   for (int item = 0; item < ListView_GetItemCount(list); ++item) {
     seen.rows.push_back(
@@ -183,8 +191,9 @@ TEST(SettingDialogTest, ListsThePortsPresentBelowTheFieldsEveryColumnWhole) {
   EXPECT_LE(seen.listPlace.bottom, seen.client.cy);
   EXPECT_GT(seen.client.cy, seen.templateClient.cy);
   EXPECT_GT(seen.client.cx, seen.templateClient.cx);
-  // Every column whole: read without scrolling sideways.
+  // Every column whole, its heading too: read without scrolling sideways.
   EXPECT_LE(seen.columnsWidth, seen.listClientWidth);
+  EXPECT_TRUE(seen.headingsWhole);
 }
 
 TEST(SettingDialogTest, DeviceRowThenPortsThenTheNote) {
@@ -200,6 +209,7 @@ TEST(SettingDialogTest, DeviceRowThenPortsThenTheNote) {
   EXPECT_TRUE(seen.noteShown);
   EXPECT_EQ(seen.note, texts::kSettingPortsWithoutNumber);
   EXPECT_GE(seen.notePlace.top, seen.listPlace.bottom);
+  EXPECT_TRUE(seen.headingsWhole);
   EXPECT_LE(seen.notePlace.bottom, seen.client.cy);
 }
 
