@@ -172,6 +172,13 @@ TEST_F(FileSafety, TraceIsAppendedAndNeverWrittenOverTheProgramsFiles) {
               std::string::npos)
         << ToolOutput();
   }
+  // A FIFO that no program reads: refused at once instead of a run that waits for a reader.
+  const fs::path fifo = dir / "trace.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(RunTool(device, app, {"backup"}, {"--trace", fifo.string()}), 1);
+  EXPECT_NE(tool->Stderr().find(fifo.string() + ": a FIFO that no program reads"),
+            std::string::npos)
+      << ToolOutput();
   StopSim();
   EXPECT_NE(sim->Stderr().find("requests: 18 "), std::string::npos) << sim->Stderr();
 }
