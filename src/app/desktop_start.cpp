@@ -63,6 +63,10 @@ SessionOptions DesktopSessionOptions(const DesktopOptions& options,
   return session;
 }
 
+bool StartPortNamed(const DesktopOptions& options, const RememberedPort& remembered) {
+  return options.device.has_value() || remembered.stored;
+}
+
 std::string OpenDesktopSession(Session& session) {
   if (const SessionStatus chosen = session.ChooseFolder(); !chosen.Ok()) return chosen.text;
   const SessionStatus opened = session.Open();

@@ -60,6 +60,11 @@ class DesktopCommandLine {
 SessionOptions DesktopSessionOptions(const DesktopOptions& options,
                                      const RememberedPort& remembered);
 
+// Whether the port of this start was named: --device given (even empty), or a port remembered
+// from an earlier run. When it was not, the presenter chooses one as q7310 does
+// (UpgradePresenter::Start).
+bool StartPortNamed(const DesktopOptions& options, const RememberedPort& remembered);
+
 // Chooses, checks and locks the working folder and opens the trace (Session's two steps). Empty
 // when the run may go on; otherwise the text that refuses it, with nothing touched. A warning
 // (a trouble that does not stop the run) goes to standard error.

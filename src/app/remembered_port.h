@@ -12,7 +12,8 @@ namespace q7310 {
 
 struct RememberedPort {
   int portNo = 1;
-  std::string device;  // an explicit device path; empty for the port number's device
+  std::string device;   // an explicit device path; empty for the port number's device
+  bool stored = false;  // Load: a port was stored by an earlier run (else the values above)
 };
 
 // Where a desktop program keeps its remembered port.

@@ -152,6 +152,13 @@ inline constexpr std::string_view kRestoreFromFilter = "Backups (*.BIN *.bin);;A
 inline constexpr const char* kFmtBackupKept = "Backup kept as %1";
 inline constexpr const char* kFmtBackupNotKept = "No dated copy of the backup could be kept: %1";
 inline constexpr std::string_view kReasonUnknown = "reason unknown";
+// Main window: the status line at start-up when no port was remembered or named: the one USB
+// serial adapter present, chosen (%1: its device and what it is), or several, none chosen (how
+// to choose one names the OS's devices: texts_<os>.cpp).
+inline constexpr const char* kFmtStartOnlyAdapter = "Using the only USB serial adapter: %1";
+// What a USB adapter is when it does not say (%1 its vendor and product ids).
+inline constexpr const char* kFmtUsbAdapter = "USB adapter %1";
+extern const std::string_view kStartSeveralAdapters;
 inline constexpr std::string_view kCaptionConfirm = "CONFIRM";
 inline constexpr const char* kFmtCloseBackupKept =
     "The backup held in %1 has not been restored yet.\n\n"
@@ -236,6 +243,17 @@ inline constexpr std::string_view kSettingBps = "bps";
 inline constexpr std::string_view kSettingOk = "OK";
 inline constexpr std::string_view kSettingCancel = "Cancel";
 inline constexpr const char* kFmtTooManyChars = "Please enter no more than %1 characters.";
+// This program's addition under the dialog's fields: the serial ports present, with the number to
+// type for each (kPortsNone when there is none).
+inline constexpr std::string_view kSettingPortsHeading = "Serial ports present:";
+inline constexpr std::string_view kSettingPortsNumber = "PORT NO.";
+inline constexpr std::string_view kSettingPortsName = "NAME";
+inline constexpr std::string_view kSettingPortsDescription = "DESCRIPTION";
+// In the PORT NO. column of a port that no number opens (a USB adapter on Linux), and the note
+// under the list that says what it needs.
+inline constexpr std::string_view kSettingPortsNoNumber = "-";
+inline constexpr std::string_view kSettingPortsWithoutNumber =
+    "A port with PORT NO. - has no number: start q7310-upgrade with --device and its NAME.";
 
 // This program's own texts, beyond the system's fixed ones: detail lines under a message, and
 // the messages of checks the system does not make.
@@ -258,6 +276,21 @@ inline constexpr std::string_view kDetailImageChangedOnDisk =
 inline constexpr std::string_view kDetailRecordPastEnd =
     "a slot record runs past the end of the backup file";
 inline constexpr std::string_view kCancelled = "Cancelled.";
+
+// A request that goes unanswered. As it happens (%1 the reply timer's period in seconds, %2 the
+// resends made since start-up or the last give-up, %3 how many are allowed):
+inline constexpr const char* kFmtResend = "No reply within %1 s; sending again (%2 of %3)";
+// The detail of "No reply from 7310series Amplifier.": the likely causes, each followed by the
+// words that exist for it (the stage's line that sets the unit's mode, the line that names the
+// cable) or by the ports (%1 the port used, %2 the others).
+inline constexpr std::string_view kNoReplyCheck = "Check:";
+inline constexpr std::string_view kNoReplyMode = "- the unit's mode: ";
+inline constexpr std::string_view kNoReplyCable = "- the cable: ";
+inline constexpr std::string_view kNoReplyCrossedCable =
+    " A crossed (null-modem) cable does not work.";
+inline constexpr const char* kFmtNoReplyPort = "- the port: %1 was used; %2.";
+inline constexpr std::string_view kNoReplyOtherPorts = "also present: ";
+inline constexpr std::string_view kNoReplyNoOtherPort = "no other serial port is present";
 
 // q7310 image FILE --stage OUT: OUT is never one of the program's files, the input, a device or a
 // file that is there already (unless --force).

@@ -13,4 +13,9 @@ const std::string_view kUsagePortForms =
     "or a device such as /dev/ttyUSB0 or ttyUSB0";
 const std::string_view kDeviceValueName = "<PATH>";
 
+// A USB adapter has no port number here: it is chosen by its device.
+const std::string_view kStartSeveralAdapters =
+    "Several USB serial adapters are present, none chosen: start q7310-upgrade with --device and "
+    "the one to use (Option > Setting lists them).";
+
 }  // namespace q7310::texts

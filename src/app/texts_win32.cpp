@@ -12,4 +12,7 @@ const std::string_view kUsagePortForms =
     "\\\\.\\COM12";
 const std::string_view kDeviceValueName = "<PORT>";
 
+const std::string_view kStartSeveralAdapters =
+    "Several USB serial adapters are present, none chosen: pick one in Option > Setting.";
+
 }  // namespace q7310::texts

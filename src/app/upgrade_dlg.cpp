@@ -12,7 +12,9 @@
 #include "app/app_paths.h"
 #include "app/device_text.h"
 #include "app/file_checks.h"
+#include "app/no_reply.h"
 #include "app/numbered_format.h"
+#include "app/present_ports.h"
 #include "app/texts.h"
 #include "backup/backup_file_info.h"
 #include "backup/backup_history.h"
@@ -63,7 +65,8 @@ CUpgradeDlg::CUpgradeDlg(IUpgradeHost& host, CSerialPort& serial, CSettingsBacku
       m_serial(serial),
       m_backup(backup),
       m_image(image),
-      m_appFolder(appFolder.empty() ? ProgramFolder() : std::move(appFolder)) {}
+      m_appFolder(appFolder.empty() ? ProgramFolder() : std::move(appFolder)),
+      m_listPorts(PresentPorts) {}
 
 // ---------------------------------------------------------------------------------------------
 // Start-up, port, guidance, shut-down
@@ -87,7 +90,12 @@ void CUpgradeDlg::OpenPortAndGuide() {
 }
 
 std::string CUpgradeDlg::PortErrorDetail() const {
-  return m_serial.LastErrorDetail() + "\n" + DescribePorts(ListSerialPorts());
+  return m_serial.LastErrorDetail() + "\n" + DescribePorts(ListPorts());
+}
+
+PortName CUpgradeDlg::PortInUse() const {
+  const std::string& device = m_serial.ExplicitDevicePath();
+  return device.empty() ? PortName{m_portNo, {}} : PortName{0, device};
 }
 
 int CUpgradeDlg::OpenPort(int portNo, int baudRate) {
@@ -661,10 +669,15 @@ void CUpgradeDlg::OnTimer(unsigned id) {
     case RequestSender::Expiry::kLateRepliesMissed:
       SendNextRequest();
       return;
-    case RequestSender::Expiry::kResend:
-      m_host.OnProtocolEvent(ProtocolEvent::Resend, CommandName(m_sender.LastCommand()));
+    case RequestSender::Expiry::kResend: {
+      const std::string_view command = CommandName(m_sender.LastCommand());
+      m_host.OnProtocolEvent(ProtocolEvent::Resend, command);
+      // The count runs from start-up or the last give-up, so "(2 of 3)" may come first.
+      m_host.OnResend({command, m_retryCount, static_cast<int>(kMaxResends), m_replyTimeoutMs,
+                       ResendText(m_retryCount, static_cast<int>(kMaxResends), m_replyTimeoutMs)});
       m_sender.Resend();
       return;  // the timer keeps running: the next time-out follows one period later
+    }
     case RequestSender::Expiry::kGiveUp:
       GiveUp();
       return;
@@ -673,12 +686,13 @@ void CUpgradeDlg::OnTimer(unsigned id) {
 
 void CUpgradeDlg::GiveUp() {
   m_host.OnProtocolEvent(ProtocolEvent::GiveUp, CommandName(m_sender.LastCommand()));
+  NoReplyFacts facts;
+  facts.mode = m_mode;
   // A line that hung up looks like a silent amplifier; the failed writes tell the two apart.
-  std::string detail;
-  if (m_serial.LastError() != SerialError::None) {
-    detail = std::string(texts::kDetailWritesFailed) + ": " + m_serial.LastErrorDetail();
-  }
-  EndOperation(kFailed, texts::kMsgNoReply, detail);
+  if (m_serial.LastError() != SerialError::None) facts.writeFailure = m_serial.LastErrorDetail();
+  facts.port = PortInUse();
+  facts.present = ListPorts();
+  EndOperation(kFailed, texts::kMsgNoReply, NoReplyDetail(facts));
 }
 
 int CUpgradeDlg::OnCommCancel() {

@@ -13,11 +13,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/port_choice.h"
 #include "app/request_sender.h"
 #include "app/settings_notes.h"
 #include "app/upgrade_host.h"
@@ -116,6 +118,15 @@ class CUpgradeDlg {
 
   // Front-end settings.
   void SetReplyTimeoutMs(unsigned ms) { m_replyTimeoutMs = ms; }
+  unsigned ReplyTimeoutMs() const { return m_replyTimeoutMs; }
+  // Where the serial ports present are looked up (for the details of the port error and of "No
+  // reply", and for the front ends' own choices): PresentPorts (app/present_ports.h) unless a
+  // test gives its own list.
+  using PortLister = std::function<std::vector<SerialPortInfo>()>;
+  void SetPortLister(PortLister lister) { m_listPorts = std::move(lister); }
+  std::vector<SerialPortInfo> ListPorts() const { return m_listPorts(); }
+  // The port the serial link opens: its explicit device, else the port number.
+  PortName PortInUse() const;
   // Whether UPDATE may send the simulator's sample firmware, which its header record marks
   // (firmware/header_record.h). Off by default: made-up firmware must never reach an amplifier,
   // so an update of the sample stops with an ERROR before anything is staged or sent, unless
@@ -221,6 +232,7 @@ class CUpgradeDlg {
   uint16_t m_slotNo = 0;
   uint32_t m_bytesSent = 0;
   unsigned m_replyTimeoutMs = kReplyTimeoutMs;
+  PortLister m_listPorts;
   bool m_allowSample = false;
   int m_stage = 0;
   // Whether this run wrote BACKUP.BIN (a successful backup) or UPDATE.BIN (a successful

@@ -48,6 +48,15 @@ enum class ProtocolEvent {
   IgnoredFrame,  // a received frame did not belong to the running operation
 };
 
+// A request sent again because its reply did not come within the reply timer's period.
+struct ResendNotice {
+  std::string_view command;  // the request's name: "CMD_READ_SLOT"
+  int count = 0;             // resends made since start-up or the last give-up, this one included
+  int limit = 0;             // resends allowed; the next time-out after the last one gives up
+  unsigned timeoutMs = 0;    // the reply timer's period
+  std::string text;          // for the operator: "No reply within 5.0 s; sending again (1 of 3)"
+};
+
 class IUpgradeHost {
  public:
   virtual ~IUpgradeHost() = default;
@@ -87,6 +96,10 @@ class IUpgradeHost {
     ShowMessage(MessageKind::Complete, text, {});
     return false;
   }
+
+  // A request sent again, said as it happens (OnProtocolEvent(Resend) comes just before it).
+  // Default: ignored.
+  virtual void OnResend(const ResendNotice& /*notice*/) {}
 
   // How the operator restores the backup file at `path` with this program, for the texts that
   // say where the settings are: a command line, a menu item. Default: empty (the texts then name

@@ -7,6 +7,7 @@
 #include "app/close_guard.h"
 #include "app/firmware_choice.h"
 #include "app/numbered_format.h"
+#include "app/port_choice.h"
 #include "app/protocol_trace.h"
 #include "app/restore_from_summary.h"
 #include "app/session.h"
@@ -61,12 +62,46 @@ StageView UpgradePresenter::StageViewOf(const Guidance& guidance) {
   return view;
 }
 
+PresentPortsView UpgradePresenter::PresentPortsOf(const std::vector<SerialPortInfo>& ports) {
+  PresentPortsView view;
+  view.heading = ports.empty() ? texts::kPortsNone : texts::kSettingPortsHeading;
+  for (const SerialPortInfo& port : ports) {
+    PortRow row;
+    row.number = port.portNumber > 0 ? std::to_string(port.portNumber)
+                                     : std::string(texts::kSettingPortsNoNumber);
+    row.name = port.device;
+    // The maker's and product's names, which fit the dialog's width; the ids only in their place.
+    row.description = port.description;
+    if (row.description.empty() && port.IsUsbAdapter()) {
+      row.description =
+          FormatNumbered(texts::kFmtUsbAdapter, {port.vendorId + ":" + port.productId});
+    }
+    if (port.portNumber <= 0) view.note = texts::kSettingPortsWithoutNumber;
+    view.rows.push_back(std::move(row));
+  }
+  return view;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The operator's actions
 
-void UpgradePresenter::Start(int portNo) {
+void UpgradePresenter::Start(int portNo, bool portNamed) {
+  if (!portNamed) portNo = ChooseStartPort(portNo);
   m_core->OnInitDialog(*this, portNo);
-  RememberPortIfOpen();
+  if (portNamed) RememberPortIfOpen();
+}
+
+int UpgradePresenter::ChooseStartPort(int portNo) {
+  const PortChoice choice = ChoosePortToOpen(std::nullopt, m_core->ListPorts());
+  if (choice.ambiguous) {
+    ShowStatus({std::string(texts::kStartSeveralAdapters), true});
+    return portNo;
+  }
+  if (choice.source != PortSource::kOnlyAdapter) return portNo;
+  ShowStatus({FormatNumbered(texts::kFmtStartOnlyAdapter, {DescribeChoice(choice)}), false});
+  if (choice.port.portNo > 0) return choice.port.portNo;
+  m_serial.SetDevicePath(choice.port.device);
+  return portNo;
 }
 
 void UpgradePresenter::RememberPortIfOpen() {
@@ -78,7 +113,7 @@ void UpgradePresenter::RememberPortIfOpen() {
 void UpgradePresenter::OnBackup() {
   m_core->OnBackup();
   // The status line speaks of the previous backup; the one now running brings its own.
-  if (m_core->Mode() == CUpgradeDlg::kBackup) m_view.ShowStatus({});
+  if (m_core->Mode() == CUpgradeDlg::kBackup) ShowStatus({});
 }
 
 void UpgradePresenter::OnUpdate() {
@@ -247,7 +282,21 @@ void UpgradePresenter::SetProgressPercent(int percent) {
 
 void UpgradePresenter::ShowProgress(bool visible) {
   m_view.ShowProgress(visible);
-  if (!visible) EndRestoreInstructions();
+  if (visible) return;
+  EndRestoreInstructions();
+  // The operation has ended: its resends are over, and the line's own text comes back.
+  if (m_resendShown) ShowStatus(m_status);
+}
+
+void UpgradePresenter::ShowStatus(StatusLine line) {
+  m_status = std::move(line);
+  m_resendShown = false;
+  m_view.ShowStatus(m_status);
+}
+
+void UpgradePresenter::OnResend(const ResendNotice& notice) {
+  m_resendShown = true;
+  m_view.ShowStatus({notice.text, false});
 }
 
 void UpgradePresenter::ApplyGuidance(const Guidance& guidance) {
@@ -257,7 +306,8 @@ void UpgradePresenter::ApplyGuidance(const Guidance& guidance) {
 }
 
 int UpgradePresenter::RunSettingDialog(int portNo, int baudRate) {
-  const int chosen = m_view.RunSettingDialog({portNo, baudRate, m_serial.ExplicitDevicePath()});
+  const int chosen = m_view.RunSettingDialog(
+      {portNo, baudRate, m_serial.ExplicitDevicePath(), PresentPortsOf(m_core->ListPorts())});
   // Another port number replaces the device in use; otherwise the device would still be opened
   // and the number the operator chose silently ignored.
   if (chosen != portNo) m_serial.SetDevicePath({});
@@ -267,7 +317,7 @@ int UpgradePresenter::RunSettingDialog(int portNo, int baudRate) {
 void UpgradePresenter::OnBackupKept(std::string_view path, std::string_view error) {
   m_keptPath = NativePath(path);
   m_keptError = error;
-  m_view.ShowStatus(BackupKeptLine(m_keptPath, m_keptError));
+  ShowStatus(BackupKeptLine(m_keptPath, m_keptError));
 }
 
 std::string UpgradePresenter::HowToRestore(std::string_view /*path*/) {
@@ -278,7 +328,8 @@ void UpgradePresenter::OnSettingsToRestore(const SettingsNote& note, bool failed
   // The failure's box says it in full; the status line keeps saying it, short, after the box is
   // closed (and is all there is after a Cancel, which shows no box).
   m_settingsNote = failed ? note.text : std::string();
-  m_view.ShowStatus(
+  // The line's own text from here on: a resend shown over it ends with the operation.
+  ShowStatus(
       {FormatNumbered(texts::kFmtRestoreSettingsWith, {note.how, NativePath(note.path)}), true});
 }
 

@@ -4,12 +4,15 @@
 //
 // It is the controller's host and the serial link's frame receiver, and turns both into view
 // calls: the stage a guidance shows (the one button, the Setting, Restore from and Verify items,
-// the instructions and the caution texts), the status line after a backup (where its dated copy
-// was kept, or why none was), the progress dialog, the message boxes, the timers and the queue
-// of received frames (each frame and protocol event also goes to the trace). The window calls it
-// for the operator's actions:
+// the instructions and the caution texts), the status line (the port chosen at start-up, each
+// resend while an operation runs, where a backup's dated copy was kept or why none was), the port
+// settings dialog with the ports present, the progress dialog, the message boxes, the timers and
+// the queue of received frames (each frame and protocol event also goes to the trace). The window
+// calls it for the operator's actions:
 //   Start                  opens the port (stage 1, or the port error and stage 0) and
-//                          remembers a port that opened;
+//                          remembers a port that opened; when no port was named or remembered,
+//                          it first chooses as q7310 does (the one USB serial adapter present)
+//                          and says so in the status line, or that several are present;
 //   OnBackup ... OnVerify  the buttons and menu items; Verify compares with the file the last
 //                          restore sent, else BACKUP.BIN;
 //   OpenFirmwareFile       File > Open firmware file... with the file chosen: copied into the
@@ -73,7 +76,13 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
   UpgradePresenter& operator=(const UpgradePresenter&) = delete;
 
   // Start-up, once the window is up (a port error's message box then has its owner on screen).
-  void Start(int portNo);
+  // `portNamed`: the port to open was named (--device) or remembered from an earlier run, and
+  // port `portNo` (or the serial link's device) is opened as it stands. Otherwise the port is
+  // chosen as q7310 chooses it (ChoosePortToOpen): the only USB serial adapter present, else
+  // port `portNo`, and the status line says which adapter, or that several are present. A port
+  // chosen so is not remembered: the next start chooses again, so that an adapter plugged in
+  // later, or into another socket, is found.
+  void Start(int portNo, bool portNamed = true);
 
   // The operator's actions.
   void OnBackup();
@@ -102,6 +111,8 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
 
   // What a guidance shows in the main window.
   static StageView StageViewOf(const Guidance& guidance);
+  // What the port settings dialog lists of the ports present.
+  static PresentPortsView PresentPortsOf(const std::vector<SerialPortInfo>& ports);
 
  private:
   // IUpgradeHost: the controller's calls.
@@ -116,6 +127,7 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
   int RunSettingDialog(int portNo, int baudRate) override;
   void OnBackupKept(std::string_view path, std::string_view error) override;
   bool ShowRestoreComplete(std::string_view text) override;
+  void OnResend(const ResendNotice& notice) override;
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
   std::string HowToRestore(std::string_view path) override;
   void OnSettingsToRestore(const SettingsNote& note, bool failed) override;
@@ -125,6 +137,11 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
 
   // Keeps the port number or device for the next start, when the port is open.
   void RememberPortIfOpen();
+  // Start-up without a named port: the only USB serial adapter present (its number returned, or
+  // its device given to the serial link), else `portNo`; the status line says what was found.
+  int ChooseStartPort(int portNo);
+  // The status line's own text (a resend shows over it until its operation ends).
+  void ShowStatus(StatusLine line);
   // The stage's own instructions again, after a restore from a saved backup showed the restore's.
   void EndRestoreInstructions();
 
@@ -136,6 +153,8 @@ class UpgradePresenter : private IUpgradeHost, private IFrameReceiver {
   std::set<unsigned> m_timers;         // running now
   StageView m_stage;                   // the stage shown
   bool m_restoreInstructions = false;  // the box shows the restore's instead of the stage's
+  StatusLine m_status;                 // the status line's own text
+  bool m_resendShown = false;          // a resend shows over it
   std::string m_keptPath;   // the last backup's dated copy, as the system spells it; empty when
   std::string m_keptError;  // none could be kept, and then why
   bool m_shutDown = false;

@@ -66,11 +66,26 @@ struct FileRequest {
   std::string folder;       // where the dialog starts; empty for the system's choice
 };
 
+// A serial port present, as the port settings dialog lists it.
+struct PortRow {
+  std::string number;       // what to type in PORT NO. ("3"); texts::kSettingPortsNoNumber for none
+  std::string name;         // the system's name: "COM3", "/dev/ttyUSB0"
+  std::string description;  // what it is: "FTDI FT232R USB UART"; may be empty
+};
+
+// The serial ports present, listed under the port settings dialog's fields.
+struct PresentPortsView {
+  std::string heading;        // over the list: what to do with it, or that no port was found
+  std::vector<PortRow> rows;  // in the system's order
+  std::string note;           // under the list: what a port without a number needs; often empty
+};
+
 // What the port settings dialog shows.
 struct PortSettingView {
   int portNo = 1;
   int baudRate = 0;    // shown read-only
   std::string device;  // the device in use in place of the port number's; empty hides the row
+  PresentPortsView present;
 };
 
 class IUpgradeView {

@@ -272,7 +272,7 @@ void AddJsonFlag(CLI::App& app, bool& json) {
 void AddReportOptions(CLI::App& app, ReportOptions& report) {
   AddJsonFlag(app, report.json);
   app.add_flag("-q,--quiet", report.quiet,
-               "print only warnings, errors and results (closing lines, COMPLETE)");
+               "print only warnings, resends, errors and results (closing lines, COMPLETE)");
   app.add_flag("-v,--verbose", report.verbose,
                "also print a line for every frame sent and received (what --trace writes)");
 }

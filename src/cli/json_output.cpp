@@ -71,6 +71,15 @@ void JsonOutput::Event(ProtocolEvent event, std::string_view detail) {
       Json{{"type", "event"}, {"event", Str(ProtocolEventName(event))}, {"detail", Str(detail)}});
 }
 
+void JsonOutput::Resend(const ResendNotice& notice) {
+  m_lines.Write(Json{{"type", "resend"},
+                     {"command", Str(notice.command)},
+                     {"count", notice.count},
+                     {"limit", notice.limit},
+                     {"timeout_ms", notice.timeoutMs},
+                     {"text", Str(notice.text)}});
+}
+
 void JsonOutput::BackupKept(std::string_view path, std::string_view error) {
   m_lines.Write(Json{{"type", "backup-kept"}, {"path", Str(path)}, {"error", Str(error)}});
 }

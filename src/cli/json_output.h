@@ -21,6 +21,7 @@ class JsonOutput : public OutputSink {
   void ProgressHidden() override;
   void Stage(const Guidance& guidance) override;
   void Event(ProtocolEvent event, std::string_view detail) override;
+  void Resend(const ResendNotice& notice) override;
   void BackupKept(std::string_view path, std::string_view error) override;
 
   void WorkingFolder(std::string_view path) override;

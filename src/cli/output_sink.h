@@ -42,6 +42,8 @@ class OutputSink {
   virtual void ProgressHidden() = 0;
   virtual void Stage(const Guidance& guidance) = 0;
   virtual void Event(ProtocolEvent event, std::string_view detail) = 0;
+  // A request sent again, said as it happens.
+  virtual void Resend(const ResendNotice& notice) = 0;
   virtual void BackupKept(std::string_view path, std::string_view error) = 0;
 
   // The run's own lines.

@@ -66,6 +66,14 @@ void PlainOutput::EndBar() {
   }
 }
 
+bool PlainOutput::ClearBar() {
+  if (!m_barOpen) return false;
+  std::fprintf(m_out, "\r%s", kClearToEndOfLine);
+  std::fflush(m_out);
+  m_barOpen = false;
+  return true;
+}
+
 void PlainOutput::DrawBarWhenDue() {
   if (m_meter.Percent() != m_drawnPercent || m_settings.now() - m_lastDraw >= kRedrawInterval) {
     DrawBar();
@@ -154,6 +162,13 @@ void PlainOutput::Stage(const Guidance& guidance) {
   std::string text = "\n";
   for (const std::string& line : GuidanceLines(guidance.instructions)) text += line + "\n";
   Line(m_out, text);
+}
+
+void PlainOutput::Resend(const ResendNotice& notice) {
+  const bool barWasDrawn = ClearBar();
+  std::fprintf(m_err, "%s\n", notice.text.c_str());
+  std::fflush(m_err);
+  if (barWasDrawn) DrawBar();
 }
 
 void PlainOutput::BackupKept(std::string_view path, std::string_view error) {

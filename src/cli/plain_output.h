@@ -43,6 +43,9 @@ class PlainOutput : public OutputSink {
   void ProgressHidden() override {}
   void Stage(const Guidance& guidance) override;
   void Event(ProtocolEvent, std::string_view) override {}
+  // On standard error, in quiet mode too (it warns of a line in trouble). A bar is taken off its
+  // line first and drawn again below the notice, so that no stale bar stays above it.
+  void Resend(const ResendNotice& notice) override;
   void BackupKept(std::string_view path, std::string_view error) override;
 
   void WorkingFolder(std::string_view path) override;
@@ -70,6 +73,8 @@ class PlainOutput : public OutputSink {
   // A line of results kept until the running operation's closing line, or written at once.
   void ResultLine(std::string text);
   void EndBar();
+  // Takes the bar off its line (the cursor back at the line's start); true when one was drawn.
+  bool ClearBar();
   void DrawBar();
   // Draws the bar when its share changed, else at most every kRedrawInterval: a fast line
   // would otherwise redraw it at every block.

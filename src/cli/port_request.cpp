@@ -1,23 +1,8 @@
 #include "cli/port_request.h"
 
-#include <cstdlib>
-
 #include "app/texts.h"
 
 namespace q7310::cli {
-namespace {
-
-constexpr const char* kSysfsVariable = "Q7310_SYSFS";
-constexpr const char* kDevfsVariable = "Q7310_DEVFS";
-constexpr const char* kSysfs = "/sys";
-constexpr const char* kDevfs = "/dev";
-
-std::string Variable(const char* name, const char* fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0' ? value : fallback;
-}
-
-}  // namespace
 
 NamedPort PortNamedBy(const OperationOptions& options, const char* variable) {
   NamedPort named;
@@ -33,18 +18,6 @@ NamedPort PortNamedBy(const OperationOptions& options, const char* variable) {
     }
   }
   return named;
-}
-
-std::string SysfsRoot() {
-  return Variable(kSysfsVariable, kSysfs);
-}
-
-std::string DevRoot() {
-  return Variable(kDevfsVariable, kDevfs);
-}
-
-std::vector<SerialPortInfo> PresentPorts() {
-  return ListSerialPorts(SysfsRoot(), DevRoot());
 }
 
 }  // namespace q7310::cli

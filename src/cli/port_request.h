@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/port_choice.h"
+#include "app/present_ports.h"
 #include "cli/operation_table.h"
 #include "serial/port_list.h"
 
@@ -20,12 +21,5 @@ struct NamedPort {
 // The port the options name (--device, else --port), else `variable`, the value of Q7310_PORT
 // (null or empty when not set).
 NamedPort PortNamedBy(const OperationOptions& options, const char* variable);
-
-// The trees that port discovery reads on Linux: Q7310_SYSFS and Q7310_DEVFS when set (tests give
-// fake ones), else /sys and /dev.
-std::string SysfsRoot();
-std::string DevRoot();
-// The serial ports present, read from those trees.
-std::vector<SerialPortInfo> PresentPorts();
 
 }  // namespace q7310::cli

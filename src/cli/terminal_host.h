@@ -88,6 +88,7 @@ class TerminalHost : public IUpgradeHost, public IFrameReceiver, public IWireObs
     m_out.BackupKept(path, error);
   }
   void OnProtocolEvent(ProtocolEvent event, std::string_view detail) override;
+  void OnResend(const ResendNotice& notice) override { m_out.Resend(notice); }
   std::string HowToRestore(std::string_view path) override;
   void OnSettingsToRestore(const SettingsNote& note, bool) override { m_settingsNote = note; }
   bool ConfirmIncompleteBackup(std::string_view path, const SlotCoverage& coverage) override;

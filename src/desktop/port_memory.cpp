@@ -21,6 +21,7 @@ RememberedPort SettingsPortMemory::Load() const {
   const qlonglong number = store.value(kPortNoKey, port.portNo).toLongLong(&ok);
   if (ok && UsableRememberedPortNo(number)) port.portNo = static_cast<int>(number);
   port.device = store.value(kDeviceKey).toString().toStdString();
+  port.stored = store.contains(kPortNoKey);
   return port;
 }
 

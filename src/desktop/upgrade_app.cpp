@@ -46,8 +46,8 @@ int CUpgradeApp::Run() {
     return end.exitStatus;
   }
 
-  SettingsPortMemory portMemory;
-  Session session(DesktopSessionOptions(commandLine.Options(), portMemory.Load()),
+  const RememberedPort remembered = SettingsPortMemory().Load();
+  Session session(DesktopSessionOptions(commandLine.Options(), remembered),
                   std::string(kDesktopProgram));
   if (const std::string refusal = OpenDesktopSession(session); !refusal.empty()) {
     // A message box, and the same line on stderr for scripts.
@@ -61,7 +61,7 @@ int CUpgradeApp::Run() {
     new ScreenshotTour(window, QString::fromStdString(commandLine.screenshots));
   }
   window.show();
-  window.Initialise(session.PortNo());
+  window.Initialise(session.PortNo(), StartPortNamed(commandLine.Options(), remembered));
   if (commandLine.quitWhenShown) QTimer::singleShot(0, &m_qapp, &QApplication::quit);
   return QApplication::exec();
 }

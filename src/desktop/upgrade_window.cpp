@@ -207,6 +207,7 @@ int UpgradeWindow::RunSettingDialog(const PortSettingView& setting) {
   dlg.SetPortNo(setting.portNo);
   dlg.SetBaudRate(setting.baudRate);
   dlg.SetDevice(QString::fromStdString(setting.device));
+  dlg.SetPresentPorts(setting.present);
   dlg.exec();
   return dlg.GetPortNo();
 }

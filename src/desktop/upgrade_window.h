@@ -44,9 +44,10 @@ class UpgradeWindow : public QMainWindow, public IUpgradeView {
   explicit UpgradeWindow(Session& session);
   ~UpgradeWindow() override;
 
-  // Start-up: opens port `portNo` (or the serial link's device) and shows stage 1, or the port
-  // error and stage 0. Call once, preferably after show().
-  void Initialise(int portNo = 1) { m_presenter.Start(portNo); }
+  // Start-up: opens port `portNo` (or the serial link's device), or, when no port was named or
+  // remembered, the one the presenter chooses (UpgradePresenter::Start), and shows stage 1, or
+  // the port error and stage 0. Call once, preferably after show().
+  void Initialise(int portNo = 1, bool portNamed = true) { m_presenter.Start(portNo, portNamed); }
   void SetReplyTimeoutMs(unsigned ms) { m_presenter.SetReplyTimeoutMs(ms); }
   // Shows the About box modally.
   void ShowAbout();

@@ -53,17 +53,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     return end.exitStatus;
   }
 
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
 
-  Session session(DesktopSessionOptions(commandLine.Options(), win32::RegistryPortMemory().Load()),
+  const RememberedPort remembered = win32::RegistryPortMemory().Load();
+  Session session(DesktopSessionOptions(commandLine.Options(), remembered),
                   std::string(kDesktopProgram));
   if (const std::string refusal = OpenDesktopSession(session); !refusal.empty()) {
     Refuse(refusal);
     return 1;
   }
   win32::UpgradeWindow window(instance, session);
-  if (!window.Create(showCommand, session.PortNo())) {
+  if (!window.Create(showCommand, session.PortNo(),
+                     StartPortNamed(commandLine.Options(), remembered))) {
     Refuse(std::string(texts::kWindowNotMade) + Win32ErrorText(GetLastError()));
     return 1;
   }

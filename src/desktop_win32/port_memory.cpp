@@ -19,11 +19,9 @@ RememberedPort RegistryPortMemory::Load() const {
   RememberedPort port;
   DWORD number = 0;
   DWORD size = sizeof number;
-  if (RegGetValueW(HKEY_CURRENT_USER, kKey, kNumberValue, RRF_RT_REG_DWORD, nullptr, &number,
-                   &size) == ERROR_SUCCESS &&
-      UsableRememberedPortNo(number)) {
-    port.portNo = static_cast<int>(number);
-  }
+  port.stored = RegGetValueW(HKEY_CURRENT_USER, kKey, kNumberValue, RRF_RT_REG_DWORD, nullptr,
+                             &number, &size) == ERROR_SUCCESS;
+  if (port.stored && UsableRememberedPortNo(number)) port.portNo = static_cast<int>(number);
   DWORD bytes = 0;
   if (RegGetValueW(HKEY_CURRENT_USER, kKey, kDeviceValue, RRF_RT_REG_SZ, nullptr, nullptr,
                    &bytes) == ERROR_SUCCESS &&

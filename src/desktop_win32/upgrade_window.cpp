@@ -11,6 +11,7 @@
 #include "desktop_win32/open_file_dialog.h"
 #include "desktop_win32/resource.h"
 #include "desktop_win32/setting_dialog.h"
+#include "desktop_win32/window_size.h"
 #include "desktop_win32/window_text.h"
 #include "util/wide_text.h"
 
@@ -55,7 +56,7 @@ UpgradeWindow::~UpgradeWindow() {
   if (m_hSmallIcon != nullptr) DestroyIcon(m_hSmallIcon);
 }
 
-bool UpgradeWindow::Create(int showCommand, int portNo) {
+bool UpgradeWindow::Create(int showCommand, int portNo, bool portNamed) {
   if (CreateDialogParamW(m_instance, MAKEINTRESOURCEW(IDD_UPGRADE), nullptr, DialogProc,
                          reinterpret_cast<LPARAM>(this)) == nullptr) {
     return false;
@@ -63,7 +64,7 @@ bool UpgradeWindow::Create(int showCommand, int portNo) {
   ShowWindow(m_hwnd, showCommand);
   UpdateWindow(m_hwnd);
   // Opened once the window is up, so that a port error's message box has its owner on screen.
-  m_presenter.Start(portNo);
+  m_presenter.Start(portNo, portNamed);
   return true;
 }
 
@@ -133,17 +134,11 @@ void UpgradeWindow::BuildMenus() {
 void UpgradeWindow::FitWindow() {
   // The template's client area plus the status line, with the menu bar added above it; centred
   // again on the screen's work area.
-  RECT client{0, 0, kClientWidth, kClientHeight + kNoticeHeight};
-  MapDialogRect(m_hwnd, &client);
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE));
-  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE));
-  AdjustWindowRectEx(&client, style, TRUE, exStyle);
-  const int width = client.right - client.left;
-  const int height = client.bottom - client.top;
+  const SIZE size = WindowSizeForClient(m_hwnd, kClientWidth, kClientHeight + kNoticeHeight);
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  SetWindowPos(m_hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
+  SetWindowPos(m_hwnd, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+               work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER);
 }
 
 INT_PTR UpgradeWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -326,6 +321,7 @@ int UpgradeWindow::RunSettingDialog(const PortSettingView& setting) {
   dlg.SetPortNo(setting.portNo);
   dlg.SetBaudRate(setting.baudRate);
   dlg.SetDevice(setting.device);
+  dlg.SetPresentPorts(setting.present);
   dlg.DoModal(m_instance, m_hwnd);
   return dlg.GetPortNo();
 }

@@ -31,9 +31,10 @@ class UpgradeWindow : public IUpgradeView {
   UpgradeWindow(const UpgradeWindow&) = delete;
   UpgradeWindow& operator=(const UpgradeWindow&) = delete;
 
-  // Makes and shows the window, then opens port `portNo` (stage 1, or the port error and stage
-  // 0). False when the window could not be made.
-  bool Create(int showCommand, int portNo);
+  // Makes and shows the window, then opens port `portNo`, or, when no port was named or
+  // remembered, the one the presenter chooses (UpgradePresenter::Start): stage 1, or the port
+  // error and stage 0. False when the window could not be made.
+  bool Create(int showCommand, int portNo, bool portNamed);
   // The message loop, until the window is gone; the program's exit status.
   int Run();
 

@@ -34,6 +34,10 @@ QSize DialogUnits::Size(int width, int height) const {
   return QSize(ToPixelsX(width), ToPixelsY(height));
 }
 
+int DialogUnits::UnitsX(int pixels) const {
+  return (pixels * kUnitsPerCharX + m_baseX - 1) / m_baseX;
+}
+
 int DialogUnits::ToPixelsX(int units) const {
   return Scale(units, m_baseX, kUnitsPerCharX);
 }

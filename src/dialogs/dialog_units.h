@@ -22,6 +22,8 @@ class DialogUnits {
   QRect Rect(int x, int y, int width, int height) const;
   // A client area of `width` x `height` dialog units, in pixels.
   QSize Size(int width, int height) const;
+  // A width in pixels as horizontal dialog units, rounded up.
+  int UnitsX(int pixels) const;
 
   int BaseX() const { return m_baseX; }
   int BaseY() const { return m_baseY; }

@@ -1,10 +1,12 @@
 #include "dialogs/setting_dlg.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QTreeWidget>
 
 #include "app/texts.h"
 #include "dialogs/dialog_units.h"
@@ -13,7 +15,7 @@ namespace q7310 {
 namespace {
 
 // The dialog's template, in dialog units.
-constexpr QSize kClientSize(177, 64);
+constexpr QSize kClientSize(kSettingTemplateWidth, kSettingTemplateHeight);
 constexpr DialogPlace kOk{120, 14, 50, 15};
 constexpr DialogPlace kCancel{120, 33, 50, 15};
 constexpr DialogPlace kPortLabel{13, 13, 42, 12};
@@ -21,8 +23,8 @@ constexpr DialogPlace kPortEdit{56, 13, 34, 12};
 constexpr DialogPlace kBaudLabel{13, 35, 41, 12};
 constexpr DialogPlace kBaudEdit{56, 35, 34, 12};
 constexpr DialogPlace kBps{93, 36, 16, 10};
-// This program's addition, shown only when a device path is in use: one more row.
-constexpr int kDeviceRowHeight = 18;
+// This program's additions: the device in use, when there is one, one more row; below it the
+// ports present (setting_fields.h).
 constexpr DialogPlace kDeviceLabel{13, 57, 42, 12};
 constexpr DialogPlace kDeviceEdit{56, 57, 114, 12};
 
@@ -30,6 +32,11 @@ QLabel* StaticText(QWidget* parent, std::string_view text) {
   auto* label = new QLabel(Q(text), parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   return label;
+}
+
+void PlaceShown(QWidget* widget, const DialogUnits& du, const SettingPlace& p, bool shown) {
+  if (shown) widget->setGeometry(du.Rect(p.x, p.y, p.w, p.h));
+  widget->setVisible(shown);
 }
 
 }  // namespace
@@ -63,10 +70,11 @@ void CSettingDlg::BuildControls() {
   m_editDevice = Placed(new QLineEdit(this), du, kDeviceEdit);
   m_editDevice->setReadOnly(true);
   m_editDevice->setObjectName(QStringLiteral("device"));
-  auto* deviceLabel = Placed(StaticText(this, texts::kSettingDeviceLabel), du, kDeviceLabel);
+  m_deviceLabel = Placed(StaticText(this, texts::kSettingDeviceLabel), du, kDeviceLabel);
   m_editDevice->hide();
-  deviceLabel->hide();
-  deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
+  m_deviceLabel->hide();
+  m_deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
+  BuildPortsList();
 
   // Tab order: the order of the template's rows.
   setTabOrder(m_btnOk, m_btnCancel);
@@ -77,13 +85,67 @@ void CSettingDlg::BuildControls() {
   connect(m_btnCancel, &QPushButton::clicked, this, &CSettingDlg::reject);
 }
 
+void CSettingDlg::BuildPortsList() {
+  m_portsHeading = new QLabel(this);
+  m_portsHeading->setObjectName(QStringLiteral("portsHeading"));
+  m_portsList = new QTreeWidget(this);
+  m_portsList->setObjectName(QStringLiteral("ports"));
+  m_portsList->setHeaderLabels({Q(texts::kSettingPortsNumber), Q(texts::kSettingPortsName),
+                                Q(texts::kSettingPortsDescription)});
+  // A list to read: no tree, no selection, no editing.
+  m_portsList->setRootIsDecorated(false);
+  m_portsList->setSelectionMode(QAbstractItemView::NoSelection);
+  m_portsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_portsList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  m_portsList->header()->setStretchLastSection(true);
+  m_portsNote = new QLabel(this);
+  m_portsNote->setObjectName(QStringLiteral("portsNote"));
+  m_portsNote->setWordWrap(true);
+  m_portsNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  for (QWidget* widget : {static_cast<QWidget*>(m_portsHeading), static_cast<QWidget*>(m_portsList),
+                          static_cast<QWidget*>(m_portsNote)}) {
+    widget->hide();
+  }
+}
+
 void CSettingDlg::SetDevice(const QString& device) {
-  const DialogUnits du(font());
   const bool shown = !device.isEmpty();
   m_editDevice->setText(device);
   m_editDevice->setVisible(shown);
-  findChild<QLabel*>(QStringLiteral("deviceLabel"))->setVisible(shown);
-  setFixedSize(du.Size(kClientSize.width(), kClientSize.height() + (shown ? kDeviceRowHeight : 0)));
+  m_deviceLabel->setVisible(shown);
+  LayOutAdditions();
+}
+
+void CSettingDlg::SetPresentPorts(const PresentPortsView& present) {
+  m_portsHeading->setText(Q(present.heading));
+  m_portsList->clear();
+  for (const PortRow& row : present.rows) {
+    auto* item = new QTreeWidgetItem(m_portsList, {Q(row.number), Q(row.name), Q(row.description)});
+    // A description cut at the list's edge is read whole in its tip.
+    item->setToolTip(2, Q(row.description));
+  }
+  m_portsNote->setText(Q(present.note));
+  LayOutAdditions();
+}
+
+void CSettingDlg::LayOutAdditions() {
+  const DialogUnits du(font());
+  SettingAdditions shown;
+  shown.device = !m_editDevice->text().isEmpty();
+  shown.heading = !m_portsHeading->text().isEmpty();
+  shown.list = shown.heading && m_portsList->topLevelItemCount() > 0;
+  shown.note = shown.heading && !m_portsNote->text().isEmpty();
+  int columnsPixels = 0;
+  for (int column = 0; column < m_portsList->columnCount(); ++column) {
+    m_portsList->resizeColumnToContents(column);
+    columnsPixels += m_portsList->columnWidth(column);
+  }
+  shown.columnsWidth = du.UnitsX(columnsPixels);
+  const SettingPortsLayout layout = LayOutSettingPorts(shown);
+  PlaceShown(m_portsHeading, du, layout.heading, shown.heading);
+  PlaceShown(m_portsList, du, layout.list, shown.list);
+  PlaceShown(m_portsNote, du, layout.note, shown.note);
+  setFixedSize(du.Size(layout.dialogWidth, layout.dialogHeight));
 }
 
 void CSettingDlg::showEvent(QShowEvent* event) {

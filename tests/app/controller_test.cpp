@@ -290,6 +290,76 @@ TEST_F(ControllerTest, UnansweredRequestIsSentFourTimesAndGivenUpAtTwentySeconds
   EXPECT_FALSE(peer.ReadFrame(50).has_value());
 }
 
+// Made-up ports of the machine, for the give-up's detail.
+std::vector<SerialPortInfo> TwoPorts() {
+  SerialPortInfo uart;
+  uart.device = "/dev/ttyS0";
+  uart.portNumber = 1;
+  SerialPortInfo usb;
+  usb.device = "/dev/ttyUSB0";
+  usb.vendorId = "0403";
+  usb.productId = "6001";
+  usb.description = "FTDI FT232R USB UART";
+  return {uart, usb};
+}
+
+std::string ResendLine(int count) {
+  return FormatNumbered(texts::kFmtResend, {"5.0", std::to_string(count), "3"});
+}
+
+bool Contains(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(ControllerTest, EachResendIsSaidWithItsCountAndTheGiveUpSaysWhatToCheck) {
+  dlg.SetPortLister(TwoPorts);
+  dlg.OnBackup();
+  NextRequest();
+  host.Advance(4999);
+  EXPECT_TRUE(host.resends.empty()) << "nothing is said before the reply timer runs out";
+  host.Advance(1);
+  host.Advance(10000);
+  ASSERT_EQ(host.resends.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(host.resends[i].count, i + 1);
+    EXPECT_EQ(host.resends[i].limit, 3);
+    EXPECT_EQ(host.resends[i].timeoutMs, 5000u);
+    EXPECT_EQ(host.resends[i].command, "CMD_READ_SLOT");
+    EXPECT_EQ(host.resends[i].text, ResendLine(i + 1));
+  }
+
+  host.Advance(5000);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, texts::kMsgNoReply);
+  const std::string& detail = host.messages[0].detail;
+  // The unit's BACKUP mode with the keys of stage 1's own line, the cable as stage 1 names it,
+  // and the port used among the others present.
+  EXPECT_TRUE(
+      Contains(detail, std::string(texts::kNoReplyMode) + std::string(texts::kGuideStage1[1])))
+      << detail;
+  EXPECT_TRUE(
+      Contains(detail, std::string(texts::kNoReplyCable) + std::string(texts::kGuideStage1[0])))
+      << detail;
+  EXPECT_TRUE(Contains(
+      detail, FormatNumbered(texts::kFmtNoReplyPort,
+                             {peer.DevicePath(),
+                              std::string(texts::kNoReplyOtherPorts) +
+                                  "/dev/ttyS0 (port 1), /dev/ttyUSB0 (FTDI FT232R USB UART, "
+                                  "0403:6001)"})))
+      << detail;
+  EXPECT_FALSE(Contains(detail, texts::kDetailWritesFailed)) << "the writes went out";
+
+  // The give-up starts the count again: the next operation's first resend is the first of three.
+  host.messages.clear();
+  dlg.OnBackup();
+  NextRequest();
+  host.Advance(5000);
+  ASSERT_EQ(host.resends.size(), 4u);
+  EXPECT_EQ(host.resends[3].text, ResendLine(1));
+  dlg.OnCommCancel();
+}
+
 TEST_F(ControllerTest, ResendBudgetCarriesOverFromOneOperationToTheNext) {
   const Bytes raw = MakeSampleRawSettings(1, 3);
   dlg.OnBackup();
@@ -310,11 +380,22 @@ TEST_F(ControllerTest, ResendBudgetCarriesOverFromOneOperationToTheNext) {
   dlg.OnUpdate();
   NextRequest();
   host.Advance(5000);
-  NextRequest();  // the one resend left
+  NextRequest();  // the one resend left, and said so: the third of the run
+  ASSERT_EQ(host.resends.size(), 3u);
+  EXPECT_EQ(host.resends.back().count, 3);
+  EXPECT_EQ(host.resends.back().command, "CMD_UPDATE_START");
+  EXPECT_EQ(host.resends.back().text, ResendLine(3));
   host.Advance(5000);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, texts::kMsgNoReply);
   EXPECT_EQ(dlg.Stage(), 2) << "a give-up leaves the stage alone";
+  // The update's mode: out of BACKUP mode, into UPDATE mode, in the stage 2 lines' words.
+  const std::string& detail = host.messages[0].detail;
+  EXPECT_TRUE(Contains(detail, std::string(texts::kNoReplyMode) +
+                                   std::string(texts::kGuideStage2[0]) + " " +
+                                   std::string(texts::kGuideStage2[1])))
+      << detail;
+  EXPECT_FALSE(Contains(detail, texts::kGuideStage1[1])) << detail;
 }
 
 TEST_F(ControllerTest, DeviceMessagesDuringUpdate) {

@@ -30,6 +30,42 @@ TEST(SettingFieldsTest, ReadsPlainUnsignedDecimalsOnly) {
   }
 }
 
+// Where both desktop programs put the additions below the port settings dialog's fields.
+TEST(SettingFieldsTest, AdditionsStackBelowTheFieldsAndTheDialogGrowsToHoldThem) {
+  // Nothing added: the template as it is; the device row alone: one row more.
+  SettingPortsLayout layout = LayOutSettingPorts({});
+  EXPECT_EQ(layout.dialogWidth, kSettingTemplateWidth);
+  EXPECT_EQ(layout.dialogHeight, kSettingTemplateHeight);
+  layout = LayOutSettingPorts({.device = true});
+  EXPECT_EQ(layout.dialogWidth, kSettingTemplateWidth);
+  EXPECT_EQ(layout.dialogHeight, kSettingTemplateHeight + kSettingDeviceRowHeight);
+
+  // Heading, list and note one under the other, inside the dialog; below the device row.
+  const SettingPortsLayout all = LayOutSettingPorts({true, true, true, true, 0});
+  EXPECT_GE(all.heading.y, kSettingTemplateHeight - 7 + kSettingDeviceRowHeight);
+  EXPECT_GT(all.list.y, all.heading.y + all.heading.h - 1);
+  EXPECT_GT(all.note.y, all.list.y + all.list.h - 1);
+  EXPECT_LE(all.note.y + all.note.h, all.dialogHeight);
+  EXPECT_EQ(all.dialogWidth, kSettingTemplateWidth) << "narrow columns: the template's width";
+  const SettingPortsLayout noDevice = LayOutSettingPorts({false, true, true, true, 0});
+  EXPECT_EQ(all.heading.y - noDevice.heading.y, kSettingDeviceRowHeight);
+  EXPECT_EQ(all.dialogHeight - noDevice.dialogHeight, kSettingDeviceRowHeight);
+  // No list: the note moves up under the heading.
+  const SettingPortsLayout noList = LayOutSettingPorts({false, true, false, true, 0});
+  EXPECT_LT(noList.note.y, noDevice.note.y);
+  EXPECT_LT(noList.dialogHeight, noDevice.dialogHeight);
+
+  // Wide columns widen the list and the dialog, up to a limit; the heading and note go along.
+  const SettingPortsLayout wide = LayOutSettingPorts({false, true, true, true, 250});
+  EXPECT_GT(wide.list.w, 250);
+  EXPECT_EQ(wide.heading.w, wide.list.w);
+  EXPECT_EQ(wide.note.w, wide.list.w);
+  EXPECT_EQ(wide.dialogWidth - wide.list.w, kSettingTemplateWidth - noDevice.list.w);
+  const SettingPortsLayout widest = LayOutSettingPorts({false, true, true, false, 5000});
+  EXPECT_LT(widest.dialogWidth, 400) << "a very long description is cut, not the screen's width";
+  EXPECT_GE(widest.list.w, wide.list.w);
+}
+
 TEST(NumberedFormatTest, FillsEveryPlaceAndLeavesTheRest) {
   EXPECT_EQ(FormatNumbered("%1 and %2, %1 again", {"a", "b"}), "a and b, a again");
   EXPECT_EQ(FormatNumbered("%2%1", {"x", "y"}), "yx");

@@ -114,6 +114,19 @@ TEST(DesktopStartTest, TheCommandLineDeviceReplacesTheRememberedOneButNotTheNumb
   EXPECT_FALSE(UsableRememberedPortNo(2147483648LL));
 }
 
+TEST(DesktopStartTest, ThePortIsChosenOnlyWhenNeitherTheCommandLineNorAnEarlierRunNamedOne) {
+  DesktopOptions options;
+  RememberedPort nothingStored;
+  EXPECT_FALSE(StartPortNamed(options, nothingStored));
+  RememberedPort stored{1, "", true};
+  EXPECT_TRUE(StartPortNamed(options, stored));
+  options.device = "/dev/ttyUSB1";
+  EXPECT_TRUE(StartPortNamed(options, nothingStored));
+  // Even an empty --device names the port: the port number's device.
+  options.device = "";
+  EXPECT_TRUE(StartPortNamed(options, nothingStored));
+}
+
 TEST(DesktopStartTest, ASessionOpensOrSaysWhyNot) {
   testing::TempFolder scratch("q7310-desktop-start");
   DesktopOptions options;

@@ -1,10 +1,11 @@
 // The presenter that both desktop programs' windows show, with a fake view: what each stage
-// enables, the port at start-up and after Option > Setting (and what is remembered), closing, the
-// status line after a backup, File > Open firmware file..., Option > Restore from saved
-// backup..., which file Verify compares with, the progress dialog, the timers, the frames from
-// the receive thread and the trace. The serial device is scripted (serial_test_support.h), so the
-// suite runs on Windows under Wine too; the windows' own tests check that their controls reach
-// these decisions.
+// enables, the port at start-up (named, remembered, or chosen among the adapters present) and
+// after Option > Setting (and what is remembered), the ports the setting dialog lists, closing,
+// the status line after a backup and while requests are sent again, File > Open firmware file...,
+// Option > Restore from saved backup..., which file Verify compares with, the progress dialog, the
+// timers, the frames from the receive thread and the trace. The serial device is scripted
+// (serial_test_support.h), so the suite runs on Windows under Wine too; the windows' own tests
+// check that their controls reach these decisions.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/app_paths.h"
+#include "app/no_reply.h"
 #include "app/numbered_format.h"
 #include "app/protocol_trace.h"
 #include "app/settings_notes.h"
@@ -28,6 +30,7 @@
 #include "serial/serial_test_support.h"
 #include "support/files.h"
 #include "support/patience.h"
+#include "support/srecord.h"
 #include "support/temp_folder.h"
 
 namespace q7310 {
@@ -144,6 +147,183 @@ TEST_F(PresenterTest, APortThatFailsShowsTheErrorAndStageZeroAndIsNotRemembered)
   EXPECT_TRUE(view.messages[0].offer.empty());
   EXPECT_EQ(view.Stage().stage, kStageError);
   EXPECT_EQ(memory.saves, 0);
+}
+
+// Ports as the system lists them: a built-in one, and USB adapters known by a number (as on
+// Windows) or by their device only (as on Linux).
+SerialPortInfo BuiltIn(int number) {
+  SerialPortInfo port;
+  port.device = PortDevice({number, {}});
+  port.portNumber = number;
+  return port;
+}
+SerialPortInfo Adapter(std::string device, int number, std::string serial) {
+  SerialPortInfo port;
+  port.device = std::move(device);
+  port.portNumber = number;
+  port.vendorId = "0403";
+  port.productId = "6001";
+  port.serialNumber = std::move(serial);
+  port.description = "FTDI FT232R USB UART";
+  return port;
+}
+
+class StartUpChoice : public PresenterTest {
+ protected:
+  void Present(std::vector<SerialPortInfo> ports) {
+    presenter.Core().SetPortLister([ports] { return ports; });
+  }
+};
+
+TEST_F(StartUpChoice, TheOnlyAdapterIsOpenedAndNamedInTheStatusLineButNotRemembered) {
+  // Known by its number (Windows): that number is opened.
+  Present({BuiltIn(1), Adapter(PortDevice({5, {}}), 5, "A50285BI")});
+  presenter.Start(1, /*portNamed=*/false);
+  EXPECT_EQ(presenter.Core().PortNo(), 5);
+  EXPECT_TRUE(serial.ExplicitDevicePath().empty());
+  EXPECT_EQ(view.Stage().stage, kStageBackup);
+  ASSERT_EQ(view.statusLines.size(), 1u);
+  EXPECT_EQ(view.statusLines[0].text,
+            FormatNumbered(texts::kFmtStartOnlyAdapter,
+                           {PortDevice({5, {}}) + " (FTDI FT232R USB UART, 0403:6001)"}));
+  EXPECT_FALSE(view.statusLines[0].failure);
+  // Chosen, not named: the next start chooses again.
+  EXPECT_EQ(memory.saves, 0);
+  // Once the operator sets a port, it is remembered.
+  view.portChoice = 7;
+  presenter.OnSetting();
+  EXPECT_EQ(memory.saves, 1);
+  EXPECT_EQ(memory.stored.portNo, 7);
+}
+
+TEST_F(StartUpChoice, AnAdapterKnownByItsDeviceOnlyIsOpenedByItsDevice) {
+  Present({BuiltIn(1), Adapter("/dev/ttyUSB0", 0, "A50285BI")});
+  presenter.Start(1, /*portNamed=*/false);
+  EXPECT_EQ(serial.ExplicitDevicePath(), "/dev/ttyUSB0");
+  EXPECT_EQ(presenter.Core().PortNo(), 1);
+  EXPECT_EQ(view.Stage().stage, kStageBackup);
+  ASSERT_EQ(view.statusLines.size(), 1u);
+  EXPECT_EQ(view.statusLines[0].text,
+            FormatNumbered(texts::kFmtStartOnlyAdapter,
+                           {"/dev/ttyUSB0 (FTDI FT232R USB UART, 0403:6001)"}));
+}
+
+TEST_F(StartUpChoice, SeveralAdaptersKeepPortOneAndSaySoInTheCautionColour) {
+  Present({BuiltIn(1), Adapter("/dev/ttyUSB0", 0, "A"), Adapter(PortDevice({6, {}}), 6, "B")});
+  presenter.Start(1, /*portNamed=*/false);
+  EXPECT_EQ(presenter.Core().PortNo(), 1);
+  EXPECT_TRUE(serial.ExplicitDevicePath().empty());
+  ASSERT_EQ(view.statusLines.size(), 1u);
+  EXPECT_EQ(view.statusLines[0].text, texts::kStartSeveralAdapters);
+  EXPECT_TRUE(view.statusLines[0].failure);
+  EXPECT_EQ(memory.saves, 0);
+}
+
+TEST_F(StartUpChoice, NoAdapterOpensPortOneAsBeforeWithNothingToSay) {
+  Present({BuiltIn(1), BuiltIn(2)});
+  presenter.Start(1, /*portNamed=*/false);
+  EXPECT_EQ(presenter.Core().PortNo(), 1);
+  EXPECT_TRUE(serial.ExplicitDevicePath().empty());
+  EXPECT_TRUE(view.statusLines.empty());
+  EXPECT_EQ(memory.saves, 0);
+}
+
+TEST_F(StartUpChoice, ANamedOrRememberedPortIsOpenedWhateverAdaptersArePresent) {
+  Present({Adapter("/dev/ttyUSB0", 0, "A")});
+  presenter.Start(3);
+  EXPECT_EQ(presenter.Core().PortNo(), 3);
+  EXPECT_TRUE(serial.ExplicitDevicePath().empty());
+  EXPECT_TRUE(view.statusLines.empty());
+  EXPECT_EQ(memory.saves, 1);
+  EXPECT_EQ(memory.stored.portNo, 3);
+}
+
+TEST_F(PresenterTest, TheSettingDialogListsThePortsPresentWithTheNumberToType) {
+  presenter.Core().SetPortLister([] {
+    return std::vector<SerialPortInfo>{BuiltIn(1), Adapter(PortDevice({4, {}}), 4, "A"),
+                                       Adapter("/dev/ttyUSB1", 0, "B")};
+  });
+  Start();
+  presenter.OnSetting();
+  ASSERT_EQ(view.settings.size(), 1u);
+  const PresentPortsView& present = view.settings[0].present;
+  EXPECT_EQ(present.heading, texts::kSettingPortsHeading);
+  ASSERT_EQ(present.rows.size(), 3u);
+  EXPECT_EQ(present.rows[0].number, "1");
+  EXPECT_EQ(present.rows[0].name, PortDevice({1, {}}));
+  EXPECT_EQ(present.rows[0].description, "");
+  EXPECT_EQ(present.rows[1].number, "4");
+  EXPECT_EQ(present.rows[1].description, "FTDI FT232R USB UART");
+  EXPECT_EQ(present.rows[2].number, texts::kSettingPortsNoNumber);
+  EXPECT_EQ(present.rows[2].name, "/dev/ttyUSB1");
+  // A port that no number opens: the note says what it needs.
+  EXPECT_EQ(present.note, texts::kSettingPortsWithoutNumber);
+
+  // An adapter that does not say what it is: its ids.
+  SerialPortInfo unnamed = Adapter("COM9", 9, "C");
+  unnamed.description.clear();
+  EXPECT_EQ(UpgradePresenter::PresentPortsOf({unnamed}).rows[0].description,
+            FormatNumbered(texts::kFmtUsbAdapter, {"0403:6001"}));
+
+  // Every port with a number: no note. No port at all: the heading says so.
+  EXPECT_TRUE(UpgradePresenter::PresentPortsOf({BuiltIn(1), BuiltIn(2)}).note.empty());
+  const PresentPortsView none = UpgradePresenter::PresentPortsOf({});
+  EXPECT_EQ(none.heading, texts::kPortsNone);
+  EXPECT_TRUE(none.rows.empty());
+  EXPECT_TRUE(none.note.empty());
+}
+
+TEST_F(PresenterTest, EachResendShowsInTheStatusLineUntilItsOperationEnds) {
+  Start();
+  RunBackup();
+  ASSERT_EQ(view.statusLines.size(), 2u);
+
+  // The update's start is not answered: each resend shows, with the run's count.
+  const uint8_t data[] = {0xAA, 0xBB};
+  testing::WriteText(Folder() / texts::kFirmwareFile,
+                     testing::SRecordLine('0', 0) + "\n" + testing::SRecordLine('1', 0x1000, data) +
+                         "\n" + testing::SRecordLine('9', 0) + "\n");
+  presenter.OnUpdate();
+  ASSERT_EQ(presenter.Core().Mode(), CUpgradeDlg::kUpdate);
+  presenter.OnTimer(kReplyTimerId);
+  presenter.OnTimer(kReplyTimerId);
+  ASSERT_EQ(view.statusLines.size(), 4u);
+  EXPECT_EQ(view.statusLines[2].text, ResendText(1, 3, kReplyTimeoutMs));
+  EXPECT_EQ(view.statusLines[3].text, ResendText(2, 3, kReplyTimeoutMs));
+  EXPECT_FALSE(view.statusLines[3].failure);
+
+  // Cancelled after a backup: the line says where the settings are, and stays so; no resend is
+  // left over it, and the line before (the dated copy) does not come back over it either.
+  const fs::path copy = fs::directory_iterator(Folder() / "backups")->path();
+  const std::string whereSettingsAre =
+      FormatNumbered(texts::kFmtRestoreSettingsWith,
+                     {std::string(texts::kMenuPathOption) + std::string(texts::kMenuRestoreFrom),
+                      NativePath(copy.string())});
+  presenter.OnCancel();
+  ASSERT_EQ(view.statusLines.size(), 5u);
+  EXPECT_EQ(view.statusLines[4].text, whereSettingsAre);
+
+  // The third resend, then the give-up: the message names what to check; the status line says
+  // where the settings are once more, and that is its last word.
+  presenter.OnUpdate();
+  presenter.OnTimer(kReplyTimerId);
+  EXPECT_EQ(view.statusLines.back().text, ResendText(3, 3, kReplyTimeoutMs));
+  presenter.OnTimer(kReplyTimerId);
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_EQ(view.messages.back().text, texts::kMsgNoReply);
+  EXPECT_NE(view.messages.back().detail.find(texts::kGuideStage2[1]), std::string::npos)
+      << view.messages.back().detail;
+  EXPECT_EQ(view.statusLines.back().text, whereSettingsAre);
+  EXPECT_TRUE(view.statusLines.back().failure);
+
+  // A backup's resend: when the backup ends, the line's own text comes back (empty: a backup's
+  // start clears the line), not the resend.
+  presenter.OnBackup();
+  ASSERT_EQ(presenter.Core().Mode(), CUpgradeDlg::kBackup);
+  presenter.OnTimer(kReplyTimerId);
+  EXPECT_EQ(view.statusLines.back().text, ResendText(1, 3, kReplyTimeoutMs));
+  presenter.OnCancel();
+  EXPECT_TRUE(view.statusLines.back().text.empty()) << view.statusLines.back().text;
 }
 
 TEST_F(PresenterTest, AnotherPortNumberReplacesTheDeviceAndIsRememberedOnceItOpens) {

@@ -45,6 +45,8 @@ class TestHost : public IUpgradeHost, public IFrameReceiver {
     return nextPortChoice.value_or(portNo);
   }
 
+  void OnResend(const ResendNotice& notice) override { resends.push_back(notice); }
+
   // A front end's way to restore a file: "restore <path>", so that tests see which file.
   std::string HowToRestore(std::string_view path) override {
     return "restore " + std::string(path);
@@ -79,6 +81,7 @@ class TestHost : public IUpgradeHost, public IFrameReceiver {
   std::vector<std::string> progressTexts;
   std::vector<int> percents;
   std::vector<Guidance> guidance;
+  std::vector<ResendNotice> resends;
   std::string progressTitle;
   bool progressVisible = false;
   int settingDialogRuns = 0;

@@ -46,6 +46,7 @@ TEST(JsonOutput, EveryLineIsAnObjectAndTheFirstSaysTheFormat) {
     out.OperationStarted("backup");
     out.Progress("Reading ... slot no. 1", 11);
     out.Frame("2026-12-07T10:48:17.412305", "TX", "CMD_READ_SLOT length=10 slot=1 | 30 00");
+    out.Resend({"CMD_READ_SLOT", 1, 3, 250, "said"});
     out.OperationEnded({"backup", OperationSummary::Outcome::kDone, 9, -1, 135204, 3.2871});
     out.Result("backup", true);
     out.Warning("careful");
@@ -53,7 +54,7 @@ TEST(JsonOutput, EveryLineIsAnObjectAndTheFirstSaysTheFormat) {
   }
   const std::vector<nlohmann::json> lines = ParseLines(file);
   std::fclose(file);
-  ASSERT_EQ(lines.size(), 11u);
+  ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0]["type"], "start");
   EXPECT_EQ(lines[0]["format"], 1);
   EXPECT_EQ(lines[0]["program"], "q7310");
@@ -66,17 +67,23 @@ TEST(JsonOutput, EveryLineIsAnObjectAndTheFirstSaysTheFormat) {
   EXPECT_EQ(lines[4]["percent"], 11);
   EXPECT_EQ(lines[5]["type"], "trace");
   EXPECT_EQ(lines[5]["kind"], "TX");
-  EXPECT_EQ(lines[6]["type"], "summary");
-  EXPECT_EQ(lines[6]["outcome"], "done");
-  EXPECT_EQ(lines[6]["slots"], 9);
-  EXPECT_TRUE(lines[6]["blocks"].is_null());
-  EXPECT_EQ(lines[6]["bytes"], 135204);
-  EXPECT_DOUBLE_EQ(lines[6]["seconds"].get<double>(), 3.287);
-  EXPECT_EQ(lines[7], (nlohmann::json{{"type", "result"}, {"name", "backup"}, {"ok", true}}));
-  EXPECT_EQ(lines[8]["type"], "warning");
+  EXPECT_EQ(lines[6], (nlohmann::json{{"type", "resend"},
+                                      {"command", "CMD_READ_SLOT"},
+                                      {"count", 1},
+                                      {"limit", 3},
+                                      {"timeout_ms", 250},
+                                      {"text", "said"}}));
+  EXPECT_EQ(lines[7]["type"], "summary");
+  EXPECT_EQ(lines[7]["outcome"], "done");
+  EXPECT_EQ(lines[7]["slots"], 9);
+  EXPECT_TRUE(lines[7]["blocks"].is_null());
+  EXPECT_EQ(lines[7]["bytes"], 135204);
+  EXPECT_DOUBLE_EQ(lines[7]["seconds"].get<double>(), 3.287);
+  EXPECT_EQ(lines[8], (nlohmann::json{{"type", "result"}, {"name", "backup"}, {"ok", true}}));
+  EXPECT_EQ(lines[9]["type"], "warning");
   // A refusal: the error, then the result.
-  EXPECT_EQ(lines[9], (nlohmann::json{{"type", "error"}, {"text", "refused"}, {"detail", "why"}}));
-  EXPECT_EQ(lines[10], (nlohmann::json{{"type", "result"}, {"name", "run"}, {"ok", false}}));
+  EXPECT_EQ(lines[10], (nlohmann::json{{"type", "error"}, {"text", "refused"}, {"detail", "why"}}));
+  EXPECT_EQ(lines[11], (nlohmann::json{{"type", "result"}, {"name", "run"}, {"ok", false}}));
 }
 
 TEST(JsonOutput, SeveralAdaptersAreListedOnePerLine) {

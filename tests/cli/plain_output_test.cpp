@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/no_reply.h"
 #include "app/texts.h"
 #include "app/upgrade_dlg.h"
 #include "cli/terminal_style.h"
@@ -127,6 +128,44 @@ TEST_F(PlainOutputTest, TheBarsTimeRunsWhileNothingElseHappens) {
   const size_t drawn = out.Text().size();
   output.Tick();  // no time has passed: nothing to redraw
   EXPECT_EQ(out.Text().size(), drawn);
+}
+
+// A resend as the controller says it.
+ResendNotice SecondResend() {
+  return {"CMD_READ_SLOT", 2, 3, 5000, ResendText(2, 3, 5000)};
+}
+
+TEST_F(PlainOutputTest, AResendIsALineOnStandardErrorAndTheBarComesBackBelowIt) {
+  PlainOutput output = Make(true);
+  Start(output, "backup");
+  const size_t beforeResend = out.Text().size();
+  now += milliseconds(5000);
+  output.Resend(SecondResend());
+  EXPECT_EQ(err.Text(), SecondResend().text + "\n");
+  // The bar is taken off its line (not left behind as a line of its own) and drawn again.
+  const std::string after = out.Text().substr(beforeResend);
+  EXPECT_EQ(after.find("\r\x1b[K\rbackup ["), 0u) << after;
+  EXPECT_NE(after.find("5.0 s"), std::string::npos) << after;
+  EXPECT_EQ(Count(out.Text(), "\n"), 0u) << out.Text();
+  output.OperationEnded({"backup", OperationSummary::Outcome::kDone, 9, -1, 135204, 5.3});
+  EXPECT_EQ(Count(out.Text(), "\n"), 1u) << out.Text();
+}
+
+TEST_F(PlainOutputTest, AResendIsSaidInAPipeAndWhenQuietToo) {
+  for (const bool quiet : {false, true}) {
+    SCOPED_TRACE(quiet);
+    Capture pipeOut;
+    Capture pipeErr;
+    PlainOutput::Settings settings;
+    settings.quiet = quiet;
+    settings.now = [this] { return now; };
+    PlainOutput output(pipeOut.File(), pipeErr.File(), settings);
+    Start(output, "update");
+    const std::string before = pipeOut.Text();
+    output.Resend(SecondResend());
+    EXPECT_EQ(pipeErr.Text(), SecondResend().text + "\n");
+    EXPECT_EQ(pipeOut.Text(), before) << "nothing for standard output";
+  }
 }
 
 TEST_F(PlainOutputTest, ResultsComeAfterTheClosingLineAndErrorsAtOnce) {

@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "app/device_text.h"
 #include "app/texts.h"
@@ -53,6 +55,64 @@ TEST(SettingDlgTest, ShowsTheValuesSetBeforeItOpens) {
   const SettingRun run = RunSetting([](CSettingDlg& d) { d.reject(); });
   EXPECT_EQ(run.shownPort, "7");
   EXPECT_EQ(run.shownBaud, "57600");
+}
+
+// The ports present, as the presenter hands them over.
+PresentPortsView TwoPorts() {
+  return {std::string(texts::kSettingPortsHeading),
+          {{"1", "/dev/ttyS0", ""}, {"-", "/dev/ttyUSB0", "FTDI FT232R USB UART, 0403:6001"}},
+          std::string(texts::kSettingPortsWithoutNumber)};
+}
+
+TEST(SettingDlgTest, ThePortsPresentAreListedBelowTheFieldsWhichStayAsTheyAre) {
+  CSettingDlg plain;
+  CSettingDlg listed;
+  listed.SetPresentPorts(TwoPorts());
+  // The template's controls keep their places; the dialog grows below them.
+  EXPECT_EQ(listed.OkButton()->geometry(), plain.OkButton()->geometry());
+  EXPECT_EQ(listed.CancelButton()->geometry(), plain.CancelButton()->geometry());
+  EXPECT_EQ(listed.PortNoEdit()->geometry(), plain.PortNoEdit()->geometry());
+  EXPECT_EQ(listed.BaudRateEdit()->geometry(), plain.BaudRateEdit()->geometry());
+  EXPECT_GE(listed.width(), plain.width());
+  EXPECT_GT(listed.height(), plain.height());
+  // Wide enough for every column whole: names and descriptions are read without scrolling.
+  listed.show();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(listed.PortsList()->horizontalScrollBar()->isVisible());
+  EXPECT_LE(listed.PortsList()->geometry().right(), listed.width());
+  listed.hide();
+  EXPECT_FALSE(listed.PortsHeading()->isHidden());
+  EXPECT_FALSE(listed.PortsList()->isHidden());
+  EXPECT_GE(listed.PortsHeading()->y(), listed.BaudRateEdit()->geometry().bottom());
+  EXPECT_GT(listed.PortsList()->y(), listed.PortsHeading()->geometry().bottom());
+  EXPECT_GT(listed.PortsNote()->y(), listed.PortsList()->geometry().bottom());
+  EXPECT_LE(listed.PortsNote()->geometry().bottom(), listed.height());
+
+  QTreeWidget* list = listed.PortsList();
+  EXPECT_EQ(list->headerItem()->text(0), Q(texts::kSettingPortsNumber));
+  EXPECT_EQ(list->headerItem()->text(1), Q(texts::kSettingPortsName));
+  EXPECT_EQ(list->headerItem()->text(2), Q(texts::kSettingPortsDescription));
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->topLevelItem(1)->text(0), "-");
+  EXPECT_EQ(list->topLevelItem(1)->text(1), "/dev/ttyUSB0");
+  EXPECT_EQ(list->topLevelItem(1)->text(2), "FTDI FT232R USB UART, 0403:6001");
+  EXPECT_EQ(listed.PortsNote()->text(), Q(texts::kSettingPortsWithoutNumber));
+
+  // With the device row the list moves below it.
+  CSettingDlg withDevice;
+  withDevice.SetDevice("/dev/ttyUSB0");
+  withDevice.SetPresentPorts(TwoPorts());
+  EXPECT_GT(withDevice.PortsHeading()->y(), withDevice.DeviceEdit()->geometry().bottom());
+  EXPECT_GT(withDevice.height(), listed.height());
+
+  // No port at all: the heading says so, and no empty list is shown.
+  CSettingDlg none;
+  none.SetPresentPorts({std::string(texts::kPortsNone), {}, {}});
+  EXPECT_EQ(none.PortsHeading()->text(), Q(texts::kPortsNone));
+  EXPECT_FALSE(none.PortsHeading()->isHidden());
+  EXPECT_TRUE(none.PortsList()->isHidden());
+  EXPECT_TRUE(none.PortsNote()->isHidden());
+  EXPECT_LT(none.height(), listed.height());
 }
 
 TEST(SettingDlgTest, PortFieldTakesDigitsOnlyAndAtMostFour) {

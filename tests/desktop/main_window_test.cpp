@@ -1,8 +1,9 @@
 // The main window on real widgets over the real controller, serial link and files: start-up
-// without a port, the guidance stages, Option > Setting, the keys of a dialog (Return on a focused
-// button, Return in the instruction box), refusing to close during an operation, the progress
-// dialog's Cancel, the staging files deleted when the window closes, the About box and File >
-// Open firmware file....
+// without a port, the port chosen at start-up and said in the status line, each resend there,
+// the guidance stages, Option > Setting (with the ports present), the keys of a dialog (Return on a
+// focused button, Return in the instruction box), refusing to close during an operation, the
+// progress dialog's Cancel, the staging files deleted when the window closes, the About box and
+// File > Open firmware file....
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -17,14 +18,18 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWindow>
 #include <memory>
 #include <optional>
 
+#include "app/no_reply.h"
+#include "app/numbered_format.h"
 #include "app/texts.h"
 #include "app/version.h"
 #include "backup/settings_backup.h"
 #include "desktop/port_memory.h"
+#include "desktop/status_notice.h"
 #include "desktop/upgrade_window.h"
 #include "dialogs/caution_label.h"
 #include "dialogs/comm_progress_dlg.h"
@@ -193,6 +198,99 @@ TEST_F(MainWindowTest, SettingShowsTheDeviceInUse) {
   EXPECT_EQ(shownDevice(), QString::fromStdString(pty.DevicePath()));
   serial.SetDevicePath({});
   EXPECT_EQ(shownDevice(), QStringLiteral("(hidden)"));
+}
+
+// A USB adapter as the system lists it, on `device`.
+SerialPortInfo UsbAdapter(const std::string& device, const std::string& serial) {
+  SerialPortInfo port;
+  port.device = device;
+  port.vendorId = "0403";
+  port.productId = "6001";
+  port.serialNumber = serial;
+  port.description = "FTDI FT232R USB UART";
+  return port;
+}
+
+TEST_F(MainWindowTest, WithNoPortRememberedTheOnlyAdapterIsOpenedAndNamedInTheStatusLine) {
+  window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+  window->Presenter().Core().SetPortLister(
+      [this] { return std::vector<SerialPortInfo>{UsbAdapter(pty.DevicePath(), "A50285BI")}; });
+  window->show();
+  testing::ModalAnswerer answerer;
+  window->Initialise(1, /*portNamed=*/false);
+  EXPECT_TRUE(answerer.Messages().empty());
+  EXPECT_EQ(window->Core().Stage(), 1);
+  EXPECT_EQ(serial.ExplicitDevicePath(), pty.DevicePath());
+  EXPECT_EQ(window->Notice()->text(),
+            Q(FormatNumbered(texts::kFmtStartOnlyAdapter,
+                             {pty.DevicePath() + " (FTDI FT232R USB UART, 0403:6001)"})));
+  EXPECT_FALSE(window->Notice()->IsFailure());
+}
+
+TEST_F(MainWindowTest, WithSeveralAdaptersTheStatusLineSaysSoInRedAndPortOneIsKept) {
+  serial.SetDevicePath({});
+  window = std::make_unique<UpgradeWindow>(serial, backup, image, folder.path().toStdString());
+  window->Presenter().Core().SetPortLister([this] {
+    return std::vector<SerialPortInfo>{UsbAdapter(pty.DevicePath(), "A"),
+                                       UsbAdapter("/dev/ttyUSB9", "B")};
+  });
+  window->show();
+  testing::ModalAnswerer answerer;  // port 1 may not open here: its message is answered
+  window->Initialise(1, /*portNamed=*/false);
+  EXPECT_EQ(window->Core().PortNo(), 1);
+  EXPECT_TRUE(serial.ExplicitDevicePath().empty());
+  EXPECT_EQ(window->Notice()->text(), Q(texts::kStartSeveralAdapters));
+  EXPECT_TRUE(window->Notice()->IsFailure());
+}
+
+TEST_F(MainWindowTest, SettingListsThePortsPresentUnderItsFields) {
+  Start(pty.DevicePath());
+  window->Presenter().Core().SetPortLister([] {
+    SerialPortInfo uart;
+    uart.device = "/dev/ttyS0";
+    uart.portNumber = 1;
+    return std::vector<SerialPortInfo>{uart, UsbAdapter("/dev/ttyUSB0", "A")};
+  });
+  QStringList rows;
+  QString heading, note;
+  bool belowTheFields = false;
+  testing::ModalAnswerer answerer([&](QWidget* modal) {
+    auto* dlg = qobject_cast<CSettingDlg*>(modal);
+    if (dlg == nullptr) return;
+    heading = dlg->PortsHeading()->text();
+    note = dlg->PortsNote()->isVisible() ? dlg->PortsNote()->text() : QString();
+    QTreeWidget* list = dlg->PortsList();
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* item = list->topLevelItem(i);
+      rows << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+    }
+    // Under the fields, and under the device in use.
+    belowTheFields = list->isVisible() && list->y() > dlg->DeviceEdit()->geometry().bottom() &&
+                     dlg->DeviceEdit()->isVisible();
+    dlg->reject();
+  });
+  window->SettingAction()->trigger();
+  EXPECT_EQ(heading, Q(texts::kSettingPortsHeading));
+  EXPECT_EQ(rows, QStringList({"1|/dev/ttyS0|", Q(texts::kSettingPortsNoNumber) +
+                                                    "|/dev/ttyUSB0|FTDI FT232R USB UART"}));
+  EXPECT_EQ(note, Q(texts::kSettingPortsWithoutNumber));
+  EXPECT_TRUE(belowTheFields);
+}
+
+TEST_F(MainWindowTest, EachResendShowsInTheStatusLineWhileItsOperationRuns) {
+  Start(pty.DevicePath());
+  QTest::mouseClick(window->BackupButton(), Qt::LeftButton);
+  ASSERT_EQ(window->Core().Mode(), CUpgradeDlg::kBackup);
+  // The reply timer's expiries, as its QTimer would bring them.
+  window->Presenter().OnTimer(kReplyTimerId);
+  EXPECT_EQ(window->Notice()->text(), Q(ResendText(1, 3, kReplyTimeoutMs)));
+  window->Presenter().OnTimer(kReplyTimerId);
+  EXPECT_EQ(window->Notice()->text(), Q(ResendText(2, 3, kReplyTimeoutMs)));
+  EXPECT_TRUE(window->Notice()->isVisible());
+  QTest::mouseClick(window->ProgressDialog()->CancelButton(), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->Core().Mode(), CUpgradeDlg::kIdle);
+  EXPECT_TRUE(window->Notice()->text().isEmpty()) << window->Notice()->text().toStdString();
 }
 
 TEST_F(MainWindowTest, PortThatOpenedIsUsedAtTheNextStart) {

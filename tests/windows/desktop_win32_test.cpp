@@ -100,6 +100,7 @@ TEST(PortRegistryTest, KeepsTheNumberAndTheDeviceAcrossRuns) {
   const RememberedPort before = memory.Load();
   memory.Save({17, "\\\\.\\COM17-Prüfung"});
   RememberedPort loaded = memory.Load();
+  EXPECT_TRUE(loaded.stored);
   EXPECT_EQ(loaded.portNo, 17);
   EXPECT_EQ(loaded.device, "\\\\.\\COM17-Prüfung");
   // No device: the stored one goes, the number stays.
@@ -107,7 +108,13 @@ TEST(PortRegistryTest, KeepsTheNumberAndTheDeviceAcrossRuns) {
   loaded = memory.Load();
   EXPECT_EQ(loaded.portNo, 23);
   EXPECT_TRUE(loaded.device.empty());
-  memory.Save(before);
+  // Nothing stored (the first start): port 1, and said so, so that the start chooses a port.
+  ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\q7310\\q7310-upgrade\\port"),
+            ERROR_SUCCESS);
+  loaded = memory.Load();
+  EXPECT_FALSE(loaded.stored);
+  EXPECT_EQ(loaded.portNo, 1);
+  if (before.stored) memory.Save(before);
 }
 
 TEST(WindowTextTest, FileFilterAndNativePaths) {

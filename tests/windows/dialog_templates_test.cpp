@@ -3,6 +3,8 @@
 // (DLGTEMPLATEEX) without making a window.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <commctrl.h>
 
 #include <cstring>
 #include <map>
@@ -172,6 +174,11 @@ TEST(DialogTemplatesTest, SettingDialog) {
   EXPECT_FALSE(t.controls.at(IDC_PORT_NO).style & ES_READONLY);
   EXPECT_TRUE(Has(t.controls.at(IDC_BAUDRATE).style, ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP));
   EXPECT_FALSE(t.controls.at(IDC_DEVICE).style & WS_VISIBLE) << "shown only with a device";
+  // The ports present: placed and shown by the dialog when it has them.
+  for (const int id : {IDC_PORTS_HEADING, IDC_PORTS_LIST, IDC_PORTS_NOTE}) {
+    EXPECT_FALSE(t.controls.at(id).style & WS_VISIBLE) << id;
+  }
+  EXPECT_TRUE(Has(t.controls.at(IDC_PORTS_LIST).style, LVS_REPORT | LVS_NOSORTHEADER | WS_TABSTOP));
 }
 
 }  // namespace

@@ -154,7 +154,8 @@ fi
 linux_backup "$work/linux/app"
 same "$work/linux/app/BACKUP.BIN" "$work/$full/app/BACKUP.BIN" "backup: Windows and Linux"
 
-# 3. A dropped reply is recovered by resending; the port is named by its number this time.
+# 3. A dropped reply is recovered by resending, and the resend is said on standard error as it
+# happens; the port is named by its number this time.
 if start_sim dropped --drop-reply 2; then
   status=$(run_exe dropped --port 5 --keep-files backup)
   stop_sim
@@ -162,6 +163,9 @@ if start_sim dropped --drop-reply 2; then
     fail "dropped: exit status $status: $(cat "$work/dropped/exe.out" "$work/dropped/exe.err")"
   else
     same "$work/linux/app/BACKUP.BIN" "$work/dropped/app/BACKUP.BIN" "dropped: the backup"
+    if [[ $(tr -d '\r' <"$work/dropped/exe.err") != "No reply within 0.3 s; sending again (1 of 3)" ]]; then
+      fail "dropped: the resend is not said as it happens: $(cat "$work/dropped/exe.err")"
+    fi
   fi
 fi
 
