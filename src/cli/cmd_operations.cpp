@@ -46,8 +46,9 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The command that restores a saved file, up to its operation: the port as this run was told it
-// (a port found by the tool is found again), so that it can be typed or pasted as it stands.
+// The command that restores a saved file, up to its operation: the port and the working folder
+// as this run was told them (a port found by the tool is found again), so that it can be typed or
+// pasted as it stands and runs in the same folder, under the same lock.
 std::string RestoreCommand(const OperationOptions& options) {
   std::string command(texts::kCliProgram);
   if (!options.port.empty()) {
@@ -55,6 +56,7 @@ std::string RestoreCommand(const OperationOptions& options) {
   } else if (!options.session.device.empty()) {
     command += " --device " + ShellWord(options.session.device);
   }
+  if (!options.session.dir.empty()) command += " --dir " + ShellWord(options.session.dir);
   return command;
 }
 

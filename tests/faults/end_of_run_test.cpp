@@ -91,6 +91,14 @@ int RunNamedCommand(const std::string& lastLine, std::string_view linePrefix,
   return testing::WaitForTool(*tool);
 }
 
+// The restore command a run prints: `port` as the run named it ("--device /dev/pts/3"), the
+// working folder as it named it, then the file.
+std::string RestoreCommandFor(const std::string& port, const fs::path& folder,
+                              const std::string& file) {
+  return std::string(texts::kCliProgram) + " " + port + " --dir " + folder.string() + " " +
+         std::string(texts::kCliRestoreFrom) + " " + file;
+}
+
 // `format` filled in with `first` (when given) up to its next place.
 std::string Before(const char* format, std::string_view first = {}) {
   constexpr std::string_view kMark = "\x01";
@@ -187,8 +195,7 @@ TEST_F(EndOfRun, AnUpdateFailingHalfWayOnAFullDiskLeavesBackupBinAndItsCommand) 
   EXPECT_TRUE(DatedCopies(disk.Path() / "backups").empty());
 
   // Last: kept and why, then where the settings are and the command.
-  const std::string how = std::string(texts::kCliProgram) + " --device " + device + " " +
-                          std::string(texts::kCliRestoreFrom) + " " + backupBin;
+  const std::string how = RestoreCommandFor("--device " + device, disk.Path(), backupBin);
   const std::vector<std::string> last = Lines(LastLines(tool->Stderr(), 3));
   ASSERT_EQ(last.size(), 3u) << ToolOutput();
   EXPECT_EQ(last[0].rfind("warning: " + backupBin + " was kept: ", 0), 0u) << ToolOutput();
@@ -215,8 +222,7 @@ TEST_F(EndOfRun, AFailedOrCancelledUpdateNamesTheDatedCopyAndTheCommandLast) {
     EXPECT_EQ(RunTool(device, app, {"backup", "update", "restore"}), 1) << ToolOutput();
     EXPECT_FALSE(fs::exists(app / texts::kBackupFile));
     const fs::path copy = NewCopy(history, {});
-    const std::string how = std::string(texts::kCliProgram) + " --device " + device + " " +
-                            std::string(texts::kCliRestoreFrom) + " " + copy.string();
+    const std::string how = RestoreCommandFor("--device " + device, app, copy.string());
     const std::string note = NoteWhereSettingsAre(copy.string(), true, how).text;
     EXPECT_EQ(LastLines(tool->Stderr(), 2), note + "\n") << ToolOutput();
     EXPECT_EQ(RunNamedCommand(Lines(note + "\n").back(),
@@ -241,8 +247,7 @@ TEST_F(EndOfRun, AFailedOrCancelledUpdateNamesTheDatedCopyAndTheCommandLast) {
     EXPECT_EQ(saved.at("path"), copy.string());
     EXPECT_EQ(saved.at("dated_copy"), true);
     // The port as the run was told it.
-    EXPECT_EQ(saved.at("command"), std::string(texts::kCliProgram) + " --port " + device + " " +
-                                       std::string(texts::kCliRestoreFrom) + " " + copy.string());
+    EXPECT_EQ(saved.at("command"), RestoreCommandFor("--port " + device, app, copy.string()));
     EXPECT_EQ(saved.at("text"),
               NoteWhereSettingsAre(copy.string(), true, saved.at("command")).text);
   }
@@ -277,8 +282,7 @@ TEST_F(EndOfRun, ARestoreWithoutBackupBinNamesTheNewestDatedCopy) {
 
   EXPECT_EQ(RunTool(device, app, {"restore"}), 1) << ToolOutput();
   EXPECT_TRUE(ToolShowedError(texts::kMsgBackupFileFailed)) << ToolOutput();
-  const std::string how = std::string(texts::kCliProgram) + " --device " + device + " " +
-                          std::string(texts::kCliRestoreFrom) + " " + newest.string();
+  const std::string how = RestoreCommandFor("--device " + device, app, newest.string());
   const std::vector<std::string> lines = Lines(NewestCopyText(newest.string(), how) + "\n");
   ASSERT_EQ(lines.size(), 2u);
   // Under the detail's first line, the reason.
